@@ -1,0 +1,57 @@
+// The console: its 400-line text buffer, the 15-line view, the input line with its history, the
+// tokens of the line being executed, and the command interpreter with its fixed command table.
+#pragma once
+
+#include <cstdint>
+
+inline constexpr int kConsoleLines = 400;
+inline constexpr int kConsoleLineSize = 200;   // 199 characters and the terminator
+inline constexpr int kConsoleViewLines = 15;
+inline constexpr int kConsoleMaxScroll = kConsoleLines - kConsoleViewLines;  // 385
+inline constexpr int kConsoleTokens = 10;
+inline constexpr int kConsoleTokenSize = 30;   // 29 characters and the terminator
+inline constexpr int kConsoleHistory = 10;
+inline constexpr int kConsoleInputLimit = 50;  // characters the line editor types into the input
+
+struct Console {
+    char text[kConsoleLines][kConsoleLineSize];
+    char view[kConsoleViewLines][kConsoleLineSize];
+    std::int32_t scroll;
+    char input[kConsoleLineSize];
+    std::int32_t inputLength;
+    std::uint8_t shift;
+    std::uint8_t open;
+    char tokens[kConsoleTokens][kConsoleTokenSize];
+    char history[kConsoleHistory][kConsoleLineSize];
+    std::int32_t historyCursor;
+    std::int32_t historyCount;
+    std::uint8_t lastChar;
+    double frameDelta;
+    double now;
+    double lastTime;
+};
+
+// The one console of the program.
+extern Console console;
+
+void ConsoleInit(Console& c);
+// Formats one line (like printf) and appends it as the newest line of the text buffer; the text is cut
+// to 199 characters. The line is also echoed to standard output as UTF-8 while echoing is on.
+void ConsolePrintf(Console& c, const char* format, ...) __attribute__((format(printf, 2, 3)));
+void ConsoleNewLine(Console& c);
+void ConsoleRefreshView(Console& c);
+// Splits a line into at most 10 tokens of at most 29 characters; the rest is cut off.
+void ConsoleTokenize(Console& c, const char* line);
+void ConsoleExecute(Console& c, const char* line);
+
+// Standard-output echo of every printed line (on by default).
+void ConsoleSetEcho(bool enabled);
+
+struct CommandEntry {
+    const char* name;     // null in the end row
+    void (*handler)();
+};
+
+inline constexpr int kCommandCount = 45;
+// The 45 commands in lookup order, followed by the end row.
+extern const CommandEntry commandTable[kCommandCount + 1];

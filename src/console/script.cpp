@@ -1,0 +1,136 @@
+#include "console/script.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "console/bindings.h"
+#include "console/console.h"
+#include "console/variables.h"
+#include "platform/win/codepage.h"
+#include "platform/win/files.h"
+
+namespace {
+
+constexpr const char* kSeparator = "______________________________________________";
+constexpr const char* kConfigFile = "main.cfg";
+
+int scriptDepth = 0;
+
+void PrintCannotOpen(const char* name)
+{
+    ConsolePrintf(console, "! A '%s' fájlt nem lehet megnyitni."_cp, name);
+}
+
+}  // namespace
+
+void ScriptExecute(const char* fileName)
+{
+    if (fileName == nullptr || fileName[0] == '\0') {
+        return;
+    }
+    // The name usually lives in the console tokens, which the script's own lines overwrite.
+    std::string name = fileName;
+    if (scriptDepth >= kScriptNestingLimit) {
+        ConsolePrintf(console, "! A '%s' nem indul: a szkriptek legfeljebb %i mélységig ágyazhatók egymásba."_cp,
+                      name.c_str(), kScriptNestingLimit);
+        return;
+    }
+    std::FILE* file = std::fopen(GamePathToLocal(name).c_str(), "rb");
+    if (file == nullptr) {
+        PrintCannotOpen(name.c_str());
+        return;
+    }
+    ConsolePrintf(console, "%s", kSeparator);
+    ConsolePrintf(console, " '%s' végrehajtása indul."_cp, name.c_str());
+    ConsolePrintf(console, "%s", kSeparator);
+
+    ++scriptDepth;
+    char line[kScriptLineLimit + 1];
+    int length = 0;
+    auto runLine = [&] {
+        // A carriage return before the newline is not part of the line.
+        if (length > 0 && line[length - 1] == '\r') {
+            --length;
+        }
+        line[length] = '\0';
+        ConsoleExecute(console, line);
+        length = 0;
+    };
+    for (;;) {
+        int ch = std::fgetc(file);
+        // A 0xFF byte reads as the end of the file.
+        if (ch == EOF || ch == 0xFF) {
+            break;
+        }
+        if (ch == '\n') {
+            runLine();
+        } else if (length < kScriptLineLimit) {
+            line[length++] = static_cast<char>(ch);
+        }
+    }
+    runLine();
+    --scriptDepth;
+
+    ConsolePrintf(console, "%s", kSeparator);
+    std::fclose(file);
+}
+
+void ScriptCommand()
+{
+    ScriptExecute(console.tokens[1]);
+}
+
+void ConfigCommand()
+{
+    if (console.tokens[1][0] != '\0') {
+        ScriptExecute(console.tokens[1]);
+        return;
+    }
+    const char* playerName = VarGetString("j_jatekosnev");
+    std::string fileName = std::string(playerName != nullptr ? playerName : "") + ".cfg";
+    if (playerName == nullptr) {
+        PrintCannotOpen(fileName.c_str());
+        return;
+    }
+    ScriptExecute(fileName.c_str());
+}
+
+void ConfigWriteCommand()
+{
+    std::string out;
+    char buffer[256];
+    auto addLine = [&out](const char* text) {
+        out += text;
+        out += "\r\n";
+    };
+    addLine("// Változók"_cp);
+    for (ConsoleVariable* v = varList; v != nullptr; v = v->next) {
+        switch (v->type) {
+        case VarType::Float:
+            std::snprintf(buffer, sizeof buffer, "set %s %f", v->name, static_cast<double>(v->floatValue));
+            break;
+        case VarType::Int:
+            std::snprintf(buffer, sizeof buffer, "set %s %i", v->name, v->intValue);
+            break;
+        case VarType::String:
+            std::snprintf(buffer, sizeof buffer, "set %s '%s'", v->name, v->stringValue);
+            break;
+        }
+        addLine(buffer);
+    }
+    addLine("");
+    addLine("// Billentyűparancsok"_cp);
+    for (int code = 0; code < kKeyCount; ++code) {
+        if (keyBindings[code][0] != '\0') {
+            std::snprintf(buffer, sizeof buffer, "bill %s '%s'", KeyName(code), keyBindings[code]);
+            addLine(buffer);
+        }
+    }
+
+    if (WriteFileReplacing(kConfigFile, out)) {
+        ConsolePrintf(console, "A main.cfg mentése sikerült."_cp);
+    } else {
+        ConsolePrintf(console, "! A main.cfg mentése nem sikerült, a régi fájl változatlan."_cp);
+    }
+}

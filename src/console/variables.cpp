@@ -1,0 +1,240 @@
+#include "console/variables.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "console/console.h"
+#include "platform/win/codepage.h"
+
+ConsoleVariable* varList = nullptr;
+
+namespace {
+
+bool IsDigit(char ch)
+{
+    return ch >= '0' && ch <= '9';
+}
+
+// The first record named `name`, with the quick first- and third-byte test before the full compare.
+ConsoleVariable* VarFind(const char* name)
+{
+    std::size_t length = std::strlen(name);
+    char first = name[0];
+    char third = length >= 2 ? name[2] : '\0';
+    for (ConsoleVariable* v = varList; v != nullptr; v = v->next) {
+        char vThird = v->name[0] != '\0' && v->name[1] != '\0' ? v->name[2] : '\0';
+        if (v->name[0] != first || vThird != third) {
+            continue;
+        }
+        if (std::strcmp(v->name, name) == 0) {
+            return v;
+        }
+    }
+    return nullptr;
+}
+
+void CopyText(char* dst, const char* src, std::size_t size)
+{
+    std::size_t n = std::strlen(src);
+    if (n >= size) {
+        n = size - 1;
+    }
+    std::memcpy(dst, src, n);
+    dst[n] = '\0';
+}
+
+enum class ValueShape { Float, Rgb, Int, String, Refused };
+
+ValueShape Classify(const char* value)
+{
+    int digits = 0, points = 0, commas = 0, others = 0;
+    for (const char* p = value; *p != '\0'; ++p) {
+        if (IsDigit(*p)) {
+            ++digits;
+        } else if (*p == '.') {
+            ++points;
+        } else if (*p == ',') {
+            ++commas;
+        } else {
+            ++others;
+        }
+    }
+    if (others == 0 && commas == 0 && points >= 1) {
+        return ValueShape::Float;
+    }
+    if (others == 0 && points == 0 && commas >= 2) {
+        return ValueShape::Rgb;
+    }
+    if (others == 0 && points == 0 && commas == 0) {
+        return ValueShape::Int;
+    }
+    if (digits == 0) {
+        return ValueShape::String;
+    }
+    return ValueShape::Refused;
+}
+
+// Decimal digits to an integer that saturates instead of overflowing.
+long long ReadSaturating(const char* begin, const char* end)
+{
+    long long value = 0;
+    for (const char* p = begin; p < end && IsDigit(*p); ++p) {
+        value = value * 10 + (*p - '0');
+        if (value > 0x7FFFFFFF) {
+            value = 0x7FFFFFFF;
+        }
+    }
+    return value;
+}
+
+}  // namespace
+
+std::int32_t VarGetInt(const char* name)
+{
+    ConsoleVariable* v = VarFind(name);
+    return v != nullptr && v->type == VarType::Int ? v->intValue : 0;
+}
+
+float VarGetFloat(const char* name)
+{
+    ConsoleVariable* v = VarFind(name);
+    return v != nullptr && v->type == VarType::Float ? v->floatValue : 0.0f;
+}
+
+const char* VarGetString(const char* name)
+{
+    ConsoleVariable* v = VarFind(name);
+    return v != nullptr && v->type == VarType::String ? v->stringValue : nullptr;
+}
+
+std::int32_t ParseRgb(const char* text)
+{
+    long long component[3] = {0, 0, 0};
+    const char* p = text;
+    for (int i = 0; i < 3 && p != nullptr; ++i) {
+        const char* comma = std::strchr(p, ',');
+        const char* end = comma != nullptr ? comma : p + std::strlen(p);
+        // Digits only are ever classified as a colour; a component is read whole, saturating.
+        component[i] = ReadSaturating(p, end);
+        if (component[i] > 255) {
+            component[i] = 255;
+        }
+        if (component[i] < 0) {
+            component[i] = 0;
+        }
+        p = comma != nullptr ? comma + 1 : nullptr;
+    }
+    int r = static_cast<int>(component[0]);
+    int g = static_cast<int>(component[1]);
+    int b = static_cast<int>(component[2]);
+    ConsolePrintf(console, "RGB -> %i,%i,%i", r, g, b);
+    return r + g * 256 + b * 65536;
+}
+
+void VarSetFromText(const char* name, const char* value)
+{
+    if (name == nullptr || name[0] == '\0') {
+        return;
+    }
+    if (value == nullptr || value[0] == '\0') {
+        ConsoleVariable** link = &varList;
+        while (*link != nullptr && std::strcmp((*link)->name, name) != 0) {
+            link = &(*link)->next;
+        }
+        if (*link != nullptr) {
+            ConsoleVariable* gone = *link;
+            *link = gone->next;
+            delete gone;
+        }
+        return;
+    }
+
+    ValueShape shape = Classify(value);
+    if (shape == ValueShape::Refused) {
+        return;
+    }
+
+    VarType type = VarType::String;
+    std::int32_t intValue = 0;
+    float floatValue = 0.0f;
+    switch (shape) {
+    case ValueShape::Float:
+        type = VarType::Float;
+        floatValue = std::strtof(value, nullptr);
+        break;
+    case ValueShape::Rgb:
+        type = VarType::Int;
+        intValue = ParseRgb(value);
+        break;
+    case ValueShape::Int:
+        type = VarType::Int;
+        intValue = static_cast<std::int32_t>(ReadSaturating(value, value + std::strlen(value)));
+        break;
+    default:
+        break;
+    }
+
+    ConsoleVariable* v = VarFind(name);
+    if (v == nullptr) {
+        v = new ConsoleVariable{};
+        CopyText(v->name, name, sizeof v->name);
+        v->next = varList;
+        varList = v;
+    }
+    v->type = type;
+    v->intValue = intValue;
+    v->floatValue = floatValue;
+    if (type == VarType::String) {
+        CopyText(v->stringValue, value, sizeof v->stringValue);
+    }
+}
+
+void VarListFree()
+{
+    while (varList != nullptr) {
+        ConsoleVariable* next = varList->next;
+        delete varList;
+        varList = next;
+    }
+}
+
+void VarListCommand()
+{
+    ConsolePrintf(console, "--------------------");
+    ConsolePrintf(console, "Futásidejű változók:"_cp);
+    ConsolePrintf(console, "--------------------");
+    int count = 0;
+    for (ConsoleVariable* v = varList; v != nullptr; v = v->next) {
+        switch (v->type) {
+        case VarType::Float:
+            ConsolePrintf(console, "%s  %f", v->name, static_cast<double>(v->floatValue));
+            break;
+        case VarType::Int:
+            ConsolePrintf(console, "%s  %i", v->name, v->intValue);
+            break;
+        case VarType::String:
+            ConsolePrintf(console, "%s  %s", v->name, v->stringValue);
+            break;
+        }
+        ++count;
+    }
+    ConsolePrintf(console, "Összesen: %i"_cp, count);
+}
+
+void VarInitCommand()
+{
+    ConsoleExecute(console, "set g_ablakos 1");
+    ConsoleExecute(console, "set h_konzol 0");
+    ConsoleExecute(console, "set h_fps 0");
+    ConsoleExecute(console, "set j_jatekstatus 1");
+}
+
+void VarToggleCommand()
+{
+    const char* name = console.tokens[1];
+    for (ConsoleVariable* v = varList; v != nullptr; v = v->next) {
+        if (v->type == VarType::Int && std::strcmp(v->name, name) == 0) {
+            v->intValue = v->intValue == 0 ? 1 : 0;
+        }
+    }
+}

@@ -1,0 +1,3 @@
+#include "game/run_stats.h"
+
+RunStats runStats{};

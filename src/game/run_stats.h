@@ -1,0 +1,17 @@
+// Statistics of the run in progress; stored in the saved game as one block.
+#pragma once
+
+#include <cstdint>
+
+struct RunStats {
+    std::int32_t shotCount;
+    std::int32_t hitCount;
+    std::int32_t enemyKills;
+    std::int32_t buildingKills;
+    std::int32_t reserved;
+    float accuracy;
+    std::int32_t score;
+    std::uint8_t gameOver;
+};
+
+extern RunStats runStats;

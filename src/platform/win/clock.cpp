@@ -1,0 +1,64 @@
+#include "platform/win/clock.h"
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+bool virtualMode = false;
+DWORD virtualTicks = 0;
+
+// 2026-01-01 00:00:00 UTC: the calendar origin of virtual time.
+constexpr std::time_t kVirtualEpoch = 1767225600;
+
+}  // namespace
+
+DWORD GetTickCount()
+{
+    if (virtualMode) {
+        return virtualTicks;
+    }
+    auto since = std::chrono::steady_clock::now().time_since_epoch();
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(since).count();
+    return static_cast<DWORD>(static_cast<std::uint64_t>(ms));
+}
+
+void Sleep(DWORD milliseconds)
+{
+    if (virtualMode) {
+        virtualTicks += milliseconds;
+        return;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+void ClockUseVirtualTime(DWORD startTicks)
+{
+    virtualMode = true;
+    virtualTicks = startTicks;
+}
+
+void ClockUseRealTime()
+{
+    virtualMode = false;
+}
+
+bool ClockIsVirtual()
+{
+    return virtualMode;
+}
+
+void ClockAdvance(DWORD milliseconds)
+{
+    if (virtualMode) {
+        virtualTicks += milliseconds;
+    }
+}
+
+std::time_t ClockCalendarTime()
+{
+    if (virtualMode) {
+        return kVirtualEpoch + static_cast<std::time_t>(virtualTicks / 1000);
+    }
+    return std::time(nullptr);
+}

@@ -1,0 +1,25 @@
+// The millisecond tick clock and Sleep, as the game calls them.
+//
+// The clock runs either on real time (a monotonic count of milliseconds, wrapping at 2^32 like the
+// system tick count) or on virtual time, which moves only when the program advances it (one step per
+// scripted frame) and when Sleep is called. Virtual time makes scripted runs and tests exact: nothing
+// ever waits for real.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+
+using DWORD = std::uint32_t;
+
+DWORD GetTickCount();
+void Sleep(DWORD milliseconds);
+
+// Switches to virtual time, starting at the given tick count.
+void ClockUseVirtualTime(DWORD startTicks);
+// Switches back to real time (the default).
+void ClockUseRealTime();
+bool ClockIsVirtual();
+// Moves virtual time forward; ignored on real time.
+void ClockAdvance(DWORD milliseconds);
+// Calendar time for seeding: the system's on real time, a fixed epoch plus the virtual ticks otherwise.
+std::time_t ClockCalendarTime();
