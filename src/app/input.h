@@ -1,0 +1,40 @@
+// The game's input devices: the DirectInput interface, the keyboard and the mouse, polled once at the
+// start of every frame. Every key test in the program reads one byte of inputState.keyState, indexed
+// by DirectInput key code; a key is down when bit 0x80 is set.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/dinput/dinput.h"
+
+struct InputState {
+    IDirectInput8A* directInput;    // null until created
+    IDirectInputDevice8A* keyboard;  // null when absent or released
+    IDirectInputDevice8A* mouse;     // null when absent
+    DIMOUSESTATE2 mouseState;        // zeroed before every read
+    std::uint8_t keyState[256];
+    HINSTANCE instance;
+    HWND window;  // the game window; the devices' cooperative levels refer to it
+    std::uint8_t mouseEnabled;     // the mouse is read only while 1
+    std::uint8_t keyboardEnabled;  // the keyboard is read only while 1
+};
+
+extern InputState inputState;
+
+// Keeps both handles, clears the three pointers (releasing what they held), sets both enabled bytes
+// and creates the DirectInput interface. True when the interface exists.
+bool InputCreate(HINSTANCE instance, HWND window);
+// The keyboard: created, given the keyboard format and the non-exclusive foreground level; not yet
+// acquired. A failed step releases the keyboard and returns false.
+bool InputCreateKeyboard();
+// The mouse: created, given the 8-button relative format and the non-exclusive foreground level, then
+// acquired. A failed step returns false and releases nothing.
+bool InputCreateMouse();
+// Reads both devices. A keyboard that cannot be acquired (the window lacks the focus) reads as all
+// keys up for this frame and is tried again next frame; a failed mouse read leaves a zero mouse state.
+void InputPoll();
+void InputReleaseKeyboard();
+void InputRelease();
+
+// Releases everything and zeroes the record: a clean start for tests.
+void InputReset();

@@ -1,0 +1,366 @@
+// The DirectInput-shaped interface and devices: creation, formats, cooperative levels, focus,
+// scripted keys and the mouse.
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+
+#include "platform/dinput/dinput.h"
+#include "platform/win/window.h"
+
+namespace {
+
+LRESULT Proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    return DefWindowProcA(window, message, wparam, lparam);
+}
+
+void Push(const SDL_Event& e)
+{
+    SDL_Event copy = e;
+    ASSERT_EQ(SDL_PushEvent(&copy), 1) << SDL_GetError();
+}
+
+void PushFocus(HWND window, bool gained)
+{
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.windowID = SDL_GetWindowID(window);
+    e.window.event = gained ? SDL_WINDOWEVENT_FOCUS_GAINED : SDL_WINDOWEVENT_FOCUS_LOST;
+    Push(e);
+}
+
+void PushMotion(int dx, int dy)
+{
+    SDL_Event e{};
+    e.type = SDL_MOUSEMOTION;
+    e.motion.xrel = dx;
+    e.motion.yrel = dy;
+    Push(e);
+}
+
+void PushWheel(int notches, bool flipped)
+{
+    SDL_Event e{};
+    e.type = SDL_MOUSEWHEEL;
+    e.wheel.y = notches;
+    e.wheel.direction = flipped ? SDL_MOUSEWHEEL_FLIPPED : SDL_MOUSEWHEEL_NORMAL;
+    Push(e);
+}
+
+void PushButton(Uint8 button, bool down)
+{
+    SDL_Event e{};
+    e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+    e.button.button = button;
+    e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
+    Push(e);
+}
+
+class DInputTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        WindowReset();
+        DInputReset();
+        ASSERT_TRUE(PlatformVideoInit());
+        SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+        WNDCLASSEXA wc{};
+        wc.cbSize = kWndClassExSize32;
+        wc.lpfnWndProc = Proc;
+        wc.lpszClassName = "AVIORRA";
+        ASSERT_NE(RegisterClassExA(&wc), 0);
+        window = CreateWindowExA(0, "AVIORRA", "AVIORRA", 8, 10, 10, 64, 48, nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(window, nullptr);
+        void* out = nullptr;
+        ASSERT_EQ(DirectInput8Create(nullptr, 0x0800, IID_IDirectInput8A, &out, nullptr), DI_OK);
+        di = static_cast<IDirectInput8A*>(out);
+    }
+
+    void TearDown() override
+    {
+        if (keyboard != nullptr) {
+            keyboard->Release();
+        }
+        if (mouse != nullptr) {
+            mouse->Release();
+        }
+        if (di != nullptr) {
+            di->Release();
+        }
+        DInputReset();
+        WindowReset();
+    }
+
+    void MakeKeyboard(DWORD level = DISCL_NONEXCLUSIVE | DISCL_FOREGROUND)
+    {
+        ASSERT_EQ(di->CreateDevice(GUID_SysKeyboard, &keyboard, nullptr), DI_OK);
+        ASSERT_EQ(keyboard->SetDataFormat(&c_dfDIKeyboard), DI_OK);
+        ASSERT_EQ(keyboard->SetCooperativeLevel(window, level), DI_OK);
+    }
+
+    void MakeMouse()
+    {
+        ASSERT_EQ(di->CreateDevice(GUID_SysMouse, &mouse, nullptr), DI_OK);
+        ASSERT_EQ(mouse->SetDataFormat(&c_dfDIMouse2), DI_OK);
+        ASSERT_EQ(mouse->SetCooperativeLevel(window, DISCL_NONEXCLUSIVE | DISCL_FOREGROUND), DI_OK);
+    }
+
+    HWND window = nullptr;
+    IDirectInput8A* di = nullptr;
+    IDirectInputDevice8A* keyboard = nullptr;
+    IDirectInputDevice8A* mouse = nullptr;
+};
+
+TEST(DInputCreate, RefusesWrongVersionsAndInterfaces)
+{
+    void* out = reinterpret_cast<void*>(1);
+    EXPECT_EQ(DirectInput8Create(nullptr, 0x0700, IID_IDirectInput8A, &out, nullptr), DIERR_OLDDIRECTINPUTVERSION);
+    EXPECT_EQ(out, nullptr);
+    EXPECT_EQ(DirectInput8Create(nullptr, 0x0900, IID_IDirectInput8A, &out, nullptr),
+              DIERR_BETADIRECTINPUTVERSION);
+    EXPECT_EQ(DirectInput8Create(nullptr, 0x0800, GUID_SysKeyboard, &out, nullptr), DIERR_NOINTERFACE);
+    EXPECT_EQ(out, nullptr);
+    EXPECT_EQ(DirectInput8Create(nullptr, 0x0800, IID_IDirectInput8A, nullptr, nullptr), DIERR_INVALIDPARAM);
+
+    ASSERT_EQ(DirectInput8Create(nullptr, 0x0800, IID_IDirectInput8A, &out, nullptr), DI_OK);
+    auto* di = static_cast<IDirectInput8A*>(out);
+    EXPECT_EQ(di->AddRef(), 2u);
+    EXPECT_EQ(di->Release(), 1u);
+
+    IDirectInputDevice8A* device = reinterpret_cast<IDirectInputDevice8A*>(1);
+    EXPECT_EQ(di->CreateDevice(IID_IDirectInput8A, &device, nullptr), DIERR_DEVICENOTREG);
+    EXPECT_EQ(device, nullptr);
+    EXPECT_EQ(di->CreateDevice(GUID_SysKeyboard, nullptr, nullptr), DIERR_INVALIDPARAM);
+    int outer = 0;
+    EXPECT_EQ(di->CreateDevice(GUID_SysKeyboard, &device, &outer), DIERR_NOAGGREGATION);
+    EXPECT_EQ(device, nullptr);
+    EXPECT_EQ(di->Release(), 0u);
+}
+
+TEST_F(DInputTest, FormatsMustSuitTheDevice)
+{
+    ASSERT_EQ(di->CreateDevice(GUID_SysKeyboard, &keyboard, nullptr), DI_OK);
+    ASSERT_EQ(di->CreateDevice(GUID_SysMouse, &mouse, nullptr), DI_OK);
+    EXPECT_EQ(keyboard->Acquire(), DIERR_INVALIDPARAM) << "no format yet";
+    std::uint8_t keys[256];
+    EXPECT_EQ(keyboard->GetDeviceState(256, keys), DIERR_INVALIDPARAM);
+
+    EXPECT_EQ(keyboard->SetDataFormat(&c_dfDIMouse2), DIERR_INVALIDPARAM);
+    EXPECT_EQ(mouse->SetDataFormat(&c_dfDIKeyboard), DIERR_INVALIDPARAM);
+    EXPECT_EQ(mouse->SetDataFormat(nullptr), DIERR_INVALIDPARAM);
+    EXPECT_EQ(keyboard->SetDataFormat(&c_dfDIKeyboard), DI_OK);
+    EXPECT_EQ(mouse->SetDataFormat(&c_dfDIMouse2), DI_OK);
+
+    ASSERT_EQ(keyboard->SetCooperativeLevel(window, DISCL_NONEXCLUSIVE | DISCL_BACKGROUND), DI_OK);
+    ASSERT_EQ(keyboard->Acquire(), DI_OK);
+    EXPECT_EQ(keyboard->SetDataFormat(&c_dfDIKeyboard), DIERR_ACQUIRED);
+    EXPECT_EQ(keyboard->GetDeviceState(255, keys), DIERR_INVALIDPARAM);
+    EXPECT_EQ(keyboard->GetDeviceState(256, nullptr), DIERR_INVALIDPARAM);
+    EXPECT_EQ(keyboard->GetDeviceState(256, keys), DI_OK);
+}
+
+TEST_F(DInputTest, CooperativeLevelNeedsOneOfEachPairAndAWindowForForeground)
+{
+    ASSERT_EQ(di->CreateDevice(GUID_SysKeyboard, &keyboard, nullptr), DI_OK);
+    EXPECT_EQ(keyboard->SetCooperativeLevel(window, DISCL_FOREGROUND), DIERR_INVALIDPARAM);
+    EXPECT_EQ(keyboard->SetCooperativeLevel(window, DISCL_NONEXCLUSIVE), DIERR_INVALIDPARAM);
+    EXPECT_EQ(keyboard->SetCooperativeLevel(window, DISCL_EXCLUSIVE | DISCL_NONEXCLUSIVE | DISCL_FOREGROUND),
+              DIERR_INVALIDPARAM);
+    EXPECT_EQ(keyboard->SetCooperativeLevel(window, DISCL_NONEXCLUSIVE | DISCL_FOREGROUND | 0x100),
+              DIERR_INVALIDPARAM);
+    EXPECT_EQ(keyboard->SetCooperativeLevel(nullptr, DISCL_NONEXCLUSIVE | DISCL_FOREGROUND), DIERR_INVALIDPARAM);
+    EXPECT_EQ(keyboard->SetCooperativeLevel(window, 6), DI_OK);
+}
+
+TEST_F(DInputTest, KeyboardFollowsTheWindowFocus)
+{
+    MakeKeyboard();
+    std::uint8_t keys[256];
+
+    PushFocus(window, false);
+    EXPECT_EQ(keyboard->Acquire(), DIERR_OTHERAPPHASPRIO);
+    EXPECT_EQ(keyboard->GetDeviceState(256, keys), DIERR_NOTACQUIRED);
+
+    PushFocus(window, true);
+    EXPECT_EQ(keyboard->Acquire(), DI_OK);
+    EXPECT_EQ(keyboard->Acquire(), DI_NOEFFECT);
+    std::memset(keys, 0xAB, sizeof(keys));
+    ASSERT_EQ(keyboard->GetDeviceState(256, keys), DI_OK);
+    for (int i = 0; i < 256; ++i) {
+        ASSERT_EQ(keys[i] & 0x7F, 0) << "only 0 or 0x80 is read, key " << i;
+    }
+
+    PushFocus(window, false);
+    std::memset(keys, 0x11, sizeof(keys));
+    EXPECT_EQ(keyboard->GetDeviceState(256, keys), DIERR_INPUTLOST);
+    EXPECT_EQ(keys[0], 0x11) << "a failed read leaves the buffer";
+    EXPECT_EQ(keyboard->GetDeviceState(256, keys), DIERR_NOTACQUIRED) << "the loss is told once";
+    EXPECT_EQ(keyboard->Acquire(), DIERR_OTHERAPPHASPRIO);
+
+    PushFocus(window, true);
+    EXPECT_EQ(keyboard->Acquire(), DI_OK);
+    EXPECT_EQ(keyboard->GetDeviceState(256, keys), DI_OK);
+    EXPECT_EQ(keyboard->Unacquire(), DI_OK);
+    EXPECT_EQ(keyboard->Unacquire(), DI_NOEFFECT);
+    EXPECT_EQ(keyboard->GetDeviceState(256, keys), DIERR_NOTACQUIRED);
+}
+
+TEST_F(DInputTest, FocusOfAnotherWindowDoesNotCount)
+{
+    MakeKeyboard();
+    HWND other = CreateWindowExA(0, "AVIORRA", "b", 8, 0, 0, 8, 8, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(other, nullptr);
+    PushFocus(other, true);
+    EXPECT_EQ(keyboard->Acquire(), DIERR_OTHERAPPHASPRIO);
+    PushFocus(window, true);
+    EXPECT_EQ(keyboard->Acquire(), DI_OK);
+    // A destroyed window has no focus any more.
+    DestroyWindow(window);
+    std::uint8_t keys[256];
+    EXPECT_EQ(keyboard->GetDeviceState(256, keys), DIERR_INPUTLOST);
+    EXPECT_EQ(keyboard->Acquire(), DIERR_OTHERAPPHASPRIO);
+}
+
+TEST_F(DInputTest, BackgroundKeyboardNeedsNoFocus)
+{
+    MakeKeyboard(DISCL_NONEXCLUSIVE | DISCL_BACKGROUND);
+    PushFocus(window, false);
+    EXPECT_EQ(keyboard->Acquire(), DI_OK);
+    std::uint8_t keys[256];
+    EXPECT_EQ(keyboard->GetDeviceState(256, keys), DI_OK);
+}
+
+TEST_F(DInputTest, ScriptedKeysAreReadExactlyWhateverTheFocus)
+{
+    MakeKeyboard();
+    PushFocus(window, false);
+    std::array<std::uint8_t, 256> script{};
+    script[DIK_RETURN] = 0x80;
+    script[DIK_F1] = 0x80;
+    script[7] = 0x01;  // bytes are passed through as they are
+    DInputSetScriptedKeys(script.data());
+    EXPECT_TRUE(DInputScriptedKeysActive());
+    script[DIK_UP] = 0x80;  // the layer keeps its own copy
+
+    ASSERT_EQ(keyboard->Acquire(), DI_OK);
+    std::array<std::uint8_t, 256> keys{};
+    ASSERT_EQ(keyboard->GetDeviceState(256, keys.data()), DI_OK);
+    std::array<std::uint8_t, 256> expected{};
+    expected[DIK_RETURN] = 0x80;
+    expected[DIK_F1] = 0x80;
+    expected[7] = 0x01;
+    EXPECT_EQ(keys, expected);
+
+    PushFocus(window, false);  // focus changes do not unacquire a scripted keyboard
+    EXPECT_EQ(keyboard->GetDeviceState(256, keys.data()), DI_OK);
+    EXPECT_EQ(keys, expected);
+
+    DInputSetScriptedKeys(nullptr);
+    EXPECT_FALSE(DInputScriptedKeysActive());
+    EXPECT_EQ(keyboard->GetDeviceState(256, keys.data()), DIERR_INPUTLOST) << "the real keyboard has no focus";
+    EXPECT_EQ(keyboard->Acquire(), DIERR_OTHERAPPHASPRIO);
+}
+
+TEST_F(DInputTest, MouseReportsMotionWheelAndButtonsSinceTheLastRead)
+{
+    MakeMouse();
+    PushFocus(window, true);
+    ASSERT_EQ(mouse->Acquire(), DI_OK);
+    PushMotion(5, -3);
+    PushMotion(5, -3);
+    PushWheel(1, false);
+    PushWheel(1, true);
+    PushWheel(2, false);
+    PushButton(SDL_BUTTON_LEFT, true);
+    PushButton(SDL_BUTTON_RIGHT, true);
+    PushButton(SDL_BUTTON_X2, true);
+
+    DIMOUSESTATE2 state{};
+    ASSERT_EQ(mouse->GetDeviceState(sizeof(state), &state), DI_OK);
+    EXPECT_EQ(state.lX, 10);
+    EXPECT_EQ(state.lY, -6);
+    EXPECT_EQ(state.lZ, 240);
+    EXPECT_EQ(state.rgbButtons[0], 0x80);
+    EXPECT_EQ(state.rgbButtons[1], 0x80);
+    EXPECT_EQ(state.rgbButtons[2], 0);
+    EXPECT_EQ(state.rgbButtons[4], 0x80);
+
+    PushButton(SDL_BUTTON_LEFT, false);
+    ASSERT_EQ(mouse->GetDeviceState(sizeof(state), &state), DI_OK);
+    EXPECT_EQ(state.lX, 0);
+    EXPECT_EQ(state.lY, 0);
+    EXPECT_EQ(state.lZ, 0);
+    EXPECT_EQ(state.rgbButtons[0], 0);
+    EXPECT_EQ(state.rgbButtons[1], 0x80) << "a held button stays down";
+
+    EXPECT_EQ(mouse->GetDeviceState(sizeof(DIMOUSESTATE), &state), DIERR_INVALIDPARAM);
+}
+
+TEST_F(DInputTest, MouseLosesItsStateWithTheFocus)
+{
+    MakeMouse();
+    PushFocus(window, true);
+    ASSERT_EQ(mouse->Acquire(), DI_OK);
+    PushButton(SDL_BUTTON_MIDDLE, true);
+    PushMotion(40, 40);
+    PushFocus(window, false);
+
+    DIMOUSESTATE2 state{};
+    EXPECT_EQ(mouse->GetDeviceState(sizeof(state), &state), DIERR_INPUTLOST);
+    EXPECT_EQ(mouse->Acquire(), DIERR_OTHERAPPHASPRIO) << "Acquire never answers with the loss";
+    PushMotion(7, 7);  // not acquired: not counted
+    PushFocus(window, true);
+    ASSERT_EQ(mouse->Acquire(), DI_OK);
+    ASSERT_EQ(mouse->GetDeviceState(sizeof(state), &state), DI_OK);
+    EXPECT_EQ(state.lX, 0);
+    EXPECT_EQ(state.lY, 0);
+    EXPECT_EQ(state.rgbButtons[2], 0) << "buttons are up after a focus loss";
+}
+
+TEST_F(DInputTest, FourButtonMouseFormat)
+{
+    ASSERT_EQ(di->CreateDevice(GUID_SysMouse, &mouse, nullptr), DI_OK);
+    ASSERT_EQ(mouse->SetDataFormat(&c_dfDIMouse), DI_OK);
+    ASSERT_EQ(mouse->SetCooperativeLevel(window, DISCL_NONEXCLUSIVE | DISCL_BACKGROUND), DI_OK);
+    ASSERT_EQ(mouse->Acquire(), DI_OK);
+    PushMotion(-2, 9);
+    PushButton(SDL_BUTTON_LEFT, true);
+    struct {
+        DIMOUSESTATE state;
+        std::uint8_t guard[4];
+    } buffer;
+    std::memset(&buffer, 0x5A, sizeof(buffer));
+    ASSERT_EQ(mouse->GetDeviceState(sizeof(DIMOUSESTATE), &buffer.state), DI_OK);
+    EXPECT_EQ(buffer.state.lX, -2);
+    EXPECT_EQ(buffer.state.lY, 9);
+    EXPECT_EQ(buffer.state.rgbButtons[0], 0x80);
+    EXPECT_EQ(buffer.guard[0], 0x5A) << "nothing written past the 16 bytes";
+}
+
+TEST_F(DInputTest, ScriptedInputZeroesTheMouse)
+{
+    MakeMouse();
+    PushFocus(window, true);
+    ASSERT_EQ(mouse->Acquire(), DI_OK);
+    PushMotion(3, 3);
+    PushButton(SDL_BUTTON_LEFT, true);
+    std::array<std::uint8_t, 256> script{};
+    DInputSetScriptedKeys(script.data());
+    DIMOUSESTATE2 state;
+    std::memset(&state, 0x33, sizeof(state));
+    ASSERT_EQ(mouse->GetDeviceState(sizeof(state), &state), DI_OK);
+    const DIMOUSESTATE2 zero{};
+    EXPECT_EQ(std::memcmp(&state, &zero, sizeof(state)), 0);
+}
+
+TEST_F(DInputTest, DeviceReferencesAreCounted)
+{
+    MakeKeyboard();
+    EXPECT_EQ(keyboard->AddRef(), 2u);
+    EXPECT_EQ(keyboard->Release(), 1u);
+    EXPECT_EQ(keyboard->Poll(), DIERR_NOTACQUIRED);
+}
+
+}  // namespace
