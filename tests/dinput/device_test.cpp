@@ -355,12 +355,4 @@ TEST_F(DInputTest, ScriptedInputZeroesTheMouse)
     EXPECT_EQ(std::memcmp(&state, &zero, sizeof(state)), 0);
 }
 
-TEST_F(DInputTest, DeviceReferencesAreCounted)
-{
-    MakeKeyboard();
-    EXPECT_EQ(keyboard->AddRef(), 2u);
-    EXPECT_EQ(keyboard->Release(), 1u);
-    EXPECT_EQ(keyboard->Poll(), DIERR_NOTACQUIRED);
-}
-
 }  // namespace
