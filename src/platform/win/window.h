@@ -206,7 +206,8 @@ void PlatformSetHeadless(bool headless);
 bool PlatformIsHeadless();
 
 // Starts SDL's video subsystem once; later calls return at once. False (SDL's reason on stderr) when
-// no video driver works.
+// no video driver works. The OpenGL library is loaded with it and stays loaded for the rest of the
+// process, so windows can come and go without the driver being unloaded and loaded again.
 bool PlatformVideoInit();
 bool PlatformVideoIsInitialized();
 
