@@ -21,10 +21,13 @@ test: deps
 	  -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" -DAVIORRA_SANITIZE=ON -DAVIORRA_WERROR=ON >/dev/null
 	@cmake --build $(TEST_BUILD_DIR) -j $(JOBS)
 	@cd $(TEST_BUILD_DIR) && SDL_VIDEODRIVER=offscreen ALSOFT_DRIVERS=null \
-	  ctest --output-on-failure -j $(JOBS)
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp ctest --output-on-failure -j $(JOBS)
 
+# The game runs in build/game/, its working directory; a start-up script is put there when missing.
 play: build
-	@echo "make play: the game window arrives with the application shell; only the console core is built so far."
+	@mkdir -p $(BUILD_DIR)/game
+	@[ -f $(BUILD_DIR)/game/exec.vrs ] || cp data/exec.vrs $(BUILD_DIR)/game/exec.vrs
+	@cd $(BUILD_DIR)/game && ../aviorra
 
 clean:
 	rm -rf $(BUILD_DIR) $(TEST_BUILD_DIR)

@@ -1,5 +1,21 @@
-// The graphics device and its fonts.
+// The graphics device, its two screen fonts and the fixed render states.
 #pragma once
 
-// Console command graf_restart: re-creates the device and everything that lives on it.
+#include "d3dx/font.h"
+#include "platform/d3d9/d3d9.h"
+
+extern IDirect3D9* direct3D;
+extern IDirect3DDevice9* device;
+extern ID3DXFont* smallFont;   // "lucida console": console, HUD figures
+extern ID3DXFont* largeFont;   // "verdana": screen titles and texts
+extern D3DPRESENT_PARAMETERS presentParams;
+
+// Creates the Direct3D object, the device for the game window, both fonts and the fixed states from
+// the video variables. 0 on success, E_FAIL on any failure.
+HRESULT GraphicsCreate();
+// Releases the fonts, the device and the Direct3D object (in that order); safe when nothing exists.
+void GraphicsRelease();
+
+// Console command graf_restart: releases everything that lives on the device, creates it anew and
+// reloads the meshes, textures and static geometry.
 void GraphicsRestartCommand();

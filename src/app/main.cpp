@@ -1,31 +1,86 @@
-// Program entry. Until the window and the graphics device exist this runs the console core only:
-// it starts the console with its default variables, runs the start-up script and reports.
+// Program entry: the options, then the game.
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
 
-#include "console/console.h"
-#include "console/script.h"
-#include "console/variables.h"
+#include "app/game.h"
+#include "app/run_script.h"
+#include "platform/win/window.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: aviorra [--headless] [--input FILE] [--record FILE] [--help] [--version]\n"
+    "  --headless      no visible window and no sound device; screenshots still work\n"
+    "  --input FILE    run the frames of an input script on virtual time, then quit\n"
+    "  --record FILE   write what the player did as an input script\n"
+    "  --help          this text\n"
+    "  --version       the version\n";
+
+int UsageError(const std::string& message)
+{
+    std::fprintf(stderr, "aviorra: %s\n%s", message.c_str(), kUsage);
+    return 2;
+}
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
+    bool headless = false;
+    std::string inputPath;
+    std::string recordPath;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--version") == 0) {
+        std::string option = argv[i];
+        if (option == "--help") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (option == "--version") {
             std::puts("AVIORRA 1.02");
             return 0;
         }
-        if (std::strcmp(argv[i], "--help") == 0) {
-            std::puts("usage: aviorra [--help] [--version]");
-            return 0;
+        if (option == "--headless") {
+            headless = true;
+        } else if (option == "--input" || option == "--record") {
+            if (i + 1 >= argc) {
+                return UsageError(option + " needs a file name");
+            }
+            (option == "--input" ? inputPath : recordPath) = argv[++i];
+        } else {
+            return UsageError("unknown option '" + option + "'");
         }
-        std::fprintf(stderr, "aviorra: unknown option '%s'\nusage: aviorra [--help] [--version]\n", argv[i]);
-        return 2;
     }
 
-    ConsoleInit(console);
-    VarInitCommand();
-    ScriptExecute("exec.vrs");
-    std::fprintf(stderr, "aviorra: the game window is not built yet; only the console core runs.\n");
-    VarListFree();
-    return 0;
+    RunScript script;
+    FrameDriver driver{};
+    const FrameDriver* activeDriver = nullptr;
+    if (!inputPath.empty()) {
+        std::ifstream file(inputPath, std::ios::binary);
+        if (!file) {
+            return UsageError("cannot read the input script '" + inputPath + "'");
+        }
+        std::stringstream text;
+        text << file.rdbuf();
+        std::string error;
+        if (!RunScriptParse(text.str(), script, error)) {
+            return UsageError(inputPath + ": " + error);
+        }
+        driver = RunScriptStart(script);
+        activeDriver = &driver;
+    }
+    FrameDriver recordDriver{};
+    if (!recordPath.empty()) {
+        recordDriver = RunRecordStart(activeDriver);
+        activeDriver = &recordDriver;
+    }
+
+    PlatformSetHeadless(headless);
+    int status = GameMain(activeDriver);
+    if (!recordPath.empty() && !RunRecordWrite(recordPath) && status == 0) {
+        status = 1;
+    }
+    return status;
 }

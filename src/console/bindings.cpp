@@ -41,16 +41,6 @@ constexpr KeyNameEntry kCharKeys[] = {
     {",", 51}, {".", 52},
 };
 
-void CopyBinding(char* dst, const char* src)
-{
-    std::size_t n = std::strlen(src);
-    if (n >= kBindingSize) {
-        n = kBindingSize - 1;
-    }
-    std::memcpy(dst, src, n);
-    dst[n] = '\0';
-}
-
 }  // namespace
 
 const char* KeyName(int code)
@@ -119,5 +109,5 @@ void BindCommand()
         BindingsClear();
         return;
     }
-    CopyBinding(keyBindings[KeyCodeFromName(keyName.c_str())], line.c_str());
+    ConsoleCopyText(keyBindings[KeyCodeFromName(keyName.c_str())], line.c_str(), kBindingSize);
 }

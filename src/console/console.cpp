@@ -14,17 +14,6 @@ namespace {
 
 bool echoEnabled = true;
 
-// Copies at most size - 1 bytes and always terminates.
-void CopyText(char* dst, const char* src, std::size_t size)
-{
-    std::size_t n = std::strlen(src);
-    if (n >= size) {
-        n = size - 1;
-    }
-    std::memcpy(dst, src, n);
-    dst[n] = '\0';
-}
-
 void EchoLine(const char* line)
 {
     std::string utf8 = cp1250::ToUtf8(line);
@@ -40,6 +29,16 @@ void EchoLine(const char* line)
 }
 
 }  // namespace
+
+void ConsoleCopyText(char* destination, const char* source, std::size_t size)
+{
+    std::size_t n = std::strlen(source);
+    if (n >= size) {
+        n = size - 1;
+    }
+    std::memcpy(destination, source, n);
+    destination[n] = '\0';
+}
 
 void ConsoleSetEcho(bool enabled)
 {
@@ -69,7 +68,7 @@ void ConsolePrintf(Console& c, const char* format, ...)
     va_end(args);
 
     ConsoleNewLine(c);
-    CopyText(c.text[kConsoleLines - 1], buffer, kConsoleLineSize);
+    ConsoleCopyText(c.text[kConsoleLines - 1], buffer, kConsoleLineSize);
     if (echoEnabled) {
         EchoLine(c.text[kConsoleLines - 1]);
     }

@@ -2,6 +2,7 @@
 // tokens of the line being executed, and the command interpreter with its fixed command table.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 inline constexpr int kConsoleLines = 400;
@@ -43,6 +44,9 @@ void ConsoleRefreshView(Console& c);
 // Splits a line into at most 10 tokens of at most 29 characters; the rest is cut off.
 void ConsoleTokenize(Console& c, const char* line);
 void ConsoleExecute(Console& c, const char* line);
+
+// Copies text into a fixed field of `size` bytes, cutting what does not fit; always terminated.
+void ConsoleCopyText(char* destination, const char* source, std::size_t size);
 
 // Standard-output echo of every printed line (on by default).
 void ConsoleSetEcho(bool enabled);

@@ -56,8 +56,7 @@ bool IsDown(const std::uint8_t keyState[256], int code)
 
 void LoadInput(Console& c, const char* line)
 {
-    std::strncpy(c.input, line, sizeof c.input - 1);
-    c.input[sizeof c.input - 1] = '\0';
+    ConsoleCopyText(c.input, line, sizeof c.input);
     c.inputLength = static_cast<std::int32_t>(std::strlen(c.input));
 }
 

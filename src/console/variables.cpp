@@ -33,16 +33,6 @@ ConsoleVariable* VarFind(const char* name)
     return nullptr;
 }
 
-void CopyText(char* dst, const char* src, std::size_t size)
-{
-    std::size_t n = std::strlen(src);
-    if (n >= size) {
-        n = size - 1;
-    }
-    std::memcpy(dst, src, n);
-    dst[n] = '\0';
-}
-
 enum class ValueShape { Float, Rgb, Int, String, Refused };
 
 ValueShape Classify(const char* value)
@@ -177,7 +167,7 @@ void VarSetFromText(const char* name, const char* value)
     ConsoleVariable* v = VarFind(name);
     if (v == nullptr) {
         v = new ConsoleVariable{};
-        CopyText(v->name, name, sizeof v->name);
+        ConsoleCopyText(v->name, name, sizeof v->name);
         v->next = varList;
         varList = v;
     }
@@ -185,7 +175,7 @@ void VarSetFromText(const char* name, const char* value)
     v->intValue = intValue;
     v->floatValue = floatValue;
     if (type == VarType::String) {
-        CopyText(v->stringValue, value, sizeof v->stringValue);
+        ConsoleCopyText(v->stringValue, value, sizeof v->stringValue);
     }
 }
 

@@ -4,3 +4,8 @@
 // Console commands.
 void ArchListCommand();          // archlist
 void ResourceLoadTextureCommand();  // tex
+
+// Builds the resource list from the archives in the working directory.
+void ResourceScanArchives();
+// Releases every entry with what is cached in it.
+void ResourceFreeAll();

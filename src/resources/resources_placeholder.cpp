@@ -11,3 +11,7 @@ void ResourceLoadTextureCommand()
 {
     PlaceholderCommandNotice();
 }
+
+void ResourceScanArchives() {}
+
+void ResourceFreeAll() {}

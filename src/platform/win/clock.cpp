@@ -8,6 +8,10 @@ namespace {
 bool virtualMode = false;
 DWORD virtualTicks = 0;
 
+// Real time counts from the start of the program, so that the game's 32-bit float seconds keep
+// millisecond resolution for hours instead of losing it after a long system uptime.
+const auto realOrigin = std::chrono::steady_clock::now();
+
 // 2026-01-01 00:00:00 UTC: the calendar origin of virtual time.
 constexpr std::time_t kVirtualEpoch = 1767225600;
 
@@ -18,7 +22,7 @@ DWORD GetTickCount()
     if (virtualMode) {
         return virtualTicks;
     }
-    auto since = std::chrono::steady_clock::now().time_since_epoch();
+    auto since = std::chrono::steady_clock::now() - realOrigin;
     auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(since).count();
     return static_cast<DWORD>(static_cast<std::uint64_t>(ms));
 }

@@ -1,0 +1,388 @@
+#include "app/game.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/frame.h"
+#include "app/graphics.h"
+#include "app/input.h"
+#include "console/bindings.h"
+#include "console/console.h"
+#include "console/line_editor.h"
+#include "console/script.h"
+#include "console/variables.h"
+#include "frontend/frontend.h"
+#include "game/aircraft.h"
+#include "game/run_stats.h"
+#include "game/simulation.h"
+#include "game/world.h"
+#include "platform/bass/bass.h"
+#include "platform/win/clock.h"
+#include "platform/win/window.h"
+#include "render/camera.h"
+#include "render/fog.h"
+#include "render/render.h"
+#include "resources/mesh.h"
+#include "resources/resources.h"
+#include "resources/sound.h"
+
+namespace {
+
+constexpr const char* kClassName = "AVIORRA";
+constexpr DWORD kWindowStyle = 8;
+constexpr int kKeyEscape = 0x01;
+constexpr int kKeyF1 = 0x3B;
+
+// The module instance handle: any stable non-null value identifies this program.
+char instanceTag;
+
+bool useFixedSeed = false;
+unsigned fixedSeed = 0;
+unsigned seedUsed = 0;
+
+// Reads the tick clock for a frame: the count is kept for recorders, the seconds for the game.
+float ReadFrameClock()
+{
+    frameClockTicks = GetTickCount();
+    return static_cast<float>(frameClockTicks * 0.001);
+}
+
+bool KeyDown(int code)
+{
+    return (inputState.keyState[code] & 0x80) != 0;
+}
+
+bool Fail(const char* reason)
+{
+    startupFailure = reason;
+    return false;
+}
+
+void ConsoleToggle()
+{
+    if (console.open != 0) {
+        console.open = 0;
+        pauseFlag = 0;
+        SoundPlay(kWindSound, true);
+        SoundPlay(kEngineSound, true);
+    } else {
+        console.open = 1;
+        pauseFlag = 1;
+        SoundStop(kWindSound);
+        SoundStop(kEngineSound);
+    }
+    SoundPlay(kClickSound, false);
+    keyDelayTimer = 0.5f;
+}
+
+void FogPulse()
+{
+    if (fogSettings.fogRising == 1 && fogSettings.fogFactor < 5.0f) {
+        fogSettings.fogFactor += 0.03f * frameDelta;
+        fogSettings.fogRising = 1;
+        return;
+    }
+    fogSettings.fogRising = 0;
+    if (fogSettings.fogFactor <= 1.0f) {
+        fogSettings.fogRising = 1;
+    } else {
+        fogSettings.fogFactor -= 0.03f * frameDelta;
+    }
+}
+
+void RunClockAdvance()
+{
+    runSeconds += frameDelta;
+    if (runSeconds >= 60.0f) {
+        runSeconds -= 60.0f;
+        runMinutes += 1.0f;
+    }
+    if (runMinutes >= 60.0f) {
+        runMinutes -= 60.0f;
+        runHours += 1.0f;
+    }
+}
+
+void DifficultyAdvance()
+{
+    difficultyTimer += frameDelta;
+    if (difficultyTimer > 300.0f) {
+        difficultyTimer = 0.0f;
+        for (Aircraft* enemy : enemySlots) {
+            if (enemy != nullptr) {
+                ++enemy->level;
+            }
+        }
+    }
+}
+
+void LeaveRunForMenu()
+{
+    gameState = MainMenu;
+    pauseFlag = 1;
+    CameraSetMenu();
+    MenuSelectResume();
+    SoundStop(kWindSound);
+    SoundStop(kEngineSound);
+    SoundPlay(kClickSound, false);
+    keyDelayTimer = 0.5f;
+}
+
+bool PlayingFrame()
+{
+    if (console.open != 0) {
+        ConsoleLineEditor(console, inputState.keyState);
+    } else {
+        BindingsRunHeld(inputState.keyState);
+    }
+
+    if (keyDelayTimer < 0.0f && KeyDown(kKeyF1) && VarGetInt("h_konzol") != 0) {
+        ConsoleToggle();
+    }
+
+    if (pauseFlag != 0 || runStats.gameOver != 0) {
+        if (runStats.gameOver != 0) {
+            GameOverContinue();
+        }
+    } else {
+        FogPulse();
+        RunClockAdvance();
+        DifficultyAdvance();
+        if (KeyDown(kKeyEscape)) {
+            LeaveRunForMenu();
+            return true;
+        }
+        ScrollAdvance();
+        if (FAILED(SurfaceScroll())) {
+            return false;
+        }
+        PlayerUpdate(player);
+        for (Aircraft* enemy : enemySlots) {
+            if (enemy == nullptr) {
+                continue;
+            }
+            EnemyUpdate(enemy);
+            AircraftWeaponsUpdate(enemy);
+            AircraftDeathUpdate(enemy);
+        }
+        ProjectilesUpdate();
+        if (!SpritesEmpty()) {
+            SpritesUpdate();
+        }
+        if (runStats.gameOver != 0) {
+            GameOverContinue();
+        }
+    }
+    return SUCCEEDED(SceneRender());
+}
+
+}  // namespace
+
+HINSTANCE gameInstance = &instanceTag;
+HWND gameWindow = nullptr;
+std::int32_t windowWidth = 0;
+std::int32_t windowHeight = 0;
+std::string startupFailure;
+DWORD frameClockTicks = 0;
+
+void GameSetSeed(bool useSeed, unsigned seed)
+{
+    useFixedSeed = useSeed;
+    fixedSeed = seed;
+}
+
+unsigned GameSeedUsed()
+{
+    return seedUsed;
+}
+
+LRESULT GameWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    if (message == WM_DESTROY) {
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wparam, lparam);
+}
+
+bool GameInit()
+{
+    startupFailure.clear();
+    ConsoleInit(console);
+    ConsoleExecute(console, "set g_ablakos 1");
+    ConsoleExecute(console, "set h_konzol 0");
+    ConsoleExecute(console, "set h_fps 0");
+    ConsoleExecute(console, "set j_jatekstatus 1");
+
+    BASS_Init(1, 44100, 0, nullptr, nullptr);
+    BASS_SetVolume(100);
+    ResourceScanArchives();
+    ScriptExecute("exec.vrs");
+
+    windowWidth = VarGetInt("g_hosszusag");
+    windowHeight = VarGetInt("g_magassag");
+    if (windowWidth <= 0 || windowHeight <= 0) {
+        return Fail("no window size: g_hosszusag and g_magassag must be set to positive values (exec.vrs)");
+    }
+
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = kWndClassExSize32;
+    windowClass.style = CS_CLASSDC;
+    windowClass.lpfnWndProc = GameWindowProc;
+    windowClass.hInstance = gameInstance;
+    windowClass.lpszClassName = kClassName;
+    if (RegisterClassExA(&windowClass) == 0) {
+        return Fail("the window class could not be registered");
+    }
+    gameWindow = CreateWindowExA(0, kClassName, kClassName, kWindowStyle, 10, 10, windowWidth, windowHeight, nullptr,
+                                 nullptr, gameInstance, nullptr);
+    if (gameWindow == nullptr) {
+        return Fail("the game window could not be created");
+    }
+
+    currentTime = previousTime = ReadFrameClock();
+    frameDelta = 0.0f;
+
+    seedUsed = useFixedSeed ? fixedSeed : static_cast<unsigned>(ClockCalendarTime());
+    std::srand(seedUsed);
+
+    InputCreate(gameInstance, gameWindow);
+    InputCreateKeyboard();
+    InputCreateMouse();
+
+    if (VarGetInt("g_ablakos") == 0) {
+        ShowCursor(FALSE);
+    }
+    if (FAILED(GraphicsCreate())) {
+        return Fail("the graphics device or its fonts could not be created");
+    }
+    ShowWindow(gameWindow, SW_SHOWDEFAULT);
+    UpdateWindow(gameWindow);
+    if (!IntroScreenShow()) {
+        return Fail("the intro picture could not be shown");
+    }
+    MaterialsAndLightsInit();
+    if (FAILED(MeshListLoadAll())) {
+        return Fail("the meshes could not be loaded");
+    }
+    if (FAILED(TexturesLoad())) {
+        return Fail("the textures could not be loaded");
+    }
+    if (FAILED(StaticGeometryCreate())) {
+        return Fail("the static geometry could not be created");
+    }
+    BASS_SetVolume(static_cast<DWORD>(VarGetInt("h_hangero")));
+
+    for (Aircraft*& enemy : enemySlots) {
+        enemy = nullptr;
+    }
+    for (int i = 0; i < kMenuItemCount; ++i) {
+        MenuItemInit(i);
+    }
+    gameState = MainMenu;
+    CameraSetMenu();
+    HighScoresRead();
+    return true;
+}
+
+bool GameFrame()
+{
+    currentTime = ReadFrameClock();
+    ++frameCounter;
+    frameDelta = currentTime - previousTime;
+    previousTime = currentTime;
+
+    keyDelayTimer -= frameDelta;
+
+    fpsAccumulator += frameDelta;
+    if (fpsAccumulator >= 1.0f) {
+        framesPerSecond = frameCounter;
+        frameCounter = 0;
+        fpsAccumulator = 0.0f;
+    }
+
+    InputPoll();
+
+    switch (gameState) {
+    case MainMenu:
+        if (SUCCEEDED(FrontEndRender())) {
+            for (int i = 0; i < kMenuItemCount; ++i) {
+                if (MenuItemUpdate(i)) {
+                    break;
+                }
+            }
+            return true;
+        }
+        return false;
+    case Playing:
+        return PlayingFrame();
+    case EnterName:
+        NameEntryKeys();
+        return SUCCEEDED(FrontEndRender());
+    case HighScoreTable:
+        if (SUCCEEDED(FrontEndRender())) {
+            HighScoreTableKeys();
+            return true;
+        }
+        return false;
+    default:
+        return true;
+    }
+}
+
+void GameShutdown()
+{
+    ResourceFreeAll();
+    MeshListFree();
+    SurfaceFree();
+    SpritesFree();
+    ProjectilesFree();
+    TextMeshesRelease();
+    RenderResourcesRelease();
+    GraphicsRelease();
+    BASS_Free();
+}
+
+int GameMain(const FrameDriver* driver)
+{
+    bool started = GameInit();
+    if (started) {
+        MSG message{};
+        while (message.message != WM_QUIT) {
+            if (VarGetInt("g_ablakos") != 0 && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+                TranslateMessage(&message);
+                DispatchMessageA(&message);
+                continue;
+            }
+            if (driver != nullptr && driver->beforeFrame != nullptr && !driver->beforeFrame()) {
+                ConsoleExecute(console, "quit");
+                break;
+            }
+            GameFrame();
+            if (driver != nullptr && driver->afterFrame != nullptr) {
+                driver->afterFrame();
+            }
+            if (VarGetInt("j_jatekstatus") == 0) {
+                break;
+            }
+        }
+    }
+
+    VarListFree();
+    InputRelease();
+    GameShutdown();
+    ShowCursor(TRUE);
+    if (gameWindow != nullptr && IsWindow(gameWindow)) {
+        DestroyWindow(gameWindow);
+    }
+    gameWindow = nullptr;
+    UnregisterClassA(kClassName, gameInstance);
+    PlatformShutdown();
+
+    if (!started) {
+        std::fprintf(stderr, "aviorra: start-up failed: %s\n",
+                     startupFailure.empty() ? "unknown reason" : startupFailure.c_str());
+        return 1;
+    }
+    return 0;
+}

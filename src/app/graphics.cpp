@@ -1,0 +1,144 @@
+#include "app/graphics.h"
+
+#include "app/game.h"
+#include "console/variables.h"
+#include "platform/win/codepage.h"
+#include "platform/win/window.h"
+#include "render/render.h"
+#include "resources/mesh.h"
+
+IDirect3D9* direct3D = nullptr;
+IDirect3DDevice9* device = nullptr;
+ID3DXFont* smallFont = nullptr;
+ID3DXFont* largeFont = nullptr;
+D3DPRESENT_PARAMETERS presentParams{};
+
+namespace {
+
+constexpr UINT kSdkVersion = 0x90003;
+
+D3DFORMAT BackBufferFormatForDepth(int bits)
+{
+    switch (bits) {
+    case 16:
+        return D3DFMT_R5G6B5;
+    case 24:
+        return D3DFMT_R8G8B8;
+    case 32:
+        return D3DFMT_A8R8G8B8;
+    default:
+        return D3DFMT_UNKNOWN;
+    }
+}
+
+void FillPresentParams(bool windowed)
+{
+    presentParams = D3DPRESENT_PARAMETERS{};
+    presentParams.BackBufferCount = static_cast<UINT>(VarGetInt("g_buffer_szam"));
+    presentParams.MultiSampleType = D3DMULTISAMPLE_NONE;
+    presentParams.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    presentParams.EnableAutoDepthStencil = TRUE;
+    presentParams.AutoDepthStencilFormat = D3DFMT_D16;
+    presentParams.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+    if (windowed) {
+        presentParams.BackBufferFormat = D3DFMT_UNKNOWN;
+        presentParams.Windowed = TRUE;
+    } else {
+        presentParams.BackBufferWidth = static_cast<UINT>(windowWidth);
+        presentParams.BackBufferHeight = static_cast<UINT>(windowHeight);
+        presentParams.BackBufferFormat = BackBufferFormatForDepth(VarGetInt("g_szinmelyseg"));
+        presentParams.hDeviceWindow = gameWindow;
+        presentParams.Windowed = FALSE;
+        presentParams.FullScreen_RefreshRateInHz = static_cast<UINT>(VarGetInt("g_hertz"));
+    }
+}
+
+HRESULT CreateFont(INT height, UINT width, const char* face, ID3DXFont** font)
+{
+    return D3DXCreateFontA(device, height, width, 0, 0, FALSE, DEFAULT_CHARSET, OUT_STROKE_PRECIS, DRAFT_QUALITY, 0,
+                           face, font);
+}
+
+void SetFixedStates()
+{
+    device->SetRenderState(D3DRS_FOGTABLEMODE, D3DFOG_NONE);
+    device->SetRenderState(D3DRS_FOGVERTEXMODE, D3DFOG_LINEAR);
+    device->SetRenderState(D3DRS_RANGEFOGENABLE, TRUE);
+    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
+    device->SetRenderState(D3DRS_NORMALIZENORMALS, TRUE);
+    device->SetRenderState(D3DRS_SPECULARENABLE, TRUE);
+    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+    device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+    device->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_POINT);
+    device->SetRenderState(D3DRS_SHADEMODE, D3DSHADE_PHONG);
+    device->SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
+    device->SetRenderState(D3DRS_DITHERENABLE, TRUE);
+    device->SetRenderState(D3DRS_ANTIALIASEDLINEENABLE, TRUE);
+    device->SetRenderState(D3DRS_STENCILENABLE, FALSE);
+}
+
+template <typename T>
+void ReleaseAndClear(T*& object)
+{
+    if (object != nullptr) {
+        object->Release();
+        object = nullptr;
+    }
+}
+
+}  // namespace
+
+HRESULT GraphicsCreate()
+{
+    direct3D = Direct3DCreate9(kSdkVersion);
+    if (direct3D == nullptr) {
+        MessageBoxA(gameWindow, "A DirectX verziója régebbi 9.0c -nél!"_cp, "AVIORRA", MB_ICONERROR);
+        return E_FAIL;
+    }
+
+    bool windowed = VarGetInt("g_ablakos") != 0;
+    FillPresentParams(windowed);
+    if (FAILED(direct3D->CreateDevice(0, D3DDEVTYPE_HAL, gameWindow, D3DCREATE_HARDWARE_VERTEXPROCESSING,
+                                      &presentParams, &device))) {
+        device = nullptr;
+        return E_FAIL;
+    }
+    if (!windowed) {
+        WindowSetFullscreen(gameWindow, windowWidth, windowHeight, VarGetInt("g_hertz"));
+    }
+
+    if (FAILED(CreateFont(windowHeight / 60, static_cast<UINT>(windowWidth / 90), "lucida console", &smallFont))) {
+        smallFont = nullptr;
+        return E_FAIL;
+    }
+    if (FAILED(CreateFont(windowHeight / 50, static_cast<UINT>(windowWidth / 78), "verdana", &largeFont))) {
+        largeFont = nullptr;
+        return E_FAIL;
+    }
+    SetFixedStates();
+    return S_OK;
+}
+
+void GraphicsRelease()
+{
+    ReleaseAndClear(smallFont);
+    ReleaseAndClear(largeFont);
+    ReleaseAndClear(device);
+    ReleaseAndClear(direct3D);
+}
+
+void GraphicsRestartCommand()
+{
+    // Everything made on the old device goes first, so nothing is leaked or loaded twice.
+    RenderResourcesRelease();
+    TextMeshesRelease();
+    MeshListFree();
+    GraphicsRelease();
+
+    GraphicsCreate();
+    MeshListLoadAll();
+    TexturesLoad();
+    StaticGeometryCreate();
+}

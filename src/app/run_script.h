@@ -1,0 +1,51 @@
+// Scripted and recorded runs: an input script drives the frames with exact keys and virtual time;
+// a recording writes what the player did in the same format, so a run replays exactly.
+//
+//   seed N                    replaces the time-based seed of start-up
+//   N MS [KEY ...]            run N frames, each MS milliseconds long, with exactly these keys down
+//   shot FILE.png             write the last presented frame as a PNG
+//
+// KEY is a key name of the key-name table, ESCAPE, or #C with a decimal key code; '#' otherwise
+// starts a comment.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/game.h"
+
+struct RunInstruction {
+    enum Kind { Seed, Frames, Shot } kind;
+    int line;
+    unsigned seed;
+    unsigned count;
+    unsigned milliseconds;
+    std::vector<std::uint8_t> keys;   // key codes down during the frames
+    std::string path;
+};
+
+struct RunScript {
+    std::vector<RunInstruction> instructions;
+};
+
+// Parses a script; false with the reason (and line) in `error` for malformed text.
+bool RunScriptParse(const std::string& text, RunScript& script, std::string& error);
+
+// Makes `script` drive the run: virtual time from now on, the leading seed for start-up. Returns the
+// hooks for the main loop; the script must outlive the run.
+FrameDriver RunScriptStart(RunScript& script);
+
+// Records the run; combined with a script run when both are asked for. Returns the hooks to use.
+FrameDriver RunRecordStart(const FrameDriver* inner);
+// Writes the recording (after the run); false when the file cannot be written.
+bool RunRecordWrite(const std::string& path);
+
+// The name of a key code in scripts: a key name, ESCAPE, or #C.
+std::string RunKeyName(int code);
+// The key code of a script key word, or -1.
+int RunKeyCode(const std::string& word);
+
+// Writes the last presented frame as a PNG; false (reason on stderr) when there is none or the file
+// cannot be written.
+bool ScreenshotWrite(const std::string& path);

@@ -1,0 +1,3 @@
+#include "render/fog.h"
+
+FogSettings fogSettings{};

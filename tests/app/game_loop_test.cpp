@@ -1,0 +1,280 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <initializer_list>
+
+#include "app/frame.h"
+#include "app/game.h"
+#include "app/input.h"
+#include "console/bindings.h"
+#include "console/console.h"
+#include "console/variables.h"
+#include "game/aircraft.h"
+#include "game/run_stats.h"
+#include "game/world.h"
+#include "platform/dinput/dinput.h"
+#include "platform/win/clock.h"
+#include "platform/win/window.h"
+#include "render/camera.h"
+#include "render/fog.h"
+
+namespace {
+
+constexpr int kEscape = 0x01;
+constexpr int kF1 = 0x3B;
+constexpr int kA = 30;
+
+class GameLoopTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        PlatformSetHeadless(true);
+        ASSERT_TRUE(PlatformVideoInit());
+        ClockUseVirtualTime(0);
+        ConsoleSetEcho(false);
+        ConsoleInit(console);
+        VarListFree();
+        BindingsClear();
+        FrameValuesReset();
+        runStats = RunStats{};
+        *player = Aircraft{};
+        camera = Camera{};
+        fogSettings = FogSettings{};
+        worldSpeed = 3.0f;
+        for (auto& slot : enemySlots) {
+            slot = nullptr;
+        }
+
+        WNDCLASSEXA windowClass{};
+        windowClass.cbSize = kWndClassExSize32;
+        windowClass.style = CS_CLASSDC;
+        windowClass.lpfnWndProc = GameWindowProc;
+        windowClass.hInstance = gameInstance;
+        windowClass.lpszClassName = "AVIORRA";
+        ASSERT_NE(RegisterClassExA(&windowClass), 0);
+        gameWindow = CreateWindowExA(0, "AVIORRA", "AVIORRA", 8, 10, 10, 64, 48, nullptr, nullptr, gameInstance,
+                                     nullptr);
+        ASSERT_NE(gameWindow, nullptr);
+        ASSERT_TRUE(InputCreate(gameInstance, gameWindow));
+        ASSERT_TRUE(InputCreateKeyboard());
+        InputCreateMouse();
+    }
+
+    void TearDown() override
+    {
+        DInputSetScriptedKeys(nullptr);
+        InputReset();
+        WindowReset();
+        gameWindow = nullptr;
+        for (auto& slot : enemySlots) {
+            slot = nullptr;
+        }
+        VarListFree();
+        BindingsClear();
+        ConsoleSetEcho(true);
+        ClockUseRealTime();
+    }
+
+    // One frame of `ms` milliseconds with exactly these keys down.
+    static bool Frame(DWORD ms, std::initializer_list<int> keys = {})
+    {
+        std::array<std::uint8_t, 256> state{};
+        for (int code : keys) {
+            state[code] = 0x80;
+        }
+        DInputSetScriptedKeys(state.data());
+        ClockAdvance(ms);
+        return GameFrame();
+    }
+
+    static void StartPlaying()
+    {
+        gameState = Playing;
+        CameraSetPlaying();
+        keyDelayTimer = -1.0f;
+    }
+};
+
+}  // namespace
+
+TEST_F(GameLoopTest, FrameTimeAndKeyDelayTimerInEveryState)
+{
+    keyDelayTimer = 0.5f;
+    Frame(20);
+    EXPECT_FLOAT_EQ(frameDelta, 0.02f);
+    EXPECT_FLOAT_EQ(keyDelayTimer, 0.48f);
+    gameState = 99;   // a state without a meaning still runs the clock, and draws nothing
+    EXPECT_TRUE(Frame(100));
+    EXPECT_NEAR(frameDelta, 0.1f, 1e-6);
+    EXPECT_NEAR(keyDelayTimer, 0.38f, 1e-6);
+    gameState = HighScoreTable;
+    Frame(380);
+    EXPECT_LT(keyDelayTimer, 0.0f + 1e-6f);
+}
+
+TEST_F(GameLoopTest, FramesPerSecondIsCountedOverEachSecond)
+{
+    gameState = 99;
+    for (int i = 0; i < 3; ++i) {
+        Frame(250);
+    }
+    EXPECT_EQ(framesPerSecond, 0);
+    Frame(250);
+    EXPECT_EQ(framesPerSecond, 4);
+    EXPECT_EQ(frameCounter, 0);
+    for (int i = 0; i < 110; ++i) {
+        Frame(10);
+    }
+    EXPECT_NEAR(framesPerSecond, 100, 1);
+}
+
+TEST_F(GameLoopTest, F1TogglesTheConsoleOnlyWhenAllowedAndAtMostEveryHalfSecond)
+{
+    StartPlaying();
+    ConsoleExecute(console, "set h_konzol 0");
+    Frame(10, {kF1});
+    EXPECT_EQ(console.open, 0);
+
+    ConsoleExecute(console, "set h_konzol 1");
+    Frame(10, {kF1});
+    EXPECT_EQ(console.open, 1);
+    EXPECT_EQ(pauseFlag, 1);
+    EXPECT_FLOAT_EQ(keyDelayTimer, 0.5f);
+
+    for (int i = 0; i < 49; ++i) {   // held for 0.49 s more: no second toggle yet
+        Frame(10, {kF1});
+    }
+    EXPECT_EQ(console.open, 1);
+    Frame(20, {kF1});
+    EXPECT_EQ(console.open, 0);
+    EXPECT_EQ(pauseFlag, 0);
+
+    // The console can be opened only while playing.
+    gameState = MainMenu;
+    keyDelayTimer = -1.0f;
+    Frame(10, {kF1});
+    EXPECT_EQ(console.open, 0);
+}
+
+TEST_F(GameLoopTest, OpenConsoleTakesTheKeysFromTheBindings)
+{
+    StartPlaying();
+    ConsoleExecute(console, "bill a 'set bound 1'");
+    console.open = 1;
+    pauseFlag = 1;
+    Frame(10, {kA});
+    EXPECT_STREQ(console.input, "a");
+    EXPECT_EQ(VarGetInt("bound"), 0);
+
+    console.open = 0;
+    pauseFlag = 0;
+    Frame(10, {kA});
+    EXPECT_EQ(VarGetInt("bound"), 1);
+    EXPECT_STREQ(console.input, "a");
+
+    // Bindings run while the run is paused too, but not in the menu.
+    ConsoleExecute(console, "set bound");
+    pauseFlag = 1;
+    Frame(10, {kA});
+    EXPECT_EQ(VarGetInt("bound"), 1);
+    ConsoleExecute(console, "set bound");
+    gameState = MainMenu;
+    Frame(10, {kA});
+    EXPECT_EQ(VarGetInt("bound"), 0);
+}
+
+TEST_F(GameLoopTest, EscapeLeavesARunningRunForTheMenu)
+{
+    StartPlaying();
+    Frame(100);
+    Frame(100);
+    EXPECT_NEAR(camera.prevScrollPos, 0.3f, 1e-5);
+    EXPECT_NEAR(camera.scrollPos, 0.6f, 1e-5);
+    Frame(100, {kEscape});
+    EXPECT_EQ(gameState, MainMenu);
+    EXPECT_EQ(pauseFlag, 1);
+    EXPECT_FLOAT_EQ(keyDelayTimer, 0.5f);
+    // The menu pose sets the scroll to 0 and keeps the previous position, for "Resume".
+    EXPECT_FLOAT_EQ(camera.scrollPos, 0.0f);
+    EXPECT_NEAR(camera.prevScrollPos, 0.3f, 1e-5);
+    EXPECT_FLOAT_EQ(camera.viewPitch, 0.0f);
+
+    // Paused, or over: ESCAPE does nothing and nothing advances.
+    StartPlaying();
+    pauseFlag = 1;
+    float clock = runSeconds;
+    Frame(100, {kEscape});
+    EXPECT_EQ(gameState, Playing);
+    EXPECT_FLOAT_EQ(runSeconds, clock);
+    pauseFlag = 0;
+    runStats.gameOver = 1;
+    Frame(100, {kEscape});
+    EXPECT_EQ(gameState, Playing);
+    EXPECT_FLOAT_EQ(camera.scrollPos, 0.0f);
+}
+
+TEST_F(GameLoopTest, RunClockRollsOverToTheHour)
+{
+    StartPlaying();
+    runMinutes = 59.0f;
+    runSeconds = 59.5f;
+    Frame(600);
+    EXPECT_FLOAT_EQ(runHours, 1.0f);
+    EXPECT_FLOAT_EQ(runMinutes, 0.0f);
+    EXPECT_NEAR(runSeconds, 0.1f, 1e-4);
+}
+
+TEST_F(GameLoopTest, EnemyLevelsRiseAfterFiveMinutesOfUnpausedPlay)
+{
+    Aircraft first{}, second{};
+    first.level = 2;
+    enemySlots[0] = &first;
+    enemySlots[7] = &second;
+    StartPlaying();
+    difficultyTimer = 299.9f;
+    pauseFlag = 1;
+    Frame(1000);
+    EXPECT_EQ(first.level, 2);
+    pauseFlag = 0;
+    Frame(50);
+    EXPECT_EQ(first.level, 2);
+    Frame(100);
+    EXPECT_EQ(first.level, 3);
+    EXPECT_EQ(second.level, 1);
+    EXPECT_FLOAT_EQ(difficultyTimer, 0.0f);
+}
+
+TEST_F(GameLoopTest, FogPulsesBetweenOneAndFive)
+{
+    StartPlaying();
+    fogSettings.fogFactor = 4.99f;
+    fogSettings.fogRising = 1;
+    Frame(1000);
+    EXPECT_NEAR(fogSettings.fogFactor, 5.02f, 1e-5);
+    EXPECT_EQ(fogSettings.fogRising, 1);
+    Frame(1000);
+    EXPECT_NEAR(fogSettings.fogFactor, 4.99f, 1e-5);
+    EXPECT_EQ(fogSettings.fogRising, 0);
+
+    fogSettings.fogFactor = 1.0f;
+    Frame(1000);
+    EXPECT_FLOAT_EQ(fogSettings.fogFactor, 1.0f);   // the turn itself does not move the factor
+    EXPECT_EQ(fogSettings.fogRising, 1);
+    Frame(1000);
+    EXPECT_NEAR(fogSettings.fogFactor, 1.03f, 1e-5);
+}
+
+TEST_F(GameLoopTest, WindowCloseEndsTheLoopThroughQuit)
+{
+    ASSERT_EQ(SendMessageA(gameWindow, WM_CLOSE, 0, 0), 0);
+    MSG message{};
+    bool quit = false;
+    for (int i = 0; i < 10 && !quit; ++i) {
+        if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            quit = message.message == WM_QUIT;
+            DispatchMessageA(&message);
+        }
+    }
+    EXPECT_TRUE(quit);
+    gameWindow = nullptr;
+}

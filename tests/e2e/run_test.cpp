@@ -1,0 +1,188 @@
+// The real binary, run headless from input scripts in a scratch working directory.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#pragma GCC diagnostic ignored "-Wsign-compare"
+#pragma GCC diagnostic ignored "-Wunused-parameter"
+#pragma GCC diagnostic ignored "-Wunused-function"
+#define STB_IMAGE_STATIC
+#define STB_IMAGE_IMPLEMENTATION
+#include <stb/stb_image.h>
+#pragma GCC diagnostic pop
+
+namespace {
+
+struct RunResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+struct Image {
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned char> rgb;
+
+    const unsigned char* At(int x, int y) const { return &rgb[(static_cast<std::size_t>(y) * width + x) * 3]; }
+};
+
+class RunTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/aviorra-e2e-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        dir_ = pattern;
+        Write("exec.vrs", "set g_hosszusag 320\r\nset g_magassag 240\r\nset g_buffer_szam 1\r\n");
+    }
+
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    void Write(const std::string& name, const std::string& text) const
+    {
+        std::ofstream out(dir_ / name, std::ios::binary);
+        out << text;
+    }
+
+    std::string Read(const std::string& name) const
+    {
+        std::ifstream in(dir_ / name, std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    RunResult Run(const std::string& arguments) const
+    {
+        std::string command = "cd '" + dir_.string() + "' && " + AVIORRA_BINARY + " " + arguments +
+                              " >stdout.txt 2>stderr.txt";
+        int raw = std::system(command.c_str());
+        RunResult result;
+        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        result.out = Read("stdout.txt");
+        result.err = Read("stderr.txt");
+        return result;
+    }
+
+    Image Load(const std::string& name) const
+    {
+        Image image;
+        int channels = 0;
+        std::string path = (dir_ / name).string();
+        unsigned char* pixels = stbi_load(path.c_str(), &image.width, &image.height, &channels, 3);
+        if (pixels != nullptr) {
+            image.rgb.assign(pixels, pixels + static_cast<std::size_t>(image.width) * image.height * 3);
+            stbi_image_free(pixels);
+        }
+        return image;
+    }
+
+    std::filesystem::path dir_;
+};
+
+}  // namespace
+
+TEST_F(RunTest, OptionsAndUsageErrors)
+{
+    RunResult help = Run("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("--input FILE"), std::string::npos);
+    RunResult version = Run("--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_NE(version.out.find("AVIORRA"), std::string::npos);
+
+    RunResult unknown = Run("--fly");
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_NE(unknown.err.find("--fly"), std::string::npos);
+    EXPECT_EQ(Run("--input").status, 2);
+    EXPECT_EQ(Run("--headless --input missing.txt").status, 2);
+
+    Write("bad.txt", "1 10\n2 x\n");
+    RunResult malformed = Run("--headless --input bad.txt");
+    EXPECT_EQ(malformed.status, 2);
+    EXPECT_NE(malformed.err.find("line 2"), std::string::npos);
+    Write("badkey.txt", "1 10 NOSUCHKEY\n");
+    EXPECT_EQ(Run("--headless --input badkey.txt").status, 2);
+}
+
+TEST_F(RunTest, ScriptRunsFramesTakesAShotAndEnds)
+{
+    Write("exec.vrs", "set g_hosszusag 640\nset g_magassag 480\necho 'Indul a j\xE1t\xE9k'\n");
+    Write("run.txt", "seed 5\n# a comment line\n3 10\nshot first.png   # after three frames\n2 20 ENTER #28\n");
+    RunResult run = Run("--headless --input run.txt");
+    ASSERT_EQ(run.status, 0) << run.err;
+    // Console lines reach standard output as UTF-8.
+    EXPECT_NE(run.out.find(" 'exec.vrs' végrehajtása indul."), std::string::npos);
+    EXPECT_NE(run.out.find("Indul a játék"), std::string::npos);
+
+    Image shot = Load("first.png");
+    ASSERT_EQ(shot.width, 640);
+    ASSERT_EQ(shot.height, 480);
+    // The menu frame is drawn: a dark background and a light caption in the upper middle.
+    const unsigned char* corner = shot.At(2, 2);
+    EXPECT_LT(corner[0] + corner[1] + corner[2], 3 * 80);
+    int bright = 0;
+    for (int y = 480 / 3; y < 480 / 3 + 24; ++y) {
+        for (int x = 200; x < 440; ++x) {
+            const unsigned char* p = shot.At(x, y);
+            bright += p[0] > 200 && p[1] > 200 && p[2] > 200;
+        }
+    }
+    EXPECT_GT(bright, 20) << "no caption text drawn";
+}
+
+TEST_F(RunTest, RecordingWritesTheFramesAsAScript)
+{
+    Write("run.txt", "seed 42\n3 10\n2 25 a SPACE\n1 10 ESCAPE #200\n");
+    RunResult run = Run("--headless --input run.txt --record rec.txt");
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::string recorded = Read("rec.txt");
+    EXPECT_NE(recorded.find("seed 42\n3 10\n2 25 a SPACE\n1 10 ESCAPE UP\n"), std::string::npos) << recorded;
+
+    // The recording replays to the same recording.
+    RunResult replay = Run("--headless --input rec.txt --record again.txt");
+    ASSERT_EQ(replay.status, 0) << replay.err;
+    EXPECT_EQ(Read("again.txt"), recorded);
+}
+
+TEST_F(RunTest, QuitInTheStartupScriptEndsAfterOneFrame)
+{
+    Write("exec.vrs", "set g_hosszusag 320\nset g_magassag 240\nquit\ncfg_ir\n");
+    Write("run.txt", "100 10\n");
+    RunResult run = Run("--headless --input run.txt --record rec.txt");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(Read("rec.txt").find("\n1 10\n"), std::string::npos) << Read("rec.txt");
+    // The script went on after quit and wrote the configuration file.
+    EXPECT_NE(Read("main.cfg").find("set j_jatekstatus 0\r\n"), std::string::npos);
+}
+
+TEST_F(RunTest, StartupFailuresReportAndExitNonZero)
+{
+    Write("run.txt", "1 10\n");
+    Write("exec.vrs", "");
+    RunResult noSize = Run("--headless --input run.txt");
+    EXPECT_EQ(noSize.status, 1);
+    EXPECT_NE(noSize.err.find("start-up failed"), std::string::npos);
+    EXPECT_NE(noSize.err.find("g_hosszusag"), std::string::npos);
+
+    // Full screen with a colour depth the device does not know.
+    Write("exec.vrs", "set g_hosszusag 320\nset g_magassag 240\nset g_ablakos 0\nset g_szinmelyseg 15\n");
+    RunResult badDepth = Run("--headless --input run.txt");
+    EXPECT_EQ(badDepth.status, 1);
+    EXPECT_NE(badDepth.err.find("graphics device"), std::string::npos);
+
+    // Full screen with a known depth starts.
+    Write("exec.vrs", "set g_hosszusag 320\nset g_magassag 240\nset g_ablakos 0\nset g_szinmelyseg 32\n");
+    RunResult goodDepth = Run("--headless --input run.txt");
+    EXPECT_EQ(goodDepth.status, 0) << goodDepth.err;
+}
