@@ -92,6 +92,9 @@ void ReleaseAndClear(T*& object)
 
 HRESULT GraphicsCreate()
 {
+    // A second creation (graf_restart, or one run from the start-up script before the window
+    // existed) replaces what the first one made instead of leaking it.
+    GraphicsRelease();
     direct3D = Direct3DCreate9(kSdkVersion);
     if (direct3D == nullptr) {
         MessageBoxA(gameWindow, "A DirectX verziója régebbi 9.0c -nél!"_cp, "AVIORRA", MB_ICONERROR);
