@@ -63,6 +63,17 @@ extern Aircraft* player;
 // The enemies: null until the first run allocates them, then reused.
 extern Aircraft* enemySlots[kEnemySlotCount];
 
+// Sets the fields for a new life: kind 1 player, 2 enemy; side 1 the player's, 10 the enemies';
+// level 0, 1 or 2 (the flight level).
+void AircraftInit(Aircraft* aircraft, std::uint8_t kind, std::uint8_t side, std::uint8_t level);
+// One frame of the player: flight, weapons, death sequence, propeller.
+void PlayerUpdate(Aircraft* aircraft);
+void PlayerFlightUpdate(Aircraft* aircraft);
+// Fire and bomb requests into projectiles (player and enemies).
+void AircraftWeaponsUpdate(Aircraft* aircraft);
+// The explosion sequence of a destroyed aircraft.
+void AircraftDeathUpdate(Aircraft* aircraft);
+
 // Flight commands: each sets one request flag of the player's aircraft for the coming frame.
 void FlyForwardCommand();    // elore, forward
 void FlyBackwardCommand();   // hatra, backward

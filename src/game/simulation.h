@@ -1,14 +1,8 @@
-// The per-frame updates of a run in progress.
+// Everything a playing frame runs, for the frame loop.
 #pragma once
 
 #include "game/aircraft.h"
-
-void PlayerUpdate(Aircraft* aircraft);
-void EnemyUpdate(Aircraft* aircraft);
-void AircraftWeaponsUpdate(Aircraft* aircraft);
-void AircraftDeathUpdate(Aircraft* aircraft);
-void ProjectilesUpdate();
-void ProjectilesFree();
-bool SpritesEmpty();
-void SpritesUpdate();
-void SpritesFree();
+#include "game/enemy.h"
+#include "game/projectiles.h"
+#include "game/sprites.h"
+#include "game/world.h"

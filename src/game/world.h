@@ -8,5 +8,9 @@ extern float worldSpeed;
 
 // prevScrollPos = scrollPos; scrollPos += worldSpeed * frameDelta.
 void ScrollAdvance();
+// Builds a new strip of sea segments for a run; 0 on success.
+HRESULT SurfaceBuild();
+// Recycles at most one segment, then updates the ground objects; a failure code ends the frame.
 HRESULT SurfaceScroll();
+void GroundObjectsUpdate();
 void SurfaceFree();
