@@ -8,6 +8,23 @@ struct MeshEntry;
 inline constexpr int kEnemySlotCount = 12;
 inline constexpr int kAircraftMeshParts = 7;
 
+inline constexpr std::uint8_t kAircraftPlayer = 1;
+inline constexpr std::uint8_t kAircraftEnemy = 2;
+inline constexpr std::uint8_t kSidePlayer = 1;
+inline constexpr std::uint8_t kSideEnemy = 10;
+
+// Heights of the three flight levels (z grows downward; level 2 is nearest the camera).
+inline constexpr float kLevelHeight[3] = {2.8f, 2.0f, 1.0f};
+// The largest bank in either direction, 0.42 pi.
+inline constexpr float kBankLimit = 1.3194689f;
+// Lateral half width of the window, and the nearest and farthest the player may be ahead of scrollPos.
+inline constexpr float kWindowHalfWidth = 2.2f;
+inline constexpr float kWindowBack = 0.2f;
+inline constexpr float kWindowFront = 2.8f;
+// Explosion frames of an aircraft or a ground object, and the time between two of them.
+inline constexpr int kExplosionFrames = 16;
+inline constexpr float kExplosionFrameTime = 0.04f;
+
 struct Aircraft {
     float posX;
     float posY;
@@ -73,6 +90,16 @@ void PlayerFlightUpdate(Aircraft* aircraft);
 void AircraftWeaponsUpdate(Aircraft* aircraft);
 // The explosion sequence of a destroyed aircraft.
 void AircraftDeathUpdate(Aircraft* aircraft);
+
+// The engine sound's frequency in Hz for a scroll speed: 30000 + 6000 per unit of speed.
+int EngineFrequency(float speed);
+// Back to the state at program start: the player's record zeroed, the enemy records released and
+// their slots emptied (tests).
+void AircraftStateReset();
+
+inline constexpr const char* kAircraftExplosionSound = "sound\\robban_repulo.wav";
+inline constexpr const char* kGunSound = "sound\\tuzel.wav";
+inline constexpr const char* kBombFallSound = "sound\\bombaz.wav";
 
 // Flight commands: each sets one request flag of the player's aircraft for the coming frame.
 void FlyForwardCommand();    // elore, forward
