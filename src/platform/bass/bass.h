@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "platform/win/clock.h"
 #include "platform/win/handles.h"
@@ -22,6 +23,8 @@ inline constexpr int BASS_ERROR_ALREADY = 14;
 inline constexpr int BASS_ERROR_ILLPARAM = 20;
 inline constexpr int BASS_ERROR_NO3D = 21;
 inline constexpr int BASS_ERROR_DEVICE = 23;
+inline constexpr int BASS_ERROR_NOPAUSE = 16;
+inline constexpr int BASS_ERROR_NOPLAY = 24;
 inline constexpr int BASS_ERROR_FREQ = 25;
 inline constexpr int BASS_ERROR_NOTAVAIL = 37;
 inline constexpr int BASS_ERROR_DECODE = 38;
@@ -35,9 +38,22 @@ inline constexpr DWORD BASS_ACTIVE_PLAYING = 1;
 inline constexpr DWORD BASS_ACTIVE_STALLED = 2;
 inline constexpr DWORD BASS_ACTIVE_PAUSED = 3;
 
-// Play flag: loop the stream.
+// Stream flags: mix a stereo file down to mono; 3D (refused: the device is never started with 3D);
+// loop the stream (also a play flag).
+inline constexpr DWORD BASS_SAMPLE_MONO = 2;
 inline constexpr DWORD BASS_SAMPLE_LOOP = 4;
+inline constexpr DWORD BASS_SAMPLE_3D = 8;
 
+// Frequencies that BASS_ChannelSetAttributes and BASS_ChannelSlideAttributes accept, in Hz; 0 means
+// the file's own rate and -1 leaves the frequency as it is.
+inline constexpr int BASS_MIN_FREQUENCY = 100;
+inline constexpr int BASS_MAX_FREQUENCY = 100000;
+
+// Starts the output. Device 1 (or -1) is the system's default output device; device 0 asks for no
+// sound. Where no device can be opened (no sound card, the "null" driver, headless mode) the output
+// falls back to a silent null output, mixed on the game clock, and says so once through the notice
+// handler. On virtual time the output is always that silent mix, paced by the virtual clock, so a
+// one-shot ends exactly after its length. Never needs a sound card.
 BOOL BASS_Init(int device, DWORD frequency, DWORD flags, HWND window, const void* classId);
 BOOL BASS_SetVolume(DWORD volume);
 BOOL BASS_Free();
@@ -51,9 +67,48 @@ BOOL BASS_StreamFree(HSTREAM handle);
 BOOL BASS_StreamPlay(HSTREAM handle, BOOL flush, DWORD flags);
 
 DWORD BASS_ChannelIsActive(DWORD handle);
+// Holds a playing channel where it is (not called by the game, which only stops channels; kept for
+// completeness of the paused state that BASS_ChannelIsActive reports).
+BOOL BASS_ChannelPause(DWORD handle);
+// Continues a paused channel where it was held; BASS_ERROR_NOPAUSE when it is not paused.
 BOOL BASS_ChannelResume(DWORD handle);
+// Stops the channel and rewinds it: it reports stopped and the next play starts from the beginning.
 BOOL BASS_ChannelStop(DWORD handle);
-// Frequency in Hz (-1: unchanged), volume 0..100 (-1: unchanged), pan -100..100 (-101: unchanged).
+// Frequency in Hz (-1: unchanged, 0: the file's rate, otherwise BASS_MIN_FREQUENCY..BASS_MAX_FREQUENCY
+// or BASS_ERROR_FREQ), volume 0..100 (-1: unchanged), pan -100..100 (-101: unchanged). Volumes and
+// pans beyond their ranges are clamped to them. Setting an attribute ends a slide of it.
 BOOL BASS_ChannelSetAttributes(DWORD handle, int frequency, int volume, int pan);
 // Moves the attributes to the targets over `time` milliseconds of the game clock.
+// Linear from the current values; -1 and -101 leave an attribute (and its running slide) alone.
 BOOL BASS_ChannelSlideAttributes(DWORD handle, int frequency, int volume, int pan, DWORD time);
+
+// ---- Additions of this implementation (diagnostics and tests) ----
+
+enum class BassOutput {
+    None,     // not started
+    Device,   // a real output device, mixed by OpenAL's own thread
+    Null,     // no device: a silent mix paced by the real game clock
+    Virtual,  // virtual time: a silent mix paced by the virtual clock
+};
+BassOutput BassGetOutput();
+
+// Brings the output up to the game clock: mixes the silent outputs up to GetTickCount() and moves
+// running slides. Every contract call does this first; a frame loop may call it once per frame.
+void BassUpdate();
+
+// Collects what the silent outputs mix (interleaved left/right floats at the output rate) while on.
+// Turning it on clears what was collected. At most ten minutes are kept.
+void BassCaptureSet(bool on);
+// What was collected since the last take; the collection goes on.
+std::vector<float> BassCaptureTake();
+// Frames per second of the output (BASS_Init's frequency), 0 when not started.
+int BassOutputRate();
+
+// Receives the one-off notices of the library (code page 1250 text), such as the fall-back to the
+// null output. Without a handler they go to standard error.
+using BassNoticeHandler = void (*)(const char* text);
+void BassSetNoticeHandler(BassNoticeHandler handler);
+
+// BASS_Free and back to the state at program start (the notice handler stays; handles are still
+// never reused).
+void BassReset();

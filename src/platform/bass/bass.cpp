@@ -1,0 +1,767 @@
+// The audio library over OpenAL Soft, with libsndfile decoding the file images.
+//
+// Every stream is one OpenAL source over one buffer holding the whole decoded file. Volume is the
+// source's gain, pan a position on the unit circle in front of the listener (relative to it, no
+// distance attenuation), frequency the pitch relative to the file's rate. Slides are moved by the
+// game clock: on a real device by a small thread of this library, on the silent outputs by the mix
+// itself, which is rendered through the loopback extension up to GetTickCount() whenever the
+// library is called.
+#include "platform/bass/bass.h"
+
+#include <AL/al.h>
+#include <AL/alc.h>
+#include <AL/alext.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <mutex>
+#include <thread>
+
+#include "platform/bass/decode.h"
+#include "platform/win/codepage.h"
+#include "platform/win/window.h"
+
+namespace {
+
+constexpr int kDefaultRate = 44100;
+constexpr int kMinOutputRate = 8000;
+constexpr int kMaxOutputRate = 192000;
+// The silent outputs are mixed in steps of at most this many milliseconds; slides move between steps.
+constexpr DWORD kMixStepMs = 10;
+constexpr DWORD kChangeStepMs = 1;
+// How often the slide thread of a real device moves the slides.
+constexpr auto kSlideInterval = std::chrono::milliseconds(10);
+constexpr std::size_t kCaptureSeconds = 600;
+// A clock difference above this is taken as the clock having gone back.
+constexpr DWORD kClockBackwards = 0x80000000u;
+
+enum SlideAttribute { kSlideFrequency, kSlideVolume, kSlidePan, kSlideCount };
+
+struct Slide {
+    bool active;
+    DWORD start;
+    DWORD duration;
+    float from;
+    float to;
+};
+
+struct Channel {
+    ALuint source;
+    ALuint buffer;
+    int fileRate;
+    bool loopByDefault;   // BASS_SAMPLE_LOOP given at creation
+    float frequency;      // Hz
+    float volume;         // 0..100
+    float pan;            // -100..100
+    Slide slides[kSlideCount];
+};
+
+// Everything of one started output; back to these values when the library is freed.
+struct AudioState {
+    BassOutput output = BassOutput::None;
+    ALCdevice* device = nullptr;
+    ALCcontext* context = nullptr;
+    LPALCRENDERSAMPLESSOFT render = nullptr;
+    bool spatialize = false;     // AL_SOFT_source_spatialize: stereo sources follow the pan
+    int rate = 0;
+    DWORD mixedTick = 0;         // the game clock up to which the silent output is mixed
+    std::uint64_t mixedMs = 0;   // milliseconds mixed since the start, for exact frame counts
+    std::uint64_t mixedFrames = 0;
+    std::map<DWORD, Channel> channels;
+    std::vector<float> mixBuffer;
+    // A call changed what is heard since the last mix. OpenAL moves a changed gain or position
+    // smoothly over one rendering call, so the next call renders only kChangeStepMs.
+    bool changed = false;
+};
+
+AudioState state;
+int lastError = BASS_OK;
+bool capturing = false;
+std::vector<float> capture;
+bool noticeGiven = false;
+BassNoticeHandler noticeHandler = nullptr;
+// Never reset: a handle is not handed out twice within a run.
+DWORD nextHandle = 1;
+
+// Guards all of the above against the slide thread of a real device.
+std::mutex stateMutex;
+std::thread slideThread;
+std::condition_variable slideWake;
+bool slideStop = false;
+
+BOOL Fail(int code)
+{
+    lastError = code;
+    return 0;
+}
+
+BOOL Succeed()
+{
+    lastError = BASS_OK;
+    return 1;
+}
+
+void Notice(const char* text)
+{
+    if (noticeHandler != nullptr) {
+        noticeHandler(text);
+    } else {
+        std::fprintf(stderr, "%s\n", cp1250::ToUtf8(text).c_str());
+    }
+}
+
+Channel* FindChannel(DWORD handle)
+{
+    auto it = state.channels.find(handle);
+    return it == state.channels.end() ? nullptr : &it->second;
+}
+
+void ApplyAttributes(const Channel& channel)
+{
+    alSourcef(channel.source, AL_GAIN, channel.volume / 100.0f);
+    alSourcef(channel.source, AL_PITCH, channel.frequency / static_cast<float>(channel.fileRate));
+    // Pan -100..100 is a point on the unit circle in front of the listener, from left to right.
+    float x = std::clamp(channel.pan / 100.0f, -1.0f, 1.0f);
+    alSource3f(channel.source, AL_POSITION, x, 0.0f, -std::sqrt(1.0f - x * x));
+}
+
+float& AttributeOf(Channel& channel, int attribute)
+{
+    switch (attribute) {
+    case kSlideFrequency:
+        return channel.frequency;
+    case kSlideVolume:
+        return channel.volume;
+    default:
+        return channel.pan;
+    }
+}
+
+void ApplySlides(DWORD now)
+{
+    for (auto& [handle, channel] : state.channels) {
+        bool changed = false;
+        for (int a = 0; a < kSlideCount; ++a) {
+            Slide& slide = channel.slides[a];
+            if (!slide.active) {
+                continue;
+            }
+            DWORD elapsed = now - slide.start;
+            if (elapsed >= kClockBackwards) {
+                elapsed = 0;
+            }
+            float value = slide.to;
+            if (elapsed >= slide.duration) {
+                slide.active = false;
+            } else {
+                float t = static_cast<float>(elapsed) / static_cast<float>(slide.duration);
+                value = slide.from + (slide.to - slide.from) * t;
+            }
+            float& current = AttributeOf(channel, a);
+            if (current != value) {
+                current = value;
+                changed = true;
+            }
+        }
+        if (changed) {
+            ApplyAttributes(channel);
+        }
+    }
+}
+
+bool AnyPlaying()
+{
+    for (const auto& [handle, channel] : state.channels) {
+        ALint sourceState = AL_STOPPED;
+        alGetSourcei(channel.source, AL_SOURCE_STATE, &sourceState);
+        if (sourceState == AL_PLAYING) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void AdvanceMixClock(DWORD step)
+{
+    state.mixedTick += step;
+    state.mixedMs += step;
+    state.mixedFrames = state.mixedMs * static_cast<std::uint64_t>(state.rate) / 1000;
+}
+
+// Brings the output up to `now`: the silent outputs are rendered step by step with the slides moved
+// between steps; a real device mixes on its own and only has its slides moved.
+void MixTo(DWORD now)
+{
+    if (state.output == BassOutput::None) {
+        return;
+    }
+    if (state.output == BassOutput::Device) {
+        ApplySlides(now);
+        return;
+    }
+    DWORD elapsed = now - state.mixedTick;
+    if (elapsed >= kClockBackwards) {
+        // The clock was set back (virtual time restarted): mixing goes on from the new time.
+        state.mixedTick = now;
+        ApplySlides(now);
+        return;
+    }
+    if (elapsed > 0 && !capturing && !AnyPlaying()) {
+        // Nothing to hear and nobody listening: skip the silence.
+        AdvanceMixClock(elapsed);
+    }
+    const std::size_t captureLimit = kCaptureSeconds * static_cast<std::size_t>(state.rate) * 2;
+    while (state.mixedTick != now) {
+        DWORD step = std::min<DWORD>(now - state.mixedTick, state.changed ? kChangeStepMs : kMixStepMs);
+        state.changed = false;
+        // OpenAL moves a changed gain linearly over the rendering call, so the slides are set to
+        // their values at the end of the step: the output follows them exactly.
+        ApplySlides(state.mixedTick + step);
+        std::uint64_t before = state.mixedFrames;
+        AdvanceMixClock(step);
+        auto frames = static_cast<std::size_t>(state.mixedFrames - before);
+        if (frames == 0) {
+            continue;
+        }
+        state.mixBuffer.resize(frames * 2);
+        state.render(state.device, state.mixBuffer.data(), static_cast<ALCsizei>(frames));
+        if (capturing && capture.size() < captureLimit) {
+            std::size_t keep = std::min(state.mixBuffer.size(), captureLimit - capture.size());
+            capture.insert(capture.end(), state.mixBuffer.begin(),
+                           state.mixBuffer.begin() + static_cast<std::ptrdiff_t>(keep));
+        }
+    }
+    ApplySlides(now);
+}
+
+void MixToNow()
+{
+    MixTo(GetTickCount());
+}
+
+// The system's default output device, unless it is OpenAL's own "null" driver: that one mixes on a
+// timer of its own, so the library's clock-paced null output stands in for it.
+bool OpenDevice()
+{
+    ALCdevice* device = alcOpenDevice(nullptr);
+    if (device == nullptr) {
+        return false;
+    }
+    // The null driver calls itself "No Output" in its full name (the short one is the library's).
+    for (ALCenum which : {ALC_DEVICE_SPECIFIER, ALC_ALL_DEVICES_SPECIFIER}) {
+        const ALCchar* name = alcGetString(device, which);
+        if (name != nullptr && std::strcmp(name, "No Output") == 0) {
+            alcCloseDevice(device);
+            return false;
+        }
+    }
+    ALCcontext* context = alcCreateContext(device, nullptr);
+    if (context == nullptr || alcMakeContextCurrent(context) == ALC_FALSE) {
+        if (context != nullptr) {
+            alcDestroyContext(context);
+        }
+        alcCloseDevice(device);
+        return false;
+    }
+    state.device = device;
+    state.context = context;
+    state.output = BassOutput::Device;
+    return true;
+}
+
+bool OpenLoopback(BassOutput output)
+{
+    if (alcIsExtensionPresent(nullptr, "ALC_SOFT_loopback") == ALC_FALSE) {
+        return false;
+    }
+    auto open = reinterpret_cast<LPALCLOOPBACKOPENDEVICESOFT>(
+        alcGetProcAddress(nullptr, "alcLoopbackOpenDeviceSOFT"));
+    auto supported = reinterpret_cast<LPALCISRENDERFORMATSUPPORTEDSOFT>(
+        alcGetProcAddress(nullptr, "alcIsRenderFormatSupportedSOFT"));
+    auto render = reinterpret_cast<LPALCRENDERSAMPLESSOFT>(alcGetProcAddress(nullptr, "alcRenderSamplesSOFT"));
+    if (open == nullptr || supported == nullptr || render == nullptr) {
+        return false;
+    }
+    ALCdevice* device = open(nullptr);
+    if (device == nullptr) {
+        return false;
+    }
+    if (supported(device, state.rate, ALC_STEREO_SOFT, ALC_FLOAT_SOFT) == ALC_FALSE) {
+        alcCloseDevice(device);
+        return false;
+    }
+    const ALCint attributes[] = {
+        ALC_FORMAT_CHANNELS_SOFT, ALC_STEREO_SOFT,
+        ALC_FORMAT_TYPE_SOFT, ALC_FLOAT_SOFT,
+        ALC_FREQUENCY, state.rate,
+        ALC_HRTF_SOFT, ALC_FALSE,
+        ALC_OUTPUT_LIMITER_SOFT, ALC_FALSE,
+        0,
+    };
+    ALCcontext* context = alcCreateContext(device, attributes);
+    if (context == nullptr || alcMakeContextCurrent(context) == ALC_FALSE) {
+        if (context != nullptr) {
+            alcDestroyContext(context);
+        }
+        alcCloseDevice(device);
+        return false;
+    }
+    state.device = device;
+    state.context = context;
+    state.render = render;
+    state.output = output;
+    return true;
+}
+
+void SlideThreadMain()
+{
+    std::unique_lock<std::mutex> lock(stateMutex);
+    while (!slideStop) {
+        slideWake.wait_for(lock, kSlideInterval);
+        if (!slideStop) {
+            ApplySlides(GetTickCount());
+        }
+    }
+}
+
+void StopSlideThread()
+{
+    {
+        std::lock_guard<std::mutex> lock(stateMutex);
+        slideStop = true;
+    }
+    slideWake.notify_all();
+    if (slideThread.joinable()) {
+        slideThread.join();
+    }
+    slideStop = false;
+}
+
+void DeleteChannel(Channel& channel)
+{
+    alSourceStop(channel.source);
+    alSourcei(channel.source, AL_BUFFER, 0);
+    alDeleteSources(1, &channel.source);
+    alDeleteBuffers(1, &channel.buffer);
+}
+
+// Frequency argument: -1 keeps, 0 is the file's rate; false for one outside the accepted range.
+bool ResolveFrequency(const Channel& channel, int frequency, float& hz)
+{
+    if (frequency == -1) {
+        hz = channel.frequency;
+        return true;
+    }
+    if (frequency == 0) {
+        hz = static_cast<float>(channel.fileRate);
+        return true;
+    }
+    if (frequency < BASS_MIN_FREQUENCY || frequency > BASS_MAX_FREQUENCY) {
+        return false;
+    }
+    hz = static_cast<float>(frequency);
+    return true;
+}
+
+bool ReadWholeFile(const char* path, std::vector<std::uint8_t>& bytes)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return false;
+    }
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
+
+}  // namespace
+
+BOOL BASS_Init(int device, DWORD frequency, DWORD, HWND, const void*)
+{
+    bool fellBack = false;
+    {
+        std::lock_guard<std::mutex> lock(stateMutex);
+        if (state.output != BassOutput::None) {
+            return Fail(BASS_ERROR_ALREADY);
+        }
+        if (device < -1 || device > 1) {
+            return Fail(BASS_ERROR_DEVICE);
+        }
+        if (frequency == 0) {
+            frequency = kDefaultRate;
+        }
+        if (frequency < static_cast<DWORD>(kMinOutputRate) || frequency > static_cast<DWORD>(kMaxOutputRate)) {
+            return Fail(BASS_ERROR_ILLPARAM);
+        }
+        state.rate = static_cast<int>(frequency);
+        bool opened = false;
+        if (ClockIsVirtual()) {
+            opened = OpenLoopback(BassOutput::Virtual);
+        } else {
+            if (device != 0 && !PlatformIsHeadless()) {
+                opened = OpenDevice();
+            }
+            if (!opened) {
+                opened = OpenLoopback(BassOutput::Null);
+                fellBack = opened && !noticeGiven;
+            }
+        }
+        if (!opened) {
+            state = AudioState{};
+            return Fail(BASS_ERROR_DRIVER);
+        }
+        state.spatialize = alIsExtensionPresent("AL_SOFT_source_spatialize") != AL_FALSE;
+        alDistanceModel(AL_NONE);
+        alListenerf(AL_GAIN, 1.0f);
+        state.mixedTick = GetTickCount();
+        if (state.output == BassOutput::Device) {
+            slideThread = std::thread(SlideThreadMain);
+        }
+        noticeGiven = noticeGiven || fellBack;
+        Succeed();
+    }
+    if (fellBack) {
+        Notice("Nincs hangeszköz: a hangok a néma null kimenetre szólnak."_cp);
+    }
+    return 1;
+}
+
+BOOL BASS_SetVolume(DWORD volume)
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    if (state.output == BassOutput::None) {
+        return Fail(BASS_ERROR_INIT);
+    }
+    if (volume > 100) {
+        return Fail(BASS_ERROR_ILLPARAM);
+    }
+    MixToNow();
+    alListenerf(AL_GAIN, static_cast<float>(volume) / 100.0f);
+    state.changed = true;
+    return Succeed();
+}
+
+BOOL BASS_Free()
+{
+    StopSlideThread();
+    std::lock_guard<std::mutex> lock(stateMutex);
+    if (state.output == BassOutput::None) {
+        return Fail(BASS_ERROR_INIT);
+    }
+    for (auto& [handle, channel] : state.channels) {
+        DeleteChannel(channel);
+    }
+    state.channels.clear();
+    alcMakeContextCurrent(nullptr);
+    alcDestroyContext(state.context);
+    alcCloseDevice(state.device);
+    state = AudioState{};
+    return Succeed();
+}
+
+int BASS_ErrorGetCode()
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    return lastError;
+}
+
+HSTREAM BASS_StreamCreateFile(BOOL memory, const void* file, DWORD offset, DWORD length, DWORD flags)
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    if (state.output == BassOutput::None) {
+        return Fail(BASS_ERROR_INIT);
+    }
+    MixToNow();
+    if ((flags & BASS_SAMPLE_3D) != 0) {
+        return Fail(BASS_ERROR_NO3D);
+    }
+    if (file == nullptr) {
+        return Fail(BASS_ERROR_ILLPARAM);
+    }
+    // A memory image is taken as it is; a file by name is read whole, from `offset` for `length`
+    // bytes (0: to its end).
+    std::vector<std::uint8_t> fileBytes;
+    const void* image = file;
+    std::size_t imageLength = length;
+    if (!memory) {
+        if (!ReadWholeFile(static_cast<const char*>(file), fileBytes)) {
+            return Fail(BASS_ERROR_FILEOPEN);
+        }
+        if (offset > fileBytes.size()) {
+            return Fail(BASS_ERROR_FILEFORM);
+        }
+        std::size_t rest = fileBytes.size() - offset;
+        imageLength = length == 0 ? rest : std::min<std::size_t>(length, rest);
+        image = fileBytes.data() + offset;
+    }
+    DecodedSound decoded;
+    int code = DecodeSoundImage(image, imageLength, (flags & BASS_SAMPLE_MONO) != 0, decoded);
+    if (code != BASS_OK) {
+        return Fail(code);
+    }
+
+    Channel channel{};
+    channel.fileRate = decoded.rate;
+    channel.loopByDefault = (flags & BASS_SAMPLE_LOOP) != 0;
+    channel.frequency = static_cast<float>(decoded.rate);
+    channel.volume = 100.0f;
+    channel.pan = 0.0f;
+    alGetError();
+    alGenBuffers(1, &channel.buffer);
+    if (alGetError() != AL_NO_ERROR) {
+        return Fail(BASS_ERROR_MEM);
+    }
+    ALenum format = decoded.channels == 2 ? AL_FORMAT_STEREO16 : AL_FORMAT_MONO16;
+    alBufferData(channel.buffer, format, decoded.samples.data(),
+                 static_cast<ALsizei>(decoded.samples.size() * sizeof(std::int16_t)), decoded.rate);
+    if (alGetError() != AL_NO_ERROR) {
+        alDeleteBuffers(1, &channel.buffer);
+        return Fail(BASS_ERROR_MEM);
+    }
+    alGenSources(1, &channel.source);
+    if (alGetError() != AL_NO_ERROR) {
+        alDeleteBuffers(1, &channel.buffer);
+        return Fail(BASS_ERROR_MEM);
+    }
+    alSourcei(channel.source, AL_BUFFER, static_cast<ALint>(channel.buffer));
+    alSourcei(channel.source, AL_SOURCE_RELATIVE, AL_TRUE);
+    alSourcef(channel.source, AL_ROLLOFF_FACTOR, 0.0f);
+    alSourcei(channel.source, AL_LOOPING, channel.loopByDefault ? AL_TRUE : AL_FALSE);
+    if (state.spatialize) {
+        alSourcei(channel.source, AL_SOURCE_SPATIALIZE_SOFT, AL_TRUE);
+    }
+    ApplyAttributes(channel);
+
+    HSTREAM handle = nextHandle++;
+    if (nextHandle == 0) {
+        nextHandle = 1;
+    }
+    state.channels.emplace(handle, channel);
+    Succeed();
+    return handle;
+}
+
+BOOL BASS_StreamFree(HSTREAM handle)
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    MixToNow();
+    auto it = state.channels.find(handle);
+    if (it == state.channels.end()) {
+        return Fail(BASS_ERROR_HANDLE);
+    }
+    DeleteChannel(it->second);
+    state.channels.erase(it);
+    return Succeed();
+}
+
+BOOL BASS_StreamPlay(HSTREAM handle, BOOL flush, DWORD flags)
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    MixToNow();
+    Channel* channel = FindChannel(handle);
+    if (channel == nullptr) {
+        return Fail(BASS_ERROR_HANDLE);
+    }
+    bool looping = (flags & BASS_SAMPLE_LOOP) != 0 || channel->loopByDefault;
+    alSourcei(channel->source, AL_LOOPING, looping ? AL_TRUE : AL_FALSE);
+    if (flush) {
+        alSourceRewind(channel->source);
+        alSourcePlay(channel->source);
+        return Succeed();
+    }
+    // Without flush a playing channel goes on where it is (OpenAL would restart it); a paused one
+    // continues, a stopped one starts.
+    ALint sourceState = AL_STOPPED;
+    alGetSourcei(channel->source, AL_SOURCE_STATE, &sourceState);
+    if (sourceState != AL_PLAYING) {
+        alSourcePlay(channel->source);
+    }
+    return Succeed();
+}
+
+DWORD BASS_ChannelIsActive(DWORD handle)
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    MixToNow();
+    Channel* channel = FindChannel(handle);
+    if (channel == nullptr) {
+        Fail(BASS_ERROR_HANDLE);
+        return BASS_ACTIVE_STOPPED;
+    }
+    Succeed();
+    ALint sourceState = AL_STOPPED;
+    alGetSourcei(channel->source, AL_SOURCE_STATE, &sourceState);
+    if (sourceState == AL_PLAYING) {
+        return BASS_ACTIVE_PLAYING;
+    }
+    if (sourceState == AL_PAUSED) {
+        return BASS_ACTIVE_PAUSED;
+    }
+    return BASS_ACTIVE_STOPPED;
+}
+
+BOOL BASS_ChannelPause(DWORD handle)
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    MixToNow();
+    Channel* channel = FindChannel(handle);
+    if (channel == nullptr) {
+        return Fail(BASS_ERROR_HANDLE);
+    }
+    ALint sourceState = AL_STOPPED;
+    alGetSourcei(channel->source, AL_SOURCE_STATE, &sourceState);
+    if (sourceState != AL_PLAYING) {
+        return Fail(BASS_ERROR_NOPLAY);
+    }
+    alSourcePause(channel->source);
+    return Succeed();
+}
+
+BOOL BASS_ChannelResume(DWORD handle)
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    MixToNow();
+    Channel* channel = FindChannel(handle);
+    if (channel == nullptr) {
+        return Fail(BASS_ERROR_HANDLE);
+    }
+    ALint sourceState = AL_STOPPED;
+    alGetSourcei(channel->source, AL_SOURCE_STATE, &sourceState);
+    if (sourceState != AL_PAUSED) {
+        return Fail(BASS_ERROR_NOPAUSE);
+    }
+    alSourcePlay(channel->source);
+    return Succeed();
+}
+
+BOOL BASS_ChannelStop(DWORD handle)
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    MixToNow();
+    Channel* channel = FindChannel(handle);
+    if (channel == nullptr) {
+        return Fail(BASS_ERROR_HANDLE);
+    }
+    alSourceStop(channel->source);
+    alSourceRewind(channel->source);
+    return Succeed();
+}
+
+BOOL BASS_ChannelSetAttributes(DWORD handle, int frequency, int volume, int pan)
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    MixToNow();
+    Channel* channel = FindChannel(handle);
+    if (channel == nullptr) {
+        return Fail(BASS_ERROR_HANDLE);
+    }
+    float hz = 0.0f;
+    if (!ResolveFrequency(*channel, frequency, hz)) {
+        return Fail(BASS_ERROR_FREQ);
+    }
+    if (frequency != -1) {
+        channel->frequency = hz;
+        channel->slides[kSlideFrequency].active = false;
+    }
+    if (volume != -1) {
+        channel->volume = static_cast<float>(std::clamp(volume, 0, 100));
+        channel->slides[kSlideVolume].active = false;
+    }
+    if (pan != -101) {
+        channel->pan = static_cast<float>(std::clamp(pan, -100, 100));
+        channel->slides[kSlidePan].active = false;
+    }
+    ApplyAttributes(*channel);
+    state.changed = true;
+    return Succeed();
+}
+
+BOOL BASS_ChannelSlideAttributes(DWORD handle, int frequency, int volume, int pan, DWORD time)
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    MixToNow();
+    Channel* channel = FindChannel(handle);
+    if (channel == nullptr) {
+        return Fail(BASS_ERROR_HANDLE);
+    }
+    float hz = 0.0f;
+    if (!ResolveFrequency(*channel, frequency, hz)) {
+        return Fail(BASS_ERROR_FREQ);
+    }
+    DWORD now = GetTickCount();
+    auto start = [&](int attribute, float target) {
+        channel->slides[attribute] = Slide{true, now, time, AttributeOf(*channel, attribute), target};
+    };
+    if (frequency != -1) {
+        start(kSlideFrequency, hz);
+    }
+    if (volume != -1) {
+        start(kSlideVolume, static_cast<float>(std::clamp(volume, 0, 100)));
+    }
+    if (pan != -101) {
+        start(kSlidePan, static_cast<float>(std::clamp(pan, -100, 100)));
+    }
+    // A slide of no time takes its target at once.
+    ApplySlides(now);
+    state.changed = true;
+    return Succeed();
+}
+
+BassOutput BassGetOutput()
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    return state.output;
+}
+
+void BassUpdate()
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    MixToNow();
+}
+
+void BassCaptureSet(bool on)
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    MixToNow();
+    capturing = on;
+    capture.clear();
+    capture.shrink_to_fit();
+}
+
+std::vector<float> BassCaptureTake()
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    MixToNow();
+    std::vector<float> taken;
+    taken.swap(capture);
+    return taken;
+}
+
+int BassOutputRate()
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    return state.rate;
+}
+
+void BassSetNoticeHandler(BassNoticeHandler handler)
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    noticeHandler = handler;
+}
+
+void BassReset()
+{
+    BASS_Free();
+    std::lock_guard<std::mutex> lock(stateMutex);
+    lastError = BASS_OK;
+    capturing = false;
+    capture.clear();
+    capture.shrink_to_fit();
+    noticeGiven = false;
+}
