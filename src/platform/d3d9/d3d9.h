@@ -28,6 +28,14 @@ using FLOAT = float;
 using HANDLE = void*;
 using D3DCOLOR = DWORD;
 
+// As the Windows headers define them (macros, so any other definition as a macro agrees).
+#ifndef TRUE
+#define TRUE 1
+#endif
+#ifndef FALSE
+#define FALSE 0
+#endif
+
 #ifndef AVIORRA_RECT_DEFINED
 #define AVIORRA_RECT_DEFINED
 struct RECT {
@@ -648,6 +656,10 @@ IDirect3D9* Direct3DCreate9(UINT SDKVersion);
 // The last frame given to Present, top row first, 4 bytes per pixel (R, G, B, A). False when the
 // device has presented nothing yet. Works with any video driver, offscreen included.
 bool DeviceReadLastFrame(IDirect3DDevice9* device, int& width, int& height, std::vector<std::uint8_t>& rgba);
+
+// Why the last failing call of this layer failed (empty when none has failed), so a caller can
+// report more than the result code.
+const char* D3DLastErrorText();
 
 // Number of live device objects of each kind, for leak checks in tests.
 struct D3DObjectCounts {

@@ -1,0 +1,353 @@
+// Inside of the Direct3D-9-shaped device: the objects behind the interfaces and the shader program
+// that stands in for the fixed-function pipeline. Only the files of this folder include it.
+#pragma once
+
+#include <SDL2/SDL.h>
+#include <epoxy/gl.h>
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/d3d9/d3d9.h"
+
+namespace d3d9 {
+
+class Device;
+
+// Records why the last call of the layer failed, for the error text helper.
+HRESULT Fail(HRESULT code, const char* reason);
+const char* LastError();
+
+// Counts of live objects, one per kind (see D3DLiveObjects).
+struct LiveCounts {
+    int direct3d = 0;
+    int devices = 0;
+    int textures = 0;
+    int vertexBuffers = 0;
+    int indexBuffers = 0;
+};
+LiveCounts& Live();
+
+
+// ---- Resources ---------------------------------------------------------------------------------
+
+// What vertex and index buffers share: a CPU copy (the managed pool keeps one; Lock hands out a
+// pointer into it) mirrored into one OpenGL buffer object, uploaded on the last Unlock.
+class BufferStore {
+public:
+    BufferStore(Device* device, UINT length, GLenum target);
+    ~BufferStore();
+    HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags);
+    HRESULT Unlock();
+    GLuint Name() const { return name_; }
+    UINT Length() const { return static_cast<UINT>(data_.size()); }
+    bool Valid() const { return name_ != 0; }
+    bool Locked() const { return lockCount_ > 0; }
+    const std::uint8_t* Data() const { return data_.data(); }
+
+private:
+    Device* device_;
+    GLenum target_;
+    GLuint name_ = 0;
+    std::vector<std::uint8_t> data_;
+    int lockCount_ = 0;
+    bool dirty_ = false;
+    UINT dirtyBegin_ = 0;
+    UINT dirtyEnd_ = 0;
+};
+
+class VertexBuffer final : public IDirect3DVertexBuffer9 {
+public:
+    VertexBuffer(Device* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool);
+    ULONG AddRef() override;
+    ULONG Release() override;
+    HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
+    D3DRESOURCETYPE GetType() override { return D3DRTYPE_VERTEXBUFFER; }
+    HRESULT Lock(UINT OffsetToLock, UINT SizeToLock, void** ppbData, DWORD Flags) override;
+    HRESULT Unlock() override;
+    HRESULT GetDesc(D3DVERTEXBUFFER_DESC* pDesc) override;
+
+    BufferStore store;
+
+private:
+    ~VertexBuffer() override;
+    ULONG refs_ = 1;
+    Device* device_;
+    DWORD usage_;
+    DWORD fvf_;
+    D3DPOOL pool_;
+};
+
+class IndexBuffer final : public IDirect3DIndexBuffer9 {
+public:
+    IndexBuffer(Device* device, UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool);
+    ULONG AddRef() override;
+    ULONG Release() override;
+    HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
+    D3DRESOURCETYPE GetType() override { return D3DRTYPE_INDEXBUFFER; }
+    HRESULT Lock(UINT OffsetToLock, UINT SizeToLock, void** ppbData, DWORD Flags) override;
+    HRESULT Unlock() override;
+    HRESULT GetDesc(D3DINDEXBUFFER_DESC* pDesc) override;
+    D3DFORMAT Format() const { return format_; }
+
+    BufferStore store;
+    // Largest index in the whole buffer, computed after each write; lets draws skip scanning.
+    UINT maxIndex = 0;
+
+private:
+    ~IndexBuffer() override;
+    ULONG refs_ = 1;
+    Device* device_;
+    DWORD usage_;
+    D3DFORMAT format_;
+    D3DPOOL pool_;
+};
+
+// Texel layout of a texture format: bytes per texel (or per 4x4 block for the DXT formats).
+struct FormatInfo {
+    bool supported = false;
+    bool compressed = false;
+    UINT bytes = 0;
+};
+FormatInfo TextureFormatInfo(D3DFORMAT format);
+
+class Texture final : public IDirect3DTexture9 {
+public:
+    Texture(Device* device, UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool);
+    ULONG AddRef() override;
+    ULONG Release() override;
+    HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
+    D3DRESOURCETYPE GetType() override { return D3DRTYPE_TEXTURE; }
+    DWORD GetLevelCount() override { return static_cast<DWORD>(levels_.size()); }
+    HRESULT GetLevelDesc(UINT Level, D3DSURFACE_DESC* pDesc) override;
+    HRESULT LockRect(UINT Level, D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD Flags) override;
+    HRESULT UnlockRect(UINT Level) override;
+
+    GLuint Name() const { return name_; }
+    bool Valid() const { return name_ != 0; }
+
+private:
+    struct MipLevel {
+        UINT width;
+        UINT height;
+        UINT pitch;  // bytes per row (of blocks for DXT)
+        UINT rows;   // rows (of blocks for DXT)
+        std::vector<std::uint8_t> bits;
+        bool locked = false;
+        bool readOnly = false;
+    };
+    ~Texture() override;
+    void Upload(UINT level);
+    void RebuildMips();
+
+    ULONG refs_ = 1;
+    Device* device_;
+    DWORD usage_;
+    D3DFORMAT format_;
+    D3DPOOL pool_;
+    FormatInfo info_;
+    std::vector<MipLevel> levels_;
+    GLuint name_ = 0;
+};
+
+// ---- The fixed-function program -------------------------------------------------------------
+
+// Attribute locations of the program (the vertex layout binds FVF fields to these).
+enum Attribute : GLuint { ATTR_POSITION = 0, ATTR_NORMAL = 1, ATTR_DIFFUSE = 2, ATTR_SPECULAR = 3, ATTR_TEXCOORD = 4 };
+
+inline constexpr int MAX_LIGHTS = 4;
+
+struct FfpProgram {
+    GLuint program = 0;
+    // Uniform locations.
+    GLint pretransformed, viewportScale, worldView, projection, normalMatrix;
+    GLint lighting, normalizeNormals, localViewer, materialSource;
+    GLint matDiffuse, matAmbient, matSpecular, matEmissive, matPower, globalAmbient;
+    GLint lightCount, lightPosition, lightDirection, lightDiffuse, lightSpecular, lightAmbient, lightAttenuation,
+        lightSpot;
+    GLint fogMode, fogPerPixel, fogParams, fogRange, fogColor, specularEnable;
+    GLint texture0, hasTexture, colorStage, alphaStage, textureFactor, alphaFunc, alphaRef;
+
+    // Compiles and links; false with the log in `error` on failure.
+    bool Build(std::string& error);
+    void Destroy();
+};
+
+// ---- The device -----------------------------------------------------------------------------
+
+class Direct3D9;
+
+class Device final : public IDirect3DDevice9 {
+public:
+    Device(Direct3D9* d3d, SDL_Window* window, SDL_GLContext context, const D3DPRESENT_PARAMETERS& pp);
+    // Second half of creation (needs the context current); false when OpenGL objects fail.
+    bool Init(std::string& error);
+
+    ULONG AddRef() override;
+    ULONG Release() override;
+
+    HRESULT GetDeviceCaps(D3DCAPS9* pCaps) override;
+    HRESULT TestCooperativeLevel() override { return S_OK; }
+    HRESULT Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR Color, float Z, DWORD Stencil) override;
+    HRESULT BeginScene() override;
+    HRESULT EndScene() override;
+    HRESULT Present(const RECT* pSourceRect, const RECT* pDestRect, HWND hDestWindowOverride,
+                    const void* pDirtyRegion) override;
+    HRESULT SetViewport(const D3DVIEWPORT9* pViewport) override;
+    HRESULT GetViewport(D3DVIEWPORT9* pViewport) override;
+    HRESULT SetRenderState(D3DRENDERSTATETYPE State, DWORD Value) override;
+    HRESULT GetRenderState(D3DRENDERSTATETYPE State, DWORD* pValue) override;
+    HRESULT SetSamplerState(DWORD Sampler, D3DSAMPLERSTATETYPE Type, DWORD Value) override;
+    HRESULT GetSamplerState(DWORD Sampler, D3DSAMPLERSTATETYPE Type, DWORD* pValue) override;
+    HRESULT SetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE Type, DWORD Value) override;
+    HRESULT GetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE Type, DWORD* pValue) override;
+    HRESULT SetTransform(D3DTRANSFORMSTATETYPE State, const D3DMATRIX* pMatrix) override;
+    HRESULT GetTransform(D3DTRANSFORMSTATETYPE State, D3DMATRIX* pMatrix) override;
+    HRESULT SetMaterial(const D3DMATERIAL9* pMaterial) override;
+    HRESULT GetMaterial(D3DMATERIAL9* pMaterial) override;
+    HRESULT SetLight(DWORD Index, const D3DLIGHT9* pLight) override;
+    HRESULT GetLight(DWORD Index, D3DLIGHT9* pLight) override;
+    HRESULT LightEnable(DWORD Index, BOOL Enable) override;
+    HRESULT GetLightEnable(DWORD Index, BOOL* pEnable) override;
+    HRESULT SetFVF(DWORD FVF) override;
+    HRESULT GetFVF(DWORD* pFVF) override;
+    HRESULT SetStreamSource(UINT StreamNumber, IDirect3DVertexBuffer9* pStreamData, UINT OffsetInBytes,
+                            UINT Stride) override;
+    HRESULT GetStreamSource(UINT StreamNumber, IDirect3DVertexBuffer9** ppStreamData, UINT* pOffsetInBytes,
+                            UINT* pStride) override;
+    HRESULT SetIndices(IDirect3DIndexBuffer9* pIndexData) override;
+    HRESULT GetIndices(IDirect3DIndexBuffer9** ppIndexData) override;
+    HRESULT SetTexture(DWORD Stage, IDirect3DBaseTexture9* pTexture) override;
+    HRESULT GetTexture(DWORD Stage, IDirect3DBaseTexture9** ppTexture) override;
+    HRESULT DrawPrimitive(D3DPRIMITIVETYPE PrimitiveType, UINT StartVertex, UINT PrimitiveCount) override;
+    HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE PrimitiveType, INT BaseVertexIndex, UINT MinVertexIndex,
+                                 UINT NumVertices, UINT StartIndex, UINT PrimitiveCount) override;
+    HRESULT DrawPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT PrimitiveCount, const void* pVertexStreamZeroData,
+                            UINT VertexStreamZeroStride) override;
+    HRESULT DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT MinVertexIndex, UINT NumVertices,
+                                   UINT PrimitiveCount, const void* pIndexData, D3DFORMAT IndexDataFormat,
+                                   const void* pVertexStreamZeroData, UINT VertexStreamZeroStride) override;
+    HRESULT CreateVertexBuffer(UINT Length, DWORD Usage, DWORD FVF, D3DPOOL Pool,
+                               IDirect3DVertexBuffer9** ppVertexBuffer, HANDLE* pSharedHandle) override;
+    HRESULT CreateIndexBuffer(UINT Length, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
+                              IDirect3DIndexBuffer9** ppIndexBuffer, HANDLE* pSharedHandle) override;
+    HRESULT CreateTexture(UINT Width, UINT Height, UINT Levels, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
+                          IDirect3DTexture9** ppTexture, HANDLE* pSharedHandle) override;
+
+    bool ReadLastFrame(int& width, int& height, std::vector<std::uint8_t>& rgba);
+
+    // Context handling for the resources of this device.
+    void Activate();
+    SDL_Window* Window() const { return window_; }
+    SDL_GLContext Context() const { return context_; }
+    // Called by resources being destroyed so no binding keeps a dangling pointer.
+    void ForgetTexture(IDirect3DBaseTexture9* texture);
+    void ForgetStream(VertexBuffer* buffer);
+    void ForgetIndices(IndexBuffer* buffer);
+    // Texture uploads bind textures behind the device's back; the next draw binds again.
+    void ForgetBoundTexture() { boundTexture_ = 0xFFFFFFFFu; }
+
+private:
+    ~Device() override;
+
+    struct Light {
+        D3DLIGHT9 light;
+        bool enabled = false;
+        bool set = false;
+    };
+    struct Stream {
+        VertexBuffer* buffer = nullptr;
+        UINT offset = 0;
+        UINT stride = 0;
+    };
+
+    void SetDefaultStates();
+    HRESULT PrepareDraw(DWORD fvf, GLuint vbo, UINT offset, UINT stride, const char* who);
+    void ApplyRenderStates();
+    void ApplySampler();
+    void ApplyTransforms(bool pretransformed);
+    void ApplyLighting(DWORD fvf);
+    void ApplyFog(bool pretransformed);
+    void ApplyTextureStage();
+    void BindVertexLayout(DWORD fvf, GLuint vbo, UINT offset, UINT stride);
+    void SetViewportGL();
+    bool MakeTargets(std::string& error);
+
+    ULONG refs_ = 1;
+    Direct3D9* d3d_;
+    SDL_Window* window_;
+    SDL_GLContext context_;
+    D3DPRESENT_PARAMETERS pp_;
+    bool hasDepth_ = false;
+    bool hasStencil_ = false;
+    bool inScene_ = false;
+
+    // Render targets: two colour buffers used in turn (the one last presented stays readable) and one
+    // depth buffer shared by both.
+    GLuint fbo_[2] = {0, 0};
+    GLuint colour_[2] = {0, 0};
+    GLuint depth_ = 0;
+    int backIndex_ = 0;
+    bool presentedOnce_ = false;
+
+    GLuint vao_ = 0;
+    GLuint upVbo_ = 0;
+    GLuint upIbo_ = 0;
+    GLuint sampler_ = 0;
+    FfpProgram ffp_{};
+
+    // Direct3D state as the game sets it.
+    std::array<DWORD, D3DRS_STATE_COUNT> renderStates_{};
+    std::array<std::array<DWORD, D3DTSS_STATE_COUNT>, D3D_TEXTURE_STAGES> stageStates_{};
+    std::array<std::array<DWORD, D3DSAMP_STATE_COUNT>, D3D_TEXTURE_STAGES> samplerStates_{};
+    std::array<IDirect3DBaseTexture9*, D3D_TEXTURE_STAGES> textures_{};
+    D3DMATRIX world_{}, view_{}, projection_{};
+    D3DMATERIAL9 material_{};
+    std::vector<Light> lights_;
+    D3DVIEWPORT9 viewport_{};
+    DWORD fvf_ = 0;
+    Stream stream_{};
+    IndexBuffer* indices_ = nullptr;
+
+    // What has changed since the last draw, and what OpenGL currently holds.
+    bool dirtyRender_ = true;
+    bool dirtySampler_ = true;
+    bool dirtyTransforms_ = true;
+    bool dirtyLighting_ = true;
+    bool dirtyFog_ = true;
+    bool dirtyStage_ = true;
+    bool dirtyViewport_ = true;
+    int lastPretransformed_ = -1;
+    DWORD lastLightingFvf_ = 0xFFFFFFFFu;
+    GLuint boundTexture_ = 0xFFFFFFFFu;
+    struct LayoutKey {
+        DWORD fvf = 0xFFFFFFFFu;
+        GLuint vbo = 0;
+        UINT offset = 0;
+        UINT stride = 0;
+    } layout_;
+    GLuint boundIbo_ = 0;
+};
+
+class Direct3D9 final : public IDirect3D9 {
+public:
+    Direct3D9();
+    ULONG AddRef() override;
+    ULONG Release() override;
+    UINT GetAdapterCount() override { return 1; }
+    HRESULT GetAdapterDisplayMode(UINT Adapter, D3DDISPLAYMODE* pMode) override;
+    HRESULT GetDeviceCaps(UINT Adapter, D3DDEVTYPE DeviceType, D3DCAPS9* pCaps) override;
+    HRESULT CreateDevice(UINT Adapter, D3DDEVTYPE DeviceType, HWND hFocusWindow, DWORD BehaviorFlags,
+                         D3DPRESENT_PARAMETERS* pPresentationParameters,
+                         IDirect3DDevice9** ppReturnedDeviceInterface) override;
+
+private:
+    ~Direct3D9() override;
+    ULONG refs_ = 1;
+};
+
+void FillCaps(D3DCAPS9& caps);
+
+}  // namespace d3d9

@@ -1,0 +1,388 @@
+// Vertex buffers, index buffers and textures of the device.
+//
+// Every resource keeps a CPU copy, as the managed pool does: Lock and LockRect hand out pointers
+// into it and the last Unlock uploads what was written to OpenGL. A resource holds a reference on its
+// device, so the device (and its context) outlives everything created on it.
+#include <squish.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/d3d9/internal.h"
+
+namespace d3d9 {
+
+// ---- Buffers ------------------------------------------------------------------------------------
+
+BufferStore::BufferStore(Device* device, UINT length, GLenum target) : device_(device), target_(target) {
+    data_.assign(length, 0);
+    device_->Activate();
+    glGenBuffers(1, &name_);
+    // Uploads go through the copy-write binding so the vertex array state is never disturbed.
+    glBindBuffer(GL_COPY_WRITE_BUFFER, name_);
+    glBufferData(GL_COPY_WRITE_BUFFER, static_cast<GLsizeiptr>(length), data_.data(), GL_DYNAMIC_DRAW);
+    glBindBuffer(GL_COPY_WRITE_BUFFER, 0);
+    if (glGetError() != GL_NO_ERROR) {
+        glDeleteBuffers(1, &name_);
+        name_ = 0;
+    }
+}
+
+BufferStore::~BufferStore() {
+    if (name_) {
+        device_->Activate();
+        glDeleteBuffers(1, &name_);
+    }
+}
+
+HRESULT BufferStore::Lock(UINT offset, UINT size, void** data, DWORD flags) {
+    if (!data) return Fail(D3DERR_INVALIDCALL, "Lock: no pointer for the data");
+    *data = nullptr;
+    const UINT length = Length();
+    if (offset > length) return Fail(D3DERR_INVALIDCALL, "Lock: offset past the end of the buffer");
+    if (size == 0) size = length - offset;
+    if (size > length - offset) return Fail(D3DERR_INVALIDCALL, "Lock: range past the end of the buffer");
+    *data = data_.data() + offset;
+    ++lockCount_;
+    if (!(flags & D3DLOCK_READONLY) && size > 0) {
+        if (!dirty_) {
+            dirtyBegin_ = offset;
+            dirtyEnd_ = offset + size;
+        } else {
+            dirtyBegin_ = std::min(dirtyBegin_, offset);
+            dirtyEnd_ = std::max(dirtyEnd_, offset + size);
+        }
+        dirty_ = true;
+    }
+    return S_OK;
+}
+
+HRESULT BufferStore::Unlock() {
+    if (lockCount_ == 0) return Fail(D3DERR_INVALIDCALL, "Unlock: the buffer is not locked");
+    if (--lockCount_ > 0 || !dirty_) return S_OK;
+    device_->Activate();
+    glBindBuffer(GL_COPY_WRITE_BUFFER, name_);
+    glBufferSubData(GL_COPY_WRITE_BUFFER, dirtyBegin_, dirtyEnd_ - dirtyBegin_, data_.data() + dirtyBegin_);
+    glBindBuffer(GL_COPY_WRITE_BUFFER, 0);
+    dirty_ = false;
+    return S_OK;
+}
+
+VertexBuffer::VertexBuffer(Device* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool)
+    : store(device, length, GL_ARRAY_BUFFER), device_(device), usage_(usage), fvf_(fvf), pool_(pool) {
+    device_->AddRef();
+    ++Live().vertexBuffers;
+}
+
+VertexBuffer::~VertexBuffer() { --Live().vertexBuffers; }
+
+ULONG VertexBuffer::AddRef() { return ++refs_; }
+
+ULONG VertexBuffer::Release() {
+    const ULONG left = --refs_;
+    if (left == 0) {
+        Device* device = device_;
+        device->ForgetStream(this);
+        delete this;
+        device->Release();
+    }
+    return left;
+}
+
+HRESULT VertexBuffer::GetDevice(IDirect3DDevice9** ppDevice) {
+    if (!ppDevice) return Fail(D3DERR_INVALIDCALL, "GetDevice: no output pointer");
+    device_->AddRef();
+    *ppDevice = device_;
+    return S_OK;
+}
+
+HRESULT VertexBuffer::Lock(UINT OffsetToLock, UINT SizeToLock, void** ppbData, DWORD Flags) {
+    return store.Lock(OffsetToLock, SizeToLock, ppbData, Flags);
+}
+
+HRESULT VertexBuffer::Unlock() { return store.Unlock(); }
+
+HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* pDesc) {
+    if (!pDesc) return Fail(D3DERR_INVALIDCALL, "GetDesc: no output pointer");
+    *pDesc = {D3DFMT_VERTEXDATA, D3DRTYPE_VERTEXBUFFER, usage_, pool_, store.Length(), fvf_};
+    return S_OK;
+}
+
+IndexBuffer::IndexBuffer(Device* device, UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool)
+    : store(device, length, GL_ELEMENT_ARRAY_BUFFER), device_(device), usage_(usage), format_(format), pool_(pool) {
+    device_->AddRef();
+    ++Live().indexBuffers;
+}
+
+IndexBuffer::~IndexBuffer() { --Live().indexBuffers; }
+
+ULONG IndexBuffer::AddRef() { return ++refs_; }
+
+ULONG IndexBuffer::Release() {
+    const ULONG left = --refs_;
+    if (left == 0) {
+        Device* device = device_;
+        device->ForgetIndices(this);
+        delete this;
+        device->Release();
+    }
+    return left;
+}
+
+HRESULT IndexBuffer::GetDevice(IDirect3DDevice9** ppDevice) {
+    if (!ppDevice) return Fail(D3DERR_INVALIDCALL, "GetDevice: no output pointer");
+    device_->AddRef();
+    *ppDevice = device_;
+    return S_OK;
+}
+
+HRESULT IndexBuffer::Lock(UINT OffsetToLock, UINT SizeToLock, void** ppbData, DWORD Flags) {
+    return store.Lock(OffsetToLock, SizeToLock, ppbData, Flags);
+}
+
+HRESULT IndexBuffer::Unlock() {
+    const HRESULT hr = store.Unlock();
+    if (FAILED(hr) || store.Locked()) return hr;
+    maxIndex = 0;
+    const std::uint8_t* bytes = store.Data();
+    if (format_ == D3DFMT_INDEX16) {
+        for (UINT i = 0; i + 2 <= store.Length(); i += 2) {
+            std::uint16_t v;
+            std::memcpy(&v, bytes + i, 2);
+            maxIndex = std::max<UINT>(maxIndex, v);
+        }
+    } else {
+        for (UINT i = 0; i + 4 <= store.Length(); i += 4) {
+            std::uint32_t v;
+            std::memcpy(&v, bytes + i, 4);
+            maxIndex = std::max<UINT>(maxIndex, v);
+        }
+    }
+    return hr;
+}
+
+HRESULT IndexBuffer::GetDesc(D3DINDEXBUFFER_DESC* pDesc) {
+    if (!pDesc) return Fail(D3DERR_INVALIDCALL, "GetDesc: no output pointer");
+    *pDesc = {format_, D3DRTYPE_INDEXBUFFER, usage_, pool_, store.Length()};
+    return S_OK;
+}
+
+// ---- Textures -----------------------------------------------------------------------------------
+
+FormatInfo TextureFormatInfo(D3DFORMAT format) {
+    switch (format) {
+    case D3DFMT_A8R8G8B8:
+    case D3DFMT_X8R8G8B8: return {true, false, 4};
+    case D3DFMT_R5G6B5:
+    case D3DFMT_X1R5G5B5:
+    case D3DFMT_A1R5G5B5:
+    case D3DFMT_A4R4G4B4: return {true, false, 2};
+    case D3DFMT_A8: return {true, false, 1};
+    case D3DFMT_DXT1: return {true, true, 8};
+    case D3DFMT_DXT3:
+    case D3DFMT_DXT5: return {true, true, 16};
+    default: return {};
+    }
+}
+
+namespace {
+
+struct GlFormat {
+    GLint internal;
+    GLenum format;
+    GLenum type;
+};
+
+GlFormat GlFormatOf(D3DFORMAT format) {
+    switch (format) {
+    case D3DFMT_A8R8G8B8: return {GL_RGBA8, GL_BGRA, GL_UNSIGNED_BYTE};
+    case D3DFMT_X8R8G8B8: return {GL_RGB8, GL_BGRA, GL_UNSIGNED_BYTE};
+    case D3DFMT_R5G6B5: return {GL_RGB8, GL_RGB, GL_UNSIGNED_SHORT_5_6_5};
+    case D3DFMT_X1R5G5B5: return {GL_RGB5, GL_BGRA, GL_UNSIGNED_SHORT_1_5_5_5_REV};
+    case D3DFMT_A1R5G5B5: return {GL_RGB5_A1, GL_BGRA, GL_UNSIGNED_SHORT_1_5_5_5_REV};
+    case D3DFMT_A4R4G4B4: return {GL_RGBA4, GL_BGRA, GL_UNSIGNED_SHORT_4_4_4_4_REV};
+    case D3DFMT_A8: return {GL_R8, GL_RED, GL_UNSIGNED_BYTE};
+    default: return {GL_RGBA8, GL_RGBA, GL_UNSIGNED_BYTE};  // DXT levels are decoded to RGBA first
+    }
+}
+
+int SquishFlags(D3DFORMAT format) {
+    if (format == D3DFMT_DXT1) return squish::kDxt1;
+    if (format == D3DFMT_DXT3) return squish::kDxt3;
+    return squish::kDxt5;
+}
+
+}  // namespace
+
+Texture::Texture(Device* device, UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool)
+    : device_(device), usage_(usage), format_(format), pool_(pool), info_(TextureFormatInfo(format)) {
+    device_->AddRef();
+    ++Live().textures;
+    for (UINT i = 0; i < levels; ++i) {
+        MipLevel level;
+        level.width = std::max(1u, width >> i);
+        level.height = std::max(1u, height >> i);
+        if (info_.compressed) {
+            level.pitch = std::max(1u, (level.width + 3) / 4) * info_.bytes;
+            level.rows = std::max(1u, (level.height + 3) / 4);
+        } else {
+            level.pitch = level.width * info_.bytes;
+            level.rows = level.height;
+        }
+        level.bits.assign(static_cast<std::size_t>(level.pitch) * level.rows, 0);
+        levels_.push_back(std::move(level));
+    }
+    device_->Activate();
+    glGenTextures(1, &name_);
+    glBindTexture(GL_TEXTURE_2D, name_);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels) - 1);
+    if (format_ == D3DFMT_A8) {
+        const GLint swizzle[4] = {GL_ZERO, GL_ZERO, GL_ZERO, GL_RED};
+        glTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_RGBA, swizzle);
+    }
+    const GlFormat gl = GlFormatOf(format_);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    for (UINT i = 0; i < levels; ++i)
+        glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), gl.internal, static_cast<GLsizei>(levels_[i].width),
+                     static_cast<GLsizei>(levels_[i].height), 0, gl.format, gl.type, nullptr);
+    device_->ForgetBoundTexture();
+    if (glGetError() != GL_NO_ERROR) {
+        glDeleteTextures(1, &name_);
+        name_ = 0;
+        return;
+    }
+    for (UINT i = 0; i < levels; ++i) Upload(i);
+}
+
+Texture::~Texture() {
+    --Live().textures;
+    if (name_) {
+        device_->Activate();
+        glDeleteTextures(1, &name_);
+        device_->ForgetBoundTexture();
+    }
+}
+
+ULONG Texture::AddRef() { return ++refs_; }
+
+ULONG Texture::Release() {
+    const ULONG left = --refs_;
+    if (left == 0) {
+        Device* device = device_;
+        device->ForgetTexture(this);
+        delete this;
+        device->Release();
+    }
+    return left;
+}
+
+HRESULT Texture::GetDevice(IDirect3DDevice9** ppDevice) {
+    if (!ppDevice) return Fail(D3DERR_INVALIDCALL, "GetDevice: no output pointer");
+    device_->AddRef();
+    *ppDevice = device_;
+    return S_OK;
+}
+
+HRESULT Texture::GetLevelDesc(UINT Level, D3DSURFACE_DESC* pDesc) {
+    if (!pDesc) return Fail(D3DERR_INVALIDCALL, "GetLevelDesc: no output pointer");
+    if (Level >= levels_.size()) return Fail(D3DERR_INVALIDCALL, "GetLevelDesc: no such mip level");
+    *pDesc = {format_, D3DRTYPE_SURFACE, usage_, pool_, D3DMULTISAMPLE_NONE, 0, levels_[Level].width,
+              levels_[Level].height};
+    return S_OK;
+}
+
+HRESULT Texture::LockRect(UINT Level, D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD Flags) {
+    if (!pLockedRect) return Fail(D3DERR_INVALIDCALL, "LockRect: no output pointer");
+    pLockedRect->pBits = nullptr;
+    pLockedRect->Pitch = 0;
+    if (Level >= levels_.size()) return Fail(D3DERR_INVALIDCALL, "LockRect: no such mip level");
+    MipLevel& level = levels_[Level];
+    if (level.locked) return Fail(D3DERR_INVALIDCALL, "LockRect: the level is already locked");
+    std::size_t offset = 0;
+    if (pRect) {
+        if (pRect->left < 0 || pRect->top < 0 || pRect->left >= pRect->right || pRect->top >= pRect->bottom ||
+            static_cast<UINT>(pRect->right) > level.width || static_cast<UINT>(pRect->bottom) > level.height)
+            return Fail(D3DERR_INVALIDCALL, "LockRect: rectangle outside the level");
+        if (info_.compressed) {
+            if ((pRect->left & 3) || (pRect->top & 3))
+                return Fail(D3DERR_INVALIDCALL, "LockRect: compressed rectangles start on 4x4 blocks");
+            offset = static_cast<std::size_t>(pRect->top / 4) * level.pitch +
+                     static_cast<std::size_t>(pRect->left / 4) * info_.bytes;
+        } else {
+            offset = static_cast<std::size_t>(pRect->top) * level.pitch +
+                     static_cast<std::size_t>(pRect->left) * info_.bytes;
+        }
+    }
+    level.locked = true;
+    level.readOnly = (Flags & D3DLOCK_READONLY) != 0;
+    pLockedRect->pBits = level.bits.data() + offset;
+    pLockedRect->Pitch = static_cast<INT>(level.pitch);
+    return S_OK;
+}
+
+HRESULT Texture::UnlockRect(UINT Level) {
+    if (Level >= levels_.size()) return Fail(D3DERR_INVALIDCALL, "UnlockRect: no such mip level");
+    MipLevel& level = levels_[Level];
+    if (!level.locked) return Fail(D3DERR_INVALIDCALL, "UnlockRect: the level is not locked");
+    level.locked = false;
+    if (level.readOnly) return S_OK;
+    Upload(Level);
+    if (Level == 0 && levels_.size() > 1) RebuildMips();
+    return S_OK;
+}
+
+void Texture::Upload(UINT index) {
+    if (!name_) return;
+    const MipLevel& level = levels_[index];
+    device_->Activate();
+    glBindTexture(GL_TEXTURE_2D, name_);
+    device_->ForgetBoundTexture();
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    const GlFormat gl = GlFormatOf(format_);
+    if (info_.compressed) {
+        std::vector<std::uint8_t> rgba(static_cast<std::size_t>(level.width) * level.height * 4);
+        squish::DecompressImage(rgba.data(), static_cast<int>(level.width), static_cast<int>(level.height),
+                                level.bits.data(), SquishFlags(format_));
+        glTexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(index), 0, 0, static_cast<GLsizei>(level.width),
+                        static_cast<GLsizei>(level.height), gl.format, gl.type, rgba.data());
+    } else {
+        glTexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(index), 0, 0, static_cast<GLsizei>(level.width),
+                        static_cast<GLsizei>(level.height), gl.format, gl.type, level.bits.data());
+    }
+}
+
+void Texture::RebuildMips() {
+    if (info_.compressed || info_.bytes != 4) {
+        // Other formats let OpenGL filter the chain; their CPU copies of the smaller levels keep
+        // what was last written to them.
+        if (!name_) return;
+        device_->Activate();
+        glBindTexture(GL_TEXTURE_2D, name_);
+        device_->ForgetBoundTexture();
+        glGenerateMipmap(GL_TEXTURE_2D);
+        return;
+    }
+    // 32-bit texels: a 2x2 box filter per channel, level by level (odd sizes clamp at the edge).
+    for (std::size_t i = 1; i < levels_.size(); ++i) {
+        const MipLevel& src = levels_[i - 1];
+        MipLevel& dst = levels_[i];
+        for (UINT y = 0; y < dst.height; ++y) {
+            const UINT y0 = std::min(src.height - 1, y * 2), y1 = std::min(src.height - 1, y * 2 + 1);
+            for (UINT x = 0; x < dst.width; ++x) {
+                const UINT x0 = std::min(src.width - 1, x * 2), x1 = std::min(src.width - 1, x * 2 + 1);
+                const std::uint8_t* p00 = &src.bits[y0 * src.pitch + x0 * 4];
+                const std::uint8_t* p01 = &src.bits[y0 * src.pitch + x1 * 4];
+                const std::uint8_t* p10 = &src.bits[y1 * src.pitch + x0 * 4];
+                const std::uint8_t* p11 = &src.bits[y1 * src.pitch + x1 * 4];
+                std::uint8_t* out = &dst.bits[y * dst.pitch + x * 4];
+                for (int c = 0; c < 4; ++c)
+                    out[c] = static_cast<std::uint8_t>((p00[c] + p01[c] + p10[c] + p11[c] + 2) / 4);
+            }
+        }
+        Upload(static_cast<UINT>(i));
+    }
+}
+
+}  // namespace d3d9
