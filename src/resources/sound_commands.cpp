@@ -1,5 +1,7 @@
+// The console commands of the sound manager: snd and pause.
+#include <algorithm>
+#include <climits>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include "app/frame.h"
@@ -7,19 +9,30 @@
 #include "game/run_stats.h"
 #include "resources/sound.h"
 
+namespace {
+
+// The leading decimal number of a word (sign allowed), 0 when it begins with none; numbers beyond
+// the integer range stop at its ends.
+long WordNumber(const std::string& word)
+{
+    long value = std::strtol(word.c_str(), nullptr, 10);
+    return std::clamp<long>(value, INT_MIN, INT_MAX);
+}
+
+}  // namespace
+
 void SoundCommand()
 {
-    // The tokens are copied first: loading a sound may print, and printing never touches the tokens,
-    // but nothing here should depend on that.
+    // Token 1 is the first word after the command.
     std::string word = console.tokens[1];
     std::string name = console.tokens[2];
-    std::string number = console.tokens[3];
     if (word == "play") {
-        SoundPlay(name.c_str(), std::atoi(number.c_str()) != 0);
+        SoundPlay(name.c_str(), WordNumber(console.tokens[3]) != 0);
     } else if (word == "stop") {
         SoundStop(name.c_str());
     } else {
-        SoundLoad(word.c_str(), static_cast<std::uint32_t>(std::atoi(word.c_str())));
+        // Any other first word is a file name; leading digits in it are the stream flags.
+        SoundLoad(word.c_str(), static_cast<std::uint32_t>(static_cast<int>(WordNumber(word))));
     }
 }
 
