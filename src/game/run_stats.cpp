@@ -1,3 +1,8 @@
 #include "game/run_stats.h"
 
 RunStats runStats{};
+
+void RunStatsReset()
+{
+    runStats = RunStats{};
+}

@@ -15,3 +15,6 @@ struct RunStats {
 };
 
 extern RunStats runStats;
+
+// Every field back to 0, the score included (program start; tests).
+void RunStatsReset();

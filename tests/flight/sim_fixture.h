@@ -42,7 +42,7 @@ protected:
         WorldReset();
         FrameValuesReset();
         VarListFree();
-        runStats = RunStats{};
+        RunStatsReset();
         camera = Camera{};
         fogSettings = FogSettings{};
     }

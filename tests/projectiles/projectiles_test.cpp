@@ -240,6 +240,28 @@ TEST_F(ProjectilesTest, BombsFallWithGravityKeepPaceAndEndAtTheGround)
     EXPECT_LT(frames, 10);
 }
 
+TEST_F(ProjectilesTest, AStandingObjectWithoutAMeshIsNotHitByABomb)
+{
+    groundObjects[0].standing = 1;
+    groundObjects[0].posX = 0.0f;
+    groundObjects[0].posY = 2.0f;
+    groundObjects[0].posZ = 4.5f;
+    groundObjects[0].hitPoints = 90.0f;
+    groundObjects[0].mesh = nullptr;
+    Projectile* bomb = Add(kProjectileBomb, kSidePlayer, 0.0f, 2.0f, 4.9f);
+    frameDelta = 0.01f;
+    worldSpeed = 0.0f;
+    ProjectileUpdate(bomb);
+    EXPECT_EQ(bomb->active, 1);
+    EXPECT_EQ(groundObjects[0].hitPoints, 90.0f);
+    EXPECT_EQ(groundObjects[0].destroyed, 0);
+    for (int i = 0; i < 20 && bomb->active != 0; ++i) {
+        ProjectileUpdate(bomb);
+    }
+    EXPECT_EQ(bomb->active, 0);
+    EXPECT_EQ(groundObjects[0].hitPoints, 90.0f);
+}
+
 TEST_F(ProjectilesTest, BombBoxIsStrictSidewaysAndReachesDownFromTheObjectsTop)
 {
     Projectile bomb{};
