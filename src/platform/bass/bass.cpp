@@ -344,6 +344,11 @@ void StopSlideThread()
     slideStop = false;
 }
 
+// A program that ends without BASS_Free must not leave a joinable thread behind at exit.
+struct SlideThreadGuard {
+    ~SlideThreadGuard() { StopSlideThread(); }
+} slideThreadGuard;
+
 void DeleteChannel(Channel& channel)
 {
     alSourceStop(channel.source);
