@@ -1,11 +1,27 @@
-// The saved game avr.sav.
+// The saved game avr.sav: 721 bytes of little-endian values, no header.
 #pragma once
 
-// Writes avr.sav; false when it cannot be written (the old file stays whole).
+#include <cstddef>
+
+inline constexpr const char* kSaveFileName = "avr.sav";
+inline constexpr std::size_t kSaveFileSize = 721;
+inline constexpr std::size_t kSavePlayerOffset = 68;
+inline constexpr std::size_t kSavePlayerSize = 61;
+inline constexpr std::size_t kSaveEnemyOffset = 129;
+inline constexpr std::size_t kSaveEnemySize = 49;
+inline constexpr std::size_t kSaveWorldSpeedOffset = 717;
+
+// Writes avr.sav (through a temporary file renamed over the old one); false, with a console message,
+// when it cannot be written: the old file then stays whole.
 bool GameSave();
-// Restores the run from avr.sav; false (and nothing changed) when there is none or it is unusable.
+// Restores the run from avr.sav: the whole file is read and checked first, then a new run starts and
+// takes the stored values. False when there is no file (silently), when it cannot be read or is not
+// 721 bytes long (with a console message; nothing changed), or when the new run cannot start.
 bool GameLoad();
 
 // Console commands.
-void SaveCommand();   // save
-void LoadCommand();   // load
+void SaveCommand();   // save: GameSave, then the "Game Saved" notice whatever the outcome
+void LoadCommand();   // load: GameLoad; on success the menu items are deselected, "Game Loaded", playing
+
+// Deselects all five main-menu items (depth 8.0, selected flag clear). The main menu provides it.
+void MenuItemsDeselectAll();

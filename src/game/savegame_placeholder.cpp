@@ -1,13 +1,5 @@
-// Placeholder for save and load until the saved-game file replaces this file.
-#include "console/placeholder.h"
+// Placeholder for the main menu's deselection until the main menu provides it: no menu items exist
+// yet, so there is nothing to deselect.
 #include "game/savegame.h"
 
-void SaveCommand()
-{
-    PlaceholderCommandNotice();
-}
-
-void LoadCommand()
-{
-    PlaceholderCommandNotice();
-}
+void MenuItemsDeselectAll() {}
