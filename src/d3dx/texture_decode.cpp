@@ -1,0 +1,497 @@
+#include "d3dx/texture_decode.h"
+
+#include <squish.h>
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+// stb_image for the formats the game itself does not ship; only what it needs, reading from memory.
+#define STB_IMAGE_STATIC
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_NO_STDIO
+#define STBI_ONLY_PNG
+#define STBI_ONLY_TGA
+#define STBI_ONLY_JPEG
+#define STBI_MAX_DIMENSIONS 16384
+#include <stb_image.h>
+
+namespace {
+
+std::uint16_t Read16(const std::uint8_t* p)
+{
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+
+std::uint32_t Read32(const std::uint8_t* p)
+{
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+bool SizeAllowed(std::uint64_t width, std::uint64_t height)
+{
+    return width > 0 && height > 0 && width <= kTextureMaxSide && height <= kTextureMaxSide &&
+           width * height <= kTextureMaxTexels;
+}
+
+// One channel described by a bit mask: where it sits and how to scale it to eight bits.
+struct Channel {
+    std::uint32_t mask = 0;
+    int shift = 0;
+    std::uint32_t max = 0;
+
+    explicit Channel(std::uint32_t m) : mask(m)
+    {
+        if (mask != 0) {
+            shift = std::countr_zero(mask);
+            max = mask >> shift;
+        }
+    }
+
+    // The channel's value scaled to 0..255; `absent` when the mask is empty.
+    std::uint32_t Extract(std::uint32_t value, std::uint32_t absent) const
+    {
+        if (max == 0) {
+            return absent;
+        }
+        std::uint64_t v = (value & mask) >> shift;
+        return static_cast<std::uint32_t>((v * 255 + max / 2) / max);
+    }
+};
+
+struct MaskSet {
+    Channel r, g, b, a;
+    bool luminance = false;  // the red mask is a luminance copied to all three colours
+
+    D3DCOLOR Texel(std::uint32_t value) const
+    {
+        std::uint32_t red = r.Extract(value, 0);
+        std::uint32_t green = luminance ? red : g.Extract(value, 0);
+        std::uint32_t blue = luminance ? red : b.Extract(value, 0);
+        return D3DCOLOR_ARGB(a.Extract(value, 255), red, green, blue);
+    }
+};
+
+std::uint32_t ReadTexelBits(const std::uint8_t* p, int bytes)
+{
+    std::uint32_t value = 0;
+    for (int i = 0; i < bytes; ++i) {
+        value |= static_cast<std::uint32_t>(p[i]) << (8 * i);
+    }
+    return value;
+}
+
+// ---- BMP --------------------------------------------------------------------------------------
+
+constexpr std::uint32_t kBiRgb = 0;
+constexpr std::uint32_t kBiBitfields = 3;
+constexpr std::uint32_t kBiAlphaBitfields = 6;
+constexpr std::size_t kBmpFileHeader = 14;
+
+D3DFORMAT BmpFormat(int bitCount, const MaskSet& masks)
+{
+    if (bitCount <= 8) {
+        return kFormatP8;
+    }
+    if (bitCount == 24) {
+        return D3DFMT_R8G8B8;
+    }
+    if (bitCount == 16) {
+        if (masks.a.mask == 0x8000 && masks.r.mask == 0x7C00) {
+            return D3DFMT_A1R5G5B5;
+        }
+        if (masks.a.mask == 0xF000 && masks.r.mask == 0x0F00) {
+            return D3DFMT_A4R4G4B4;
+        }
+        if (masks.r.mask == 0xF800 && masks.g.mask == 0x07E0 && masks.b.mask == 0x001F) {
+            return D3DFMT_R5G6B5;
+        }
+        return D3DFMT_X1R5G5B5;
+    }
+    return masks.a.mask != 0 ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
+}
+
+}  // namespace
+
+HRESULT TextureDecodeBmp(const std::uint8_t* data, std::size_t size, DecodedImage& image)
+{
+    if (data == nullptr || size < kBmpFileHeader + 12 || data[0] != 'B' || data[1] != 'M') {
+        return D3DXERR_INVALIDDATA;
+    }
+    const std::uint32_t pixelOffset = Read32(data + 10);
+    const std::uint32_t headerSize = Read32(data + 14);
+    const bool core = headerSize == 12;
+    if (!core && headerSize < 40) {
+        return D3DXERR_INVALIDDATA;
+    }
+    if (headerSize > size - kBmpFileHeader) {
+        return D3DXERR_INVALIDDATA;
+    }
+    const std::uint8_t* header = data + kBmpFileHeader;
+
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+    int bitCount = 0;
+    std::uint32_t compression = kBiRgb;
+    std::uint32_t colorsUsed = 0;
+    if (core) {
+        width = Read16(header + 4);
+        height = Read16(header + 6);
+        bitCount = Read16(header + 10);
+    } else {
+        width = static_cast<std::int32_t>(Read32(header + 4));
+        height = static_cast<std::int32_t>(Read32(header + 8));
+        bitCount = Read16(header + 14);
+        compression = Read32(header + 16);
+        colorsUsed = Read32(header + 32);
+    }
+    const bool topDown = height < 0;
+    if (topDown) {
+        height = -height;
+    }
+    if (!SizeAllowed(static_cast<std::uint64_t>(std::max<std::int64_t>(width, 0)),
+                     static_cast<std::uint64_t>(height))) {
+        return D3DXERR_INVALIDDATA;
+    }
+    if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 && bitCount != 32) {
+        return D3DXERR_INVALIDDATA;
+    }
+
+    // Channel masks: fixed for BI_RGB, read for the bitfield kinds (inside a V2+ header, or after an
+    // info header).
+    std::size_t afterHeader = kBmpFileHeader + headerSize;
+    MaskSet masks{Channel(0x00FF0000), Channel(0x0000FF00), Channel(0x000000FF), Channel(0)};
+    if (bitCount == 16) {
+        masks = {Channel(0x7C00), Channel(0x03E0), Channel(0x001F), Channel(0)};
+    }
+    if (compression == kBiBitfields || compression == kBiAlphaBitfields) {
+        if (bitCount != 16 && bitCount != 24 && bitCount != 32) {
+            return D3DXERR_INVALIDDATA;
+        }
+        const bool withAlpha = compression == kBiAlphaBitfields;
+        const std::uint8_t* maskBytes = nullptr;
+        std::uint32_t alphaMask = 0;
+        if (headerSize >= 52) {
+            maskBytes = header + 40;
+            if (headerSize >= 56) {
+                alphaMask = Read32(header + 52);
+            }
+        } else {
+            const std::size_t maskCount = withAlpha ? 4 : 3;
+            if (size - afterHeader < maskCount * 4) {
+                return D3DXERR_INVALIDDATA;
+            }
+            maskBytes = data + afterHeader;
+            if (withAlpha) {
+                alphaMask = Read32(maskBytes + 12);
+            }
+            afterHeader += maskCount * 4;
+        }
+        masks = {Channel(Read32(maskBytes)), Channel(Read32(maskBytes + 4)), Channel(Read32(maskBytes + 8)),
+                 Channel(alphaMask)};
+    } else if (compression != kBiRgb) {
+        return D3DXERR_INVALIDDATA;  // run-length and embedded JPEG/PNG bitmaps are not read
+    }
+
+    // The palette of a palette image; entries the file leaves out are opaque black.
+    D3DCOLOR palette[256];
+    std::fill(std::begin(palette), std::end(palette), 0xFF000000u);
+    if (bitCount <= 8) {
+        const std::uint32_t limit = 1u << bitCount;
+        const std::uint32_t count = colorsUsed == 0 ? limit : colorsUsed;
+        if (count > limit) {
+            return D3DXERR_INVALIDDATA;
+        }
+        const std::size_t entrySize = core ? 3 : 4;
+        if (afterHeader > size || (size - afterHeader) / entrySize < count) {
+            return D3DXERR_INVALIDDATA;
+        }
+        image.hasPalette = true;
+        std::memset(image.palette, 0, sizeof image.palette);
+        for (std::uint32_t i = 0; i < count; ++i) {
+            const std::uint8_t* entry = data + afterHeader + i * entrySize;
+            palette[i] = D3DCOLOR_ARGB(0xFF, entry[2], entry[1], entry[0]);
+            image.palette[i] = PALETTEENTRY{entry[2], entry[1], entry[0], 0xFF};
+        }
+    }
+
+    const std::uint64_t w = static_cast<std::uint64_t>(width);
+    const std::uint64_t h = static_cast<std::uint64_t>(height);
+    const std::uint64_t stride = (w * static_cast<std::uint64_t>(bitCount) + 31) / 32 * 4;
+    const std::uint64_t lastRow = (w * static_cast<std::uint64_t>(bitCount) + 7) / 8;
+    const std::uint64_t needed = stride * (h - 1) + lastRow;
+    if (pixelOffset > size || needed > size - pixelOffset) {
+        return D3DXERR_INVALIDDATA;
+    }
+
+    image.width = static_cast<UINT>(w);
+    image.height = static_cast<UINT>(h);
+    image.fileFormat = D3DXIFF_BMP;
+    image.format = BmpFormat(bitCount, masks);
+    image.mipLevels = 1;
+    image.texels.assign(static_cast<std::size_t>(w * h), 0);
+    const int bytesPerTexel = bitCount / 8;
+    for (std::uint64_t row = 0; row < h; ++row) {
+        const std::uint64_t stored = topDown ? row : h - 1 - row;
+        const std::uint8_t* src = data + pixelOffset + stored * stride;
+        D3DCOLOR* out = image.texels.data() + row * w;
+        for (std::uint64_t x = 0; x < w; ++x) {
+            if (bitCount <= 8) {
+                const std::uint64_t bit = x * static_cast<std::uint64_t>(bitCount);
+                const unsigned shift = static_cast<unsigned>(8 - bitCount - static_cast<int>(bit % 8));
+                const unsigned index = (src[bit / 8] >> shift) & ((1u << bitCount) - 1);
+                out[x] = palette[index];
+            } else {
+                out[x] = masks.Texel(ReadTexelBits(src + x * bytesPerTexel, bytesPerTexel));
+            }
+        }
+    }
+    return S_OK;
+}
+
+// ---- DDS --------------------------------------------------------------------------------------
+
+namespace {
+
+constexpr std::size_t kDdsHeaderEnd = 128;  // magic and the 124-byte header
+constexpr std::uint32_t kDdsdMipMapCount = 0x00020000u;
+constexpr std::uint32_t kDdpfAlphaPixels = 0x1u;
+constexpr std::uint32_t kDdpfAlpha = 0x2u;
+constexpr std::uint32_t kDdpfFourCc = 0x4u;
+constexpr std::uint32_t kDdpfRgb = 0x40u;
+constexpr std::uint32_t kDdpfLuminance = 0x20000u;
+
+}  // namespace
+
+HRESULT TextureDecodeDds(const std::uint8_t* data, std::size_t size, DecodedImage& image)
+{
+    if (data == nullptr || size < kDdsHeaderEnd || std::memcmp(data, "DDS ", 4) != 0) {
+        return D3DXERR_INVALIDDATA;
+    }
+    const std::uint8_t* header = data + 4;
+    if (Read32(header) != 124 || Read32(header + 72) != 32) {
+        return D3DXERR_INVALIDDATA;
+    }
+    const std::uint32_t flags = Read32(header + 4);
+    const std::uint32_t height = Read32(header + 8);
+    const std::uint32_t width = Read32(header + 12);
+    const std::uint32_t mipCount = Read32(header + 24);
+    const std::uint8_t* pixelFormat = header + 72;
+    const std::uint32_t pfFlags = Read32(pixelFormat + 4);
+    const std::uint32_t fourCc = Read32(pixelFormat + 8);
+    const std::uint32_t bitCount = Read32(pixelFormat + 12);
+    if (!SizeAllowed(width, height)) {
+        return D3DXERR_INVALIDDATA;
+    }
+    const std::uint8_t* pixels = data + kDdsHeaderEnd;
+    const std::uint64_t available = size - kDdsHeaderEnd;
+    const std::size_t texelCount = static_cast<std::size_t>(width) * height;
+
+    std::vector<D3DCOLOR> texels(texelCount);
+    D3DFORMAT format = D3DFMT_UNKNOWN;
+    if (pfFlags & kDdpfFourCc) {
+        int squishFlags = 0;
+        std::uint64_t blockBytes = 16;
+        if (fourCc == D3DFMT_DXT1) {
+            squishFlags = squish::kDxt1;
+            blockBytes = 8;
+        } else if (fourCc == kFormatDxt2 || fourCc == D3DFMT_DXT3) {
+            squishFlags = squish::kDxt3;
+        } else if (fourCc == kFormatDxt4 || fourCc == D3DFMT_DXT5) {
+            squishFlags = squish::kDxt5;
+        } else {
+            return D3DXERR_INVALIDDATA;
+        }
+        const std::uint64_t blocks = std::uint64_t{(width + 3) / 4} * ((height + 3) / 4);
+        if (blocks * blockBytes > available) {
+            return D3DXERR_INVALIDDATA;
+        }
+        std::vector<std::uint8_t> rgba(texelCount * 4);
+        squish::DecompressImage(rgba.data(), static_cast<int>(width), static_cast<int>(height), pixels,
+                                squishFlags);
+        for (std::size_t i = 0; i < texelCount; ++i) {
+            texels[i] = D3DCOLOR_ARGB(rgba[i * 4 + 3], rgba[i * 4], rgba[i * 4 + 1], rgba[i * 4 + 2]);
+        }
+        format = static_cast<D3DFORMAT>(fourCc);
+    } else if (pfFlags & (kDdpfRgb | kDdpfLuminance | kDdpfAlpha)) {
+        if (bitCount != 8 && bitCount != 16 && bitCount != 24 && bitCount != 32) {
+            return D3DXERR_INVALIDDATA;
+        }
+        const bool hasAlpha = (pfFlags & (kDdpfAlphaPixels | kDdpfAlpha)) != 0;
+        MaskSet masks{Channel(Read32(pixelFormat + 16)), Channel(Read32(pixelFormat + 20)),
+                      Channel(Read32(pixelFormat + 24)), Channel(hasAlpha ? Read32(pixelFormat + 28) : 0)};
+        masks.luminance = (pfFlags & kDdpfLuminance) != 0;
+        const int bytesPerTexel = static_cast<int>(bitCount / 8);
+        if (static_cast<std::uint64_t>(texelCount) * static_cast<std::uint64_t>(bytesPerTexel) > available) {
+            return D3DXERR_INVALIDDATA;
+        }
+        for (std::size_t i = 0; i < texelCount; ++i) {
+            texels[i] = masks.Texel(ReadTexelBits(pixels + i * bytesPerTexel, bytesPerTexel));
+        }
+        if (masks.luminance) {
+            format = hasAlpha ? kFormatA8L8 : kFormatL8;
+        } else if (pfFlags & kDdpfAlpha && masks.r.mask == 0) {
+            format = D3DFMT_A8;
+        } else if (bitCount == 24) {
+            format = D3DFMT_R8G8B8;
+        } else if (bitCount == 32) {
+            const bool bgr = masks.r.mask == 0x000000FF;
+            format = hasAlpha ? (bgr ? kFormatA8B8G8R8 : D3DFMT_A8R8G8B8) : (bgr ? kFormatX8B8G8R8 : D3DFMT_X8R8G8B8);
+        } else {
+            format = masks.g.mask == 0x07E0 ? D3DFMT_R5G6B5
+                     : masks.a.mask == 0xF000 ? D3DFMT_A4R4G4B4
+                     : hasAlpha ? D3DFMT_A1R5G5B5
+                                : D3DFMT_X1R5G5B5;
+        }
+    } else {
+        return D3DXERR_INVALIDDATA;
+    }
+
+    image.width = width;
+    image.height = height;
+    image.texels = std::move(texels);
+    image.fileFormat = D3DXIFF_DDS;
+    image.format = format;
+    image.mipLevels = (flags & kDdsdMipMapCount) && mipCount > 0 ? mipCount : 1;
+    image.hasPalette = false;
+    return S_OK;
+}
+
+// ---- PNG, TGA, JPEG ---------------------------------------------------------------------------
+
+HRESULT TextureDecodeStb(const std::uint8_t* data, std::size_t size, DecodedImage& image)
+{
+    if (data == nullptr || size == 0 || size > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
+        return D3DXERR_INVALIDDATA;
+    }
+    const int length = static_cast<int>(size);
+    int width = 0;
+    int height = 0;
+    int components = 0;
+    if (!stbi_info_from_memory(data, length, &width, &height, &components) ||
+        !SizeAllowed(static_cast<std::uint64_t>(std::max(width, 0)), static_cast<std::uint64_t>(std::max(height, 0)))) {
+        return D3DXERR_INVALIDDATA;
+    }
+    stbi_uc* rgba = stbi_load_from_memory(data, length, &width, &height, &components, 4);
+    if (rgba == nullptr) {
+        return D3DXERR_INVALIDDATA;
+    }
+    const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    image.texels.resize(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        image.texels[i] = D3DCOLOR_ARGB(rgba[i * 4 + 3], rgba[i * 4], rgba[i * 4 + 1], rgba[i * 4 + 2]);
+    }
+    stbi_image_free(rgba);
+
+    image.width = static_cast<UINT>(width);
+    image.height = static_cast<UINT>(height);
+    if (size >= 8 && std::memcmp(data, "\x89PNG\r\n\x1a\n", 8) == 0) {
+        image.fileFormat = D3DXIFF_PNG;
+    } else if (size >= 2 && data[0] == 0xFF && data[1] == 0xD8) {
+        image.fileFormat = D3DXIFF_JPG;
+    } else {
+        image.fileFormat = D3DXIFF_TGA;
+    }
+    const bool alpha = components == 2 || components == 4;
+    image.format = alpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
+    image.mipLevels = 1;
+    image.hasPalette = false;
+    return S_OK;
+}
+
+HRESULT TextureDecodeImage(const std::uint8_t* data, std::size_t size, DecodedImage& image)
+{
+    if (data == nullptr || size < 4) {
+        return D3DXERR_INVALIDDATA;
+    }
+    if (data[0] == 'B' && data[1] == 'M') {
+        return TextureDecodeBmp(data, size, image);
+    }
+    if (std::memcmp(data, "DDS ", 4) == 0) {
+        return TextureDecodeDds(data, size, image);
+    }
+    return TextureDecodeStb(data, size, image);
+}
+
+// ---- Picture operations -----------------------------------------------------------------------
+
+void TextureApplyColorKey(std::vector<D3DCOLOR>& texels, D3DCOLOR colorKey)
+{
+    if (colorKey == 0) {
+        return;
+    }
+    for (D3DCOLOR& texel : texels) {
+        if (texel == colorKey) {
+            texel = 0;
+        }
+    }
+}
+
+std::vector<D3DCOLOR> TextureResample(const std::vector<D3DCOLOR>& texels, UINT width, UINT height,
+                                      UINT newWidth, UINT newHeight, DWORD filter)
+{
+    std::vector<D3DCOLOR> out(static_cast<std::size_t>(newWidth) * newHeight, 0);
+    if (width == 0 || height == 0) {
+        return out;
+    }
+    const DWORD kind = filter & 0xFF;
+    if (kind == D3DX_FILTER_NONE) {
+        for (UINT y = 0; y < std::min(height, newHeight); ++y) {
+            std::copy_n(texels.begin() + static_cast<std::ptrdiff_t>(y) * width, std::min(width, newWidth),
+                        out.begin() + static_cast<std::ptrdiff_t>(y) * newWidth);
+        }
+        return out;
+    }
+    if (kind == D3DX_FILTER_POINT) {
+        for (UINT y = 0; y < newHeight; ++y) {
+            const std::uint64_t sy = std::uint64_t{y} * height / newHeight;
+            for (UINT x = 0; x < newWidth; ++x) {
+                const std::uint64_t sx = std::uint64_t{x} * width / newWidth;
+                out[std::size_t{y} * newWidth + x] = texels[sy * width + sx];
+            }
+        }
+        return out;
+    }
+    // Bilinear: texel centres of the new picture mapped onto the old one, edges clamped.
+    const double scaleX = static_cast<double>(width) / newWidth;
+    const double scaleY = static_cast<double>(height) / newHeight;
+    for (UINT y = 0; y < newHeight; ++y) {
+        const double fy = std::clamp((y + 0.5) * scaleY - 0.5, 0.0, static_cast<double>(height - 1));
+        const UINT y0 = static_cast<UINT>(fy);
+        const UINT y1 = std::min(y0 + 1, height - 1);
+        const double ty = fy - y0;
+        for (UINT x = 0; x < newWidth; ++x) {
+            const double fx = std::clamp((x + 0.5) * scaleX - 0.5, 0.0, static_cast<double>(width - 1));
+            const UINT x0 = static_cast<UINT>(fx);
+            const UINT x1 = std::min(x0 + 1, width - 1);
+            const double tx = fx - x0;
+            const D3DCOLOR c00 = texels[std::size_t{y0} * width + x0];
+            const D3DCOLOR c01 = texels[std::size_t{y0} * width + x1];
+            const D3DCOLOR c10 = texels[std::size_t{y1} * width + x0];
+            const D3DCOLOR c11 = texels[std::size_t{y1} * width + x1];
+            D3DCOLOR result = 0;
+            for (int shift = 0; shift < 32; shift += 8) {
+                const double top = ((c00 >> shift) & 0xFF) * (1 - tx) + ((c01 >> shift) & 0xFF) * tx;
+                const double bottom = ((c10 >> shift) & 0xFF) * (1 - tx) + ((c11 >> shift) & 0xFF) * tx;
+                const auto value = static_cast<std::uint32_t>(std::lround(top * (1 - ty) + bottom * ty));
+                result |= std::min<std::uint32_t>(value, 255) << shift;
+            }
+            out[std::size_t{y} * newWidth + x] = result;
+        }
+    }
+    return out;
+}
+
+UINT TextureFullMipCount(UINT width, UINT height)
+{
+    UINT side = std::max(width, height);
+    UINT levels = 1;
+    while (side > 1) {
+        side >>= 1;
+        ++levels;
+    }
+    return levels;
+}
