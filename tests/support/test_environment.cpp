@@ -1,0 +1,23 @@
+// Every test program runs without a display or a sound card: SDL's offscreen video driver and
+// OpenAL's null output, unless the environment already chose others. The leak checker reads the
+// project's suppressions for the system libraries (an LSAN_OPTIONS in the environment still wins).
+#include <cstdlib>
+
+extern "C" const char* __lsan_default_options()
+{
+    return "suppressions=" AVIORRA_SOURCE_DIR "/tests/lsan.supp";
+}
+
+namespace {
+
+struct TestEnvironment {
+    TestEnvironment()
+    {
+        setenv("SDL_VIDEODRIVER", "offscreen", 0);
+        setenv("ALSOFT_DRIVERS", "null", 0);
+    }
+};
+
+const TestEnvironment testEnvironment;
+
+}  // namespace
