@@ -31,6 +31,16 @@ std::uint8_t* ResourceLoadBytes(const char* name);
 // Releases every entry with what is cached in it.
 void ResourceFreeAll();
 
+// Creates a texture from the resource on the graphics device into *outTexture, turning texels of
+// exactly the ARGB colour `colorKey` transparent (0: no key). Reports on the console; S_OK when a
+// texture was created, a failure code otherwise (*outTexture is then left as it was).
+HRESULT TextureLoad(const char* name, std::uint32_t colorKey, IDirect3DTexture9** outTexture);
+// Creates a texture from the resource into its entry (the tex command's work).
+void ResourceLoadTexture(const char* name);
+
+// The first entry of the list (list order), or null while it is empty.
+ResourceEntry* ResourceListHead();
+
 // Console commands.
 void ArchListCommand();             // archlist
 void ResourceLoadTextureCommand();  // tex
