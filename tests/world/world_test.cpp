@@ -13,41 +13,8 @@
 #include "game/mesh_lookup.h"
 #include "game/run_stats.h"
 #include "game/sprites.h"
+#include "mesh_stand_in.h"
 #include "render/camera.h"
-
-// The mesh list as these tests need it: three building meshes with chosen extents. Defined here, the
-// program takes these instead of the library's lookup.
-namespace {
-
-struct TestMesh {
-    float size[3];
-};
-
-TestMesh testMeshes[3];   // ids 201, 202, 203
-bool testMeshesPresent = true;
-
-MeshEntry* TestMeshEntry(int id)
-{
-    return reinterpret_cast<MeshEntry*>(&testMeshes[id - kMeshHangar01]);
-}
-
-}  // namespace
-
-MeshEntry* MeshFind(std::uint8_t id)
-{
-    if (!testMeshesPresent || id < kMeshHangar01 || id > kMeshHangar04) {
-        return nullptr;
-    }
-    return TestMeshEntry(id);
-}
-
-float MeshExtent(const MeshEntry* mesh, int axis)
-{
-    if (mesh == nullptr || axis < 0 || axis > 2) {
-        return 0.0f;
-    }
-    return reinterpret_cast<const TestMesh*>(mesh)->size[axis];
-}
 
 namespace {
 
