@@ -215,13 +215,3 @@ TEST_F(InterpreterTest, PauseWaitsForTheKeyDelayAndTheRun)
     EXPECT_EQ(pauseFlag, 0);
     EXPECT_FLOAT_EQ(keyDelayTimer, -1.0f);
 }
-
-TEST_F(InterpreterTest, CommandsOfUnbuiltSubsystemsSaySo)
-{
-    for (const char* command : {"save", "load", "archlist", "tex"}) {
-        SCOPED_TRACE(command);
-        Run(command);
-        EXPECT_NE(Last().find(command), std::string::npos);
-        EXPECT_EQ(Last().rfind("! ", 0), 0u);
-    }
-}
