@@ -201,11 +201,19 @@ HRESULT TextureDecodeBmp(const std::uint8_t* data, std::size_t size, DecodedImag
     std::fill(std::begin(palette), std::end(palette), 0xFF000000u);
     if (bitCount <= 8) {
         const std::uint32_t limit = 1u << bitCount;
-        const std::uint32_t count = colorsUsed == 0 ? limit : colorsUsed;
+        const std::size_t entrySize = core ? 3 : 4;
+        // Without a count (always so for core headers) the palette fills the room before the pixels,
+        // up to the full size for the bit count.
+        std::uint32_t count = colorsUsed;
+        if (count == 0) {
+            count = limit;
+            if (pixelOffset >= afterHeader) {
+                count = static_cast<std::uint32_t>(std::min<std::size_t>(limit, (pixelOffset - afterHeader) / entrySize));
+            }
+        }
         if (count > limit) {
             return D3DXERR_INVALIDDATA;
         }
-        const std::size_t entrySize = core ? 3 : 4;
         if (afterHeader > size || (size - afterHeader) / entrySize < count) {
             return D3DXERR_INVALIDDATA;
         }

@@ -68,6 +68,13 @@ TEST(BmpDecode, CoreHeaderTwentyFourBit)
     DecodedImage image = DecodeOk(MakeBmp(spec, [](int x, int y) { return kColours[y][x]; }));
     EXPECT_EQ(At(image, 0, 0), 0xFFFF0000u);
     EXPECT_EQ(At(image, 0, 1), 0xFF102030u);
+
+    // Core palettes have three bytes an entry.
+    spec.bitCount = 8;
+    spec.palette = {0x112233, 0x445566};
+    image = DecodeOk(MakeBmp(spec, [](int x, int) { return static_cast<std::uint32_t>(x == 1); }));
+    EXPECT_EQ(At(image, 0, 1), 0xFF112233u);
+    EXPECT_EQ(At(image, 1, 1), 0xFF445566u);
 }
 
 TEST(BmpDecode, ThirtyTwoBitWithoutMasksIsOpaque)
@@ -381,6 +388,20 @@ TEST(StbDecode, PngAndTgaWithAlpha)
     EXPECT_EQ(Decode(png.substr(0, png.size() / 2), broken), D3DXERR_INVALIDDATA);
 }
 
+TEST(StbDecode, Jpeg)
+{
+    std::vector<unsigned char> grey(16 * 16 * 3, 0x80);
+    std::string jpeg;
+    ASSERT_NE(stbi_write_jpg_to_func(AppendBytes, &jpeg, 16, 16, 3, grey.data(), 90), 0);
+    DecodedImage image = DecodeOk(jpeg);
+    ASSERT_EQ(image.width, 16u);
+    EXPECT_EQ(image.fileFormat, D3DXIFF_JPG);
+    EXPECT_EQ(image.format, D3DFMT_X8R8G8B8);
+    const D3DCOLOR texel = At(image, 7, 7);
+    EXPECT_EQ(texel >> 24, 0xFFu);
+    EXPECT_NEAR(static_cast<int>(texel & 0xFF), 0x80, 3);
+}
+
 TEST(StbDecode, UnknownBytesAreRefused)
 {
     DecodedImage image;
@@ -427,4 +448,39 @@ TEST(PictureOperations, FullMipChainLength)
     EXPECT_EQ(TextureFullMipCount(256, 256), 9u);
     EXPECT_EQ(TextureFullMipCount(3, 5), 3u);
     EXPECT_EQ(TextureFullMipCount(64, 512), 10u);
+}
+
+// ---- Damaged bytes anywhere -------------------------------------------------------------------
+
+TEST(DecodeRobustness, MutatedFilesDecodeWhollyOrAreRefused)
+{
+    BmpSpec bmp;
+    bmp.bitCount = 4;
+    bmp.width = 7;
+    bmp.height = 3;
+    bmp.palette = {0x010203, 0x040506, 0x070809};
+    DdsSpec dds;
+    dds.width = 8;
+    dds.fourCc = "DXT5";
+    const std::string seeds[] = {MakeBmp(bmp, [](int x, int) { return static_cast<std::uint32_t>(x % 3); }),
+                                 MakeDds(dds, std::string(32, '\x5A'))};
+    std::uint32_t random = 12345;
+    auto next = [&random] {
+        random = random * 1103515245u + 12345u;
+        return random >> 8;
+    };
+    for (const std::string& seed : seeds) {
+        for (int round = 0; round < 3000; ++round) {
+            std::string file = seed;
+            for (int flips = 1 + static_cast<int>(next() % 4); flips > 0; --flips) {
+                file[next() % file.size()] = static_cast<char>(next());
+            }
+            DecodedImage image;
+            const HRESULT hr = Decode(file, image);
+            ASSERT_TRUE(hr == S_OK || hr == D3DXERR_INVALIDDATA) << hr;
+            if (hr == S_OK) {
+                ASSERT_EQ(image.texels.size(), static_cast<std::size_t>(image.width) * image.height);
+            }
+        }
+    }
 }

@@ -247,3 +247,34 @@ TEST_F(ArchivePack, VerifyNamesEachDamagedRecord)
     ASSERT_EQ(whole.size(), 1u);
     EXPECT_NE(whole[0].find("shorter than four bytes"), std::string::npos);
 }
+
+TEST(ArchiveDamage, MutatedDirectoriesNeverReadOutsideTheFile)
+{
+    std::string archive;
+    std::string error;
+    ASSERT_TRUE(ArchiveBuild({{"a\\b", "12345"}, {"c", ""}, {"d", "xyz"}}, archive, error));
+    std::uint32_t random = 777;
+    auto next = [&random] {
+        random = random * 1103515245u + 12345u;
+        return random >> 8;
+    };
+    for (int round = 0; round < 3000; ++round) {
+        std::string bytes = archive.substr(0, archive.size() - next() % 8);
+        for (int flips = 1 + static_cast<int>(next() % 3); flips > 0; --flips) {
+            bytes[next() % bytes.size()] = static_cast<char>(next());
+        }
+        ArchiveDirectory directory;
+        if (!ArchiveParseDirectory(bytes, directory)) {
+            ASSERT_TRUE(directory.records.empty());
+            continue;
+        }
+        const std::uint64_t dataEnd = bytes.size() - 4 - directory.records.size() * kArchiveRecordSize;
+        for (const ArchiveRecord& record : directory.records) {
+            if (record.problem == ArchiveProblem::None) {
+                ASSERT_LE(std::uint64_t{record.offset} + record.size, dataEnd);
+                ASSERT_FALSE(record.name.empty());
+                ASSERT_LT(record.name.size(), kArchiveNameField);
+            }
+        }
+    }
+}
