@@ -11,6 +11,7 @@
 #include <cstddef>
 
 #include "d3dx/math.h"
+#include "d3dx/texture.h"  // D3DXERR_INVALIDDATA, shared with the texture loaders
 #include "platform/d3d9/d3d9.h"
 
 // ---- Mesh creation options and optimisation flags (D3DX's values) ---------------------------------
@@ -46,11 +47,11 @@ inline constexpr DWORD D3DXMESHOPT_STRIPREORDER = 0x08000000u;
 inline constexpr DWORD D3DXMESHOPT_IGNOREVERTS = 0x10000000u;
 inline constexpr DWORD D3DXMESHOPT_DONOTSPLIT = 0x20000000u;
 
-// Result codes of the extension library (facility 0x876, codes 2900 and up).
+// Result codes of the extension library (facility 0x876, codes 2900 and up; D3DXERR_INVALIDDATA,
+// 2905, comes with the texture loaders).
 inline constexpr HRESULT D3DXERR_CANNOTMODIFYINDEXBUFFER = static_cast<HRESULT>(0x88760B54u);
 inline constexpr HRESULT D3DXERR_INVALIDMESH = static_cast<HRESULT>(0x88760B55u);
 inline constexpr HRESULT D3DXERR_CANNOTATTRSORT = static_cast<HRESULT>(0x88760B56u);
-inline constexpr HRESULT D3DXERR_INVALIDDATA = static_cast<HRESULT>(0x88760B59u);
 inline constexpr HRESULT D3DXERR_LOADEDMESHHASNODATA = static_cast<HRESULT>(0x88760B5Au);
 
 // No neighbour across an edge, in adjacency arrays.

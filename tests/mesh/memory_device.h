@@ -1,0 +1,192 @@
+// A graphics device whose buffers and textures live in memory: enough for loading meshes (buffers,
+// textures from files, the capabilities) without OpenGL, with a settable MaxPrimitiveCount and
+// counts of what is alive.
+#pragma once
+
+#include <cstring>
+#include <vector>
+
+#include "platform/d3d9/d3d9.h"
+
+struct MemoryLive {
+    int vertexBuffers = 0;
+    int indexBuffers = 0;
+    int textures = 0;
+};
+
+template <typename Base, typename Desc>
+class MemoryBuffer final : public Base {
+public:
+    MemoryBuffer(UINT length, Desc desc, int* live) : bytes(length, 0), desc_(desc), live_(live) { ++*live_; }
+    ULONG AddRef() override { return ++refs_; }
+    ULONG Release() override
+    {
+        const ULONG left = --refs_;
+        if (left == 0) {
+            delete this;
+        }
+        return left;
+    }
+    HRESULT GetDevice(IDirect3DDevice9**) override { return E_NOTIMPL; }
+    D3DRESOURCETYPE GetType() override { return desc_.Type; }
+    HRESULT Lock(UINT offset, UINT size, void** data, DWORD) override
+    {
+        if (data == nullptr || offset > bytes.size() || (size != 0 && size > bytes.size() - offset)) {
+            return D3DERR_INVALIDCALL;
+        }
+        *data = bytes.data() + offset;
+        ++locks;
+        return S_OK;
+    }
+    HRESULT Unlock() override { return S_OK; }
+    HRESULT GetDesc(Desc* desc) override
+    {
+        *desc = desc_;
+        return S_OK;
+    }
+    std::vector<std::uint8_t> bytes;
+    int locks = 0;
+
+private:
+    ~MemoryBuffer() override { --*live_; }
+    Desc desc_;
+    int* live_;
+    ULONG refs_ = 1;
+};
+
+using MemoryVertexBuffer = MemoryBuffer<IDirect3DVertexBuffer9, D3DVERTEXBUFFER_DESC>;
+using MemoryIndexBuffer = MemoryBuffer<IDirect3DIndexBuffer9, D3DINDEXBUFFER_DESC>;
+
+class MemoryTexture final : public IDirect3DTexture9 {
+public:
+    MemoryTexture(UINT w, UINT h, D3DFORMAT format, int* live)
+        : width(w), height(h), format_(format), texels(std::size_t{w} * h * 4, 0), live_(live)
+    {
+        ++*live_;
+    }
+    ULONG AddRef() override { return ++refs_; }
+    ULONG Release() override
+    {
+        const ULONG left = --refs_;
+        if (left == 0) {
+            delete this;
+        }
+        return left;
+    }
+    HRESULT GetDevice(IDirect3DDevice9**) override { return E_NOTIMPL; }
+    D3DRESOURCETYPE GetType() override { return D3DRTYPE_TEXTURE; }
+    DWORD GetLevelCount() override { return 1; }
+    HRESULT GetLevelDesc(UINT, D3DSURFACE_DESC* d) override
+    {
+        *d = D3DSURFACE_DESC{format_, D3DRTYPE_TEXTURE, 0, D3DPOOL_MANAGED, D3DMULTISAMPLE_NONE, 0, width, height};
+        return S_OK;
+    }
+    HRESULT LockRect(UINT level, D3DLOCKED_RECT* r, const RECT*, DWORD) override
+    {
+        if (level != 0 || r == nullptr) {
+            return D3DERR_INVALIDCALL;
+        }
+        r->Pitch = static_cast<INT>(width * 4);
+        r->pBits = texels.data();
+        return S_OK;
+    }
+    HRESULT UnlockRect(UINT) override { return S_OK; }
+    UINT width;
+    UINT height;
+
+private:
+    ~MemoryTexture() override { --*live_; }
+    D3DFORMAT format_;
+    std::vector<std::uint8_t> texels;
+    int* live_;
+    ULONG refs_ = 1;
+};
+
+class MemoryDevice final : public IDirect3DDevice9 {
+public:
+    ULONG AddRef() override { return ++refs; }
+    ULONG Release() override { return --refs; }  // lives on the test's stack
+    HRESULT GetDeviceCaps(D3DCAPS9* caps) override
+    {
+        *caps = D3DCAPS9{};
+        caps->MaxPrimitiveCount = maxPrimitiveCount;
+        caps->MaxVertexIndex = 0xFFFFFF;
+        caps->MaxTextureWidth = caps->MaxTextureHeight = 4096;
+        return S_OK;
+    }
+    HRESULT TestCooperativeLevel() override { return S_OK; }
+    HRESULT Clear(DWORD, const D3DRECT*, DWORD, D3DCOLOR, float, DWORD) override { return S_OK; }
+    HRESULT BeginScene() override { return S_OK; }
+    HRESULT EndScene() override { return S_OK; }
+    HRESULT Present(const RECT*, const RECT*, HWND, const void*) override { return S_OK; }
+    HRESULT SetViewport(const D3DVIEWPORT9*) override { return S_OK; }
+    HRESULT GetViewport(D3DVIEWPORT9*) override { return S_OK; }
+    HRESULT SetRenderState(D3DRENDERSTATETYPE, DWORD) override { return S_OK; }
+    HRESULT GetRenderState(D3DRENDERSTATETYPE, DWORD* v) override { return *v = 0, S_OK; }
+    HRESULT SetSamplerState(DWORD, D3DSAMPLERSTATETYPE, DWORD) override { return S_OK; }
+    HRESULT GetSamplerState(DWORD, D3DSAMPLERSTATETYPE, DWORD* v) override { return *v = 0, S_OK; }
+    HRESULT SetTextureStageState(DWORD, D3DTEXTURESTAGESTATETYPE, DWORD) override { return S_OK; }
+    HRESULT GetTextureStageState(DWORD, D3DTEXTURESTAGESTATETYPE, DWORD* v) override { return *v = 0, S_OK; }
+    HRESULT SetTransform(D3DTRANSFORMSTATETYPE, const D3DMATRIX*) override { return S_OK; }
+    HRESULT GetTransform(D3DTRANSFORMSTATETYPE, D3DMATRIX*) override { return S_OK; }
+    HRESULT SetMaterial(const D3DMATERIAL9*) override { return S_OK; }
+    HRESULT GetMaterial(D3DMATERIAL9*) override { return S_OK; }
+    HRESULT SetLight(DWORD, const D3DLIGHT9*) override { return S_OK; }
+    HRESULT GetLight(DWORD, D3DLIGHT9*) override { return S_OK; }
+    HRESULT LightEnable(DWORD, BOOL) override { return S_OK; }
+    HRESULT GetLightEnable(DWORD, BOOL*) override { return S_OK; }
+    HRESULT SetFVF(DWORD fvf) override { return lastFvf = fvf, S_OK; }
+    HRESULT GetFVF(DWORD* fvf) override { return *fvf = lastFvf, S_OK; }
+    HRESULT SetStreamSource(UINT, IDirect3DVertexBuffer9*, UINT, UINT) override { return S_OK; }
+    HRESULT GetStreamSource(UINT, IDirect3DVertexBuffer9**, UINT*, UINT*) override { return E_NOTIMPL; }
+    HRESULT SetIndices(IDirect3DIndexBuffer9*) override { return S_OK; }
+    HRESULT GetIndices(IDirect3DIndexBuffer9**) override { return E_NOTIMPL; }
+    HRESULT SetTexture(DWORD, IDirect3DBaseTexture9*) override { return S_OK; }
+    HRESULT GetTexture(DWORD, IDirect3DBaseTexture9**) override { return E_NOTIMPL; }
+    HRESULT DrawPrimitive(D3DPRIMITIVETYPE, UINT, UINT) override { return S_OK; }
+    HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE, INT, UINT, UINT, UINT, UINT primitives) override
+    {
+        drawnPrimitives += primitives;
+        return S_OK;
+    }
+    HRESULT DrawPrimitiveUP(D3DPRIMITIVETYPE, UINT, const void*, UINT) override { return S_OK; }
+    HRESULT DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE, UINT, UINT, UINT, const void*, D3DFORMAT, const void*,
+                                   UINT) override
+    {
+        return S_OK;
+    }
+    HRESULT CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool, IDirect3DVertexBuffer9** out,
+                               HANDLE*) override
+    {
+        if (out == nullptr || length == 0) {
+            return D3DERR_INVALIDCALL;
+        }
+        *out = new MemoryVertexBuffer(length, {D3DFMT_VERTEXDATA, D3DRTYPE_VERTEXBUFFER, usage, pool, length, fvf},
+                                      &live.vertexBuffers);
+        return S_OK;
+    }
+    HRESULT CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool, IDirect3DIndexBuffer9** out,
+                              HANDLE*) override
+    {
+        if (out == nullptr || length == 0) {
+            return D3DERR_INVALIDCALL;
+        }
+        *out = new MemoryIndexBuffer(length, {format, D3DRTYPE_INDEXBUFFER, usage, pool, length}, &live.indexBuffers);
+        return S_OK;
+    }
+    HRESULT CreateTexture(UINT w, UINT h, UINT, DWORD, D3DFORMAT format, D3DPOOL, IDirect3DTexture9** out,
+                          HANDLE*) override
+    {
+        if (out == nullptr || w == 0 || h == 0) {
+            return D3DERR_INVALIDCALL;
+        }
+        *out = new MemoryTexture(w, h, format, &live.textures);
+        return S_OK;
+    }
+
+    ULONG refs = 1;
+    DWORD maxPrimitiveCount = 0xFFFFF;
+    DWORD lastFvf = 0;
+    UINT drawnPrimitives = 0;
+    MemoryLive live;
+};
