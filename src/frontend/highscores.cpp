@@ -1,0 +1,417 @@
+// The high-score table: ten ranks in memory, the top.dat file, the ranking rule, the step after game
+// over, name entry and the keys of the table screen.
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "app/frame.h"
+#include "app/input.h"
+#include "console/console.h"
+#include "frontend/frontend.h"
+#include "game/run_stats.h"
+#include "game/sprites.h"
+#include "platform/win/codepage.h"
+#include "platform/win/files.h"
+#include "render/camera.h"
+#include "resources/sound.h"
+
+HighScoreEntry highScores[kHighScoreCount];
+std::int32_t nameEntryLength = 0;
+std::uint8_t nameEntryShift = 0;
+
+namespace {
+
+constexpr int kKeyEscape = 0x01;
+constexpr int kKeyBackspace = 0x0E;
+constexpr int kKeyEnter = 0x1C;
+constexpr int kKeyLeftShift = 0x2A;
+constexpr int kKeyRightShift = 0x36;
+
+constexpr float kTypeDelay = 0.2f;
+constexpr float kLeaveDelay = 0.5f;
+
+// Largest time field a file may hold: every larger (or negative, or not finite) value is damage, and
+// the screen could not turn it into a whole number.
+constexpr float kMaxTimeField = 1.0e6f;
+
+bool KeyDown(int code)
+{
+    return (inputState.keyState[code] & 0x80) != 0;
+}
+
+// ---- top.dat fields --------------------------------------------------------------------------------
+
+void PutU32(std::string& out, std::uint32_t v)
+{
+    for (int shift = 0; shift < 32; shift += 8) {
+        out.push_back(static_cast<char>((v >> shift) & 0xFF));
+    }
+}
+
+void PutF32(std::string& out, float v)
+{
+    std::uint32_t bits = 0;
+    std::memcpy(&bits, &v, sizeof bits);
+    PutU32(out, bits);
+}
+
+std::uint32_t GetU32(const unsigned char* at)
+{
+    return static_cast<std::uint32_t>(at[0]) | static_cast<std::uint32_t>(at[1]) << 8 |
+           static_cast<std::uint32_t>(at[2]) << 16 | static_cast<std::uint32_t>(at[3]) << 24;
+}
+
+float GetF32(const unsigned char* at)
+{
+    const std::uint32_t bits = GetU32(at);
+    float v = 0.0f;
+    std::memcpy(&v, &bits, sizeof v);
+    return v;
+}
+
+// A stored time field as the game can use it; counts a repair when it had to change it.
+float CheckedTime(float value, int& repairs)
+{
+    if (!std::isfinite(value) || value < 0.0f) {
+        ++repairs;
+        return 0.0f;
+    }
+    if (value > kMaxTimeField) {
+        ++repairs;
+        return kMaxTimeField;
+    }
+    return value;
+}
+
+// ---- ranking ---------------------------------------------------------------------------------------
+
+// The run in progress as an entry of the table (no name).
+HighScoreEntry RunAsEntry()
+{
+    HighScoreEntry run{};
+    run.kills = runStats.enemyKills;
+    run.hours = runHours;
+    run.minutes = runMinutes;
+    run.seconds = runSeconds;
+    return run;
+}
+
+// ---- name entry ------------------------------------------------------------------------------------
+
+struct NameKey {
+    std::uint8_t code;
+    char lower;
+    char upper;
+};
+
+constexpr char Cp(const char* text)
+{
+    return text[0];
+}
+
+// Character keys in the order they are tested; the first one down is typed.
+constexpr NameKey kNameKeys[] = {
+    {0x35, '-', '_'},
+    {0x93, '_', '_'},
+    {0x1A, '[', '['},
+    {0x1B, ']', ']'},
+    // numeric keypad 0..9
+    {0x52, '0', '0'},
+    {0x4F, '1', '1'},
+    {0x50, '2', '2'},
+    {0x51, '3', '3'},
+    {0x4B, '4', '4'},
+    {0x4C, '5', '5'},
+    {0x4D, '6', '6'},
+    {0x47, '7', '7'},
+    {0x48, '8', '8'},
+    {0x49, '9', '9'},
+    // the digit row, with the characters of the Hungarian layout under shift
+    {0x0B, '0', Cp("§"_cp)},
+    {0x02, '1', '\''},
+    {0x03, '2', '\''},
+    {0x04, '3', '+'},
+    {0x05, '4', '!'},
+    {0x06, '5', '%'},
+    {0x07, '6', '/'},
+    {0x08, '7', '='},
+    {0x09, '8', '('},
+    {0x0A, '9', ')'},
+    // letters a..z (the Hungarian layout swaps y and z)
+    {0x1E, 'a', 'A'},
+    {0x30, 'b', 'B'},
+    {0x2E, 'c', 'C'},
+    {0x20, 'd', 'D'},
+    {0x12, 'e', 'E'},
+    {0x21, 'f', 'F'},
+    {0x22, 'g', 'G'},
+    {0x23, 'h', 'H'},
+    {0x17, 'i', 'I'},
+    {0x24, 'j', 'J'},
+    {0x25, 'k', 'K'},
+    {0x26, 'l', 'L'},
+    {0x32, 'm', 'M'},
+    {0x31, 'n', 'N'},
+    {0x18, 'o', 'O'},
+    {0x19, 'p', 'P'},
+    {0x10, 'q', 'Q'},
+    {0x13, 'r', 'R'},
+    {0x1F, 's', 'S'},
+    {0x14, 't', 'T'},
+    {0x16, 'u', 'U'},
+    {0x2F, 'v', 'V'},
+    {0x11, 'w', 'W'},
+    {0x2D, 'x', 'X'},
+    {0x2C, 'y', 'Y'},
+    {0x15, 'z', 'Z'},
+    // accented letters
+    {0x0C, Cp("ü"_cp), Cp("Ü"_cp)},
+    {0x0D, Cp("ó"_cp), Cp("Ó"_cp)},
+    {0x27, Cp("é"_cp), Cp("É"_cp)},
+    {0x28, Cp("á"_cp), Cp("Á"_cp)},
+    {0x2B, Cp("ű"_cp), Cp("Ű"_cp)},
+    {0x39, ' ', ' '},
+    {0x4A, '-', '-'},
+};
+
+HighScoreEntry& NewEntry()
+{
+    return highScores[kHighScoreCount - 1];
+}
+
+// Appends one character to the name being typed when it has room.
+void TypeCharacter(char c)
+{
+    if (nameEntryLength < 0 || nameEntryLength >= kHighScoreNameLimit) {
+        return;
+    }
+    HighScoreEntry& entry = NewEntry();
+    entry.name[nameEntryLength] = c;
+    ++nameEntryLength;
+    entry.name[nameEntryLength] = '\0';
+    keyDelayTimer = kTypeDelay;
+}
+
+void EraseCharacter()
+{
+    if (nameEntryLength < 1 || nameEntryLength > kHighScoreNameLimit) {
+        return;
+    }
+    --nameEntryLength;
+    NewEntry().name[nameEntryLength] = '\0';
+    keyDelayTimer = kTypeDelay;
+}
+
+void BackToMenu()
+{
+    gameState = MainMenu;
+    MenuSelectNewGame();
+}
+
+}  // namespace
+
+// ---- the table and its file ------------------------------------------------------------------------
+
+void HighScoresReset()
+{
+    for (HighScoreEntry& entry : highScores) {
+        entry = HighScoreEntry{};
+    }
+    nameEntryLength = 0;
+    nameEntryShift = 0;
+}
+
+std::string HighScoresEncode()
+{
+    std::string out;
+    out.reserve(kHighScoreFileSize);
+    for (const HighScoreEntry& entry : highScores) {
+        out.append(entry.name, kHighScoreNameSize);
+        PutU32(out, static_cast<std::uint32_t>(entry.kills));
+        PutF32(out, entry.hours);
+        PutF32(out, entry.minutes);
+        PutF32(out, entry.seconds);
+    }
+    return out;
+}
+
+int HighScoresDecode(const unsigned char* bytes, std::size_t length)
+{
+    // What the file lacks reads as zero bytes: a short file fills only the leading ranks.
+    unsigned char block[kHighScoreFileSize] = {};
+    if (bytes != nullptr) {
+        std::memcpy(block, bytes, length < kHighScoreFileSize ? length : kHighScoreFileSize);
+    }
+    int repairs = 0;
+    for (int rank = 0; rank < kHighScoreCount; ++rank) {
+        const unsigned char* at = block + rank * kHighScoreEntrySize;
+        HighScoreEntry& entry = highScores[rank];
+        std::memcpy(entry.name, at, kHighScoreNameSize);
+        // A name is at most 10 characters: one without its terminator there is cut, and the two
+        // bytes after the tenth character are always zero, so the name is always terminated.
+        if (std::memchr(entry.name, '\0', kHighScoreNameLimit + 1) == nullptr) {
+            ++repairs;
+        }
+        std::memset(entry.name + kHighScoreNameLimit, 0, kHighScoreNameSize - kHighScoreNameLimit);
+        entry.kills = static_cast<std::int32_t>(GetU32(at + 12));
+        entry.hours = CheckedTime(GetF32(at + 16), repairs);
+        entry.minutes = CheckedTime(GetF32(at + 20), repairs);
+        entry.seconds = CheckedTime(GetF32(at + 24), repairs);
+    }
+    return repairs;
+}
+
+bool HighScoresRead()
+{
+    HighScoresReset();
+    // The file is opened for reading and writing as designed; one that only allows reading is
+    // still read.
+    std::FILE* raw = std::fopen(kHighScoreFileName, "rb+");
+    if (raw == nullptr) {
+        if (errno == ENOENT) {
+            return false;
+        }
+        raw = std::fopen(kHighScoreFileName, "rb");
+    }
+    if (raw == nullptr) {
+        ConsolePrintf(console, "A toplista nem olvasható! (%s: %s)"_cp, kHighScoreFileName, std::strerror(errno));
+        return false;
+    }
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(raw, &std::fclose);
+    unsigned char bytes[kHighScoreFileSize] = {};
+    const std::size_t got = std::fread(bytes, 1, sizeof bytes, file.get());
+    if (std::ferror(file.get()) != 0) {
+        ConsolePrintf(console, "A toplista nem olvasható! (%s)"_cp, kHighScoreFileName);
+        return false;
+    }
+    const int repairs = HighScoresDecode(bytes, got);
+    if (repairs > 0) {
+        ConsolePrintf(console, "A toplista hibás adatot tartalmazott, %d mező javítva. (%s)"_cp, repairs,
+                      kHighScoreFileName);
+    }
+    return true;
+}
+
+bool HighScoresWrite()
+{
+    // A table the player made read-only stays as it is.
+    if (::access(kHighScoreFileName, F_OK) == 0 && ::access(kHighScoreFileName, W_OK) != 0) {
+        ConsolePrintf(console, "A toplista írásvédett, nem lett elmentve! (%s)"_cp, kHighScoreFileName);
+        return false;
+    }
+    if (!WriteFileReplacing(kHighScoreFileName, HighScoresEncode())) {
+        ConsolePrintf(console, "A toplistát nem sikerült elmenteni! (%s)"_cp, kHighScoreFileName);
+        return false;
+    }
+    return true;
+}
+
+// ---- ranking ---------------------------------------------------------------------------------------
+
+bool HighScoreRanksHigher(const HighScoreEntry& a, const HighScoreEntry& b)
+{
+    if (a.kills != b.kills) {
+        return a.kills > b.kills;
+    }
+    if (a.hours != b.hours) {
+        return a.hours < b.hours;
+    }
+    if (a.minutes != b.minutes) {
+        return a.minutes < b.minutes;
+    }
+    return a.seconds < b.seconds;
+}
+
+bool HighScoreQualifies()
+{
+    return HighScoreRanksHigher(RunAsEntry(), NewEntry());
+}
+
+// ---- the screens' steps ----------------------------------------------------------------------------
+
+void GameOverContinue()
+{
+    if (keyDelayTimer >= 0.0f || !KeyDown(kKeyEnter)) {
+        return;
+    }
+    if (HighScoreQualifies()) {
+        // The run takes the tenth rank at once; its name is typed into it. The whole name field is
+        // cleared so a name of ten characters is still terminated.
+        HighScoreEntry& entry = NewEntry();
+        entry = RunAsEntry();
+        nameEntryLength = 0;
+        gameState = EnterName;
+    } else {
+        BackToMenu();
+    }
+    if (!SpritesEmpty()) {
+        SpritesFree();
+    }
+    CameraSetMenu();
+    SoundPlay(kClickSound, false);
+    keyDelayTimer = kLeaveDelay;
+}
+
+char NameEntryCharacter(int keyCode, bool shift)
+{
+    for (const NameKey& key : kNameKeys) {
+        if (key.code == keyCode) {
+            return shift ? key.upper : key.lower;
+        }
+    }
+    return '\0';
+}
+
+void NameEntryKeys()
+{
+    if (keyDelayTimer >= 0.0f) {
+        return;
+    }
+    nameEntryShift = (KeyDown(kKeyLeftShift) || KeyDown(kKeyRightShift)) ? 1 : 0;
+    bool handled = false;
+    for (const NameKey& key : kNameKeys) {
+        if (KeyDown(key.code)) {
+            TypeCharacter(nameEntryShift != 0 ? key.upper : key.lower);
+            handled = true;
+            break;
+        }
+    }
+    if (!handled) {
+        if (KeyDown(kKeyBackspace)) {
+            EraseCharacter();
+        } else if (KeyDown(kKeyEnter)) {
+            HighScoreInsert();
+        }
+    }
+    nameEntryShift = 0;
+}
+
+void HighScoreInsert()
+{
+    for (int i = kHighScoreCount - 1; i >= 1; --i) {
+        if (!HighScoreRanksHigher(highScores[i], highScores[i - 1])) {
+            break;
+        }
+        const HighScoreEntry above = highScores[i - 1];
+        highScores[i - 1] = highScores[i];
+        highScores[i] = above;
+    }
+    HighScoresWrite();
+    gameState = HighScoreTable;
+    SoundPlay(kClickSound, false);
+    keyDelayTimer = kLeaveDelay;
+}
+
+void HighScoreTableKeys()
+{
+    if (keyDelayTimer >= 0.0f || !(KeyDown(kKeyEnter) || KeyDown(kKeyEscape))) {
+        return;
+    }
+    BackToMenu();
+    SoundPlay(kClickSound, false);
+    keyDelayTimer = kLeaveDelay;
+}

@@ -1,0 +1,588 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "frontend_fixture.h"
+
+using namespace frontendtest;
+
+namespace {
+
+std::string ReadFile(const char* path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteFile(const char* path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+std::uint32_t U32At(const std::string& b, std::size_t at)
+{
+    auto byte = [&](std::size_t i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + i])); };
+    return byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24;
+}
+
+float F32At(const std::string& b, std::size_t at)
+{
+    const std::uint32_t bits = U32At(b, at);
+    float v;
+    std::memcpy(&v, &bits, 4);
+    return v;
+}
+
+void PutU32(std::string& b, std::size_t at, std::uint32_t v)
+{
+    for (int i = 0; i < 4; ++i) {
+        b[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+    }
+}
+
+void PutF32(std::string& b, std::size_t at, float v)
+{
+    std::uint32_t bits;
+    std::memcpy(&bits, &v, 4);
+    PutU32(b, at, bits);
+}
+
+HighScoreEntry Entry(const char* name, int kills, float hours, float minutes, float seconds)
+{
+    HighScoreEntry e{};
+    std::memcpy(e.name, name, std::min<std::size_t>(std::strlen(name), kHighScoreNameLimit));
+    e.kills = kills;
+    e.hours = hours;
+    e.minutes = minutes;
+    e.seconds = seconds;
+    return e;
+}
+
+void SetRun(int kills, float hours, float minutes, float seconds)
+{
+    runStats.enemyKills = kills;
+    runHours = hours;
+    runMinutes = minutes;
+    runSeconds = seconds;
+}
+
+std::string Name(int rank)
+{
+    return highScores[rank].name;
+}
+
+class HighScoreTest : public FrontEndTest {
+protected:
+    // A full table: ten kills down to one, each at ten minutes.
+    static void FillTable()
+    {
+        for (int rank = 0; rank < kHighScoreCount; ++rank) {
+            std::string name = "p" + std::to_string(rank + 1);
+            highScores[rank] = Entry(name.c_str(), 10 - rank, 0.0f, 10.0f, 0.0f);
+        }
+    }
+
+    // Game over on the screen, ENTER pressed.
+    static void ContinueAfterGameOver()
+    {
+        runStats.gameOver = 1;
+        gameState = Playing;
+        keyDelayTimer = -0.01f;
+        Hold({kEnter});
+        GameOverContinue();
+    }
+
+    // One name-entry frame with these keys, the key delay run out first.
+    static void Type(std::initializer_list<int> keys)
+    {
+        keyDelayTimer = -0.01f;
+        Hold(keys);
+        NameEntryKeys();
+    }
+};
+
+}  // namespace
+
+// ---- ranking ------------------------------------------------------------------------------------
+
+TEST_F(HighScoreTest, MoreKillsRankHigherThenTheShorterTime)
+{
+    const HighScoreEntry base = Entry("a", 5, 1.0f, 10.0f, 30.0f);
+    EXPECT_TRUE(HighScoreRanksHigher(Entry("b", 6, 9.0f, 59.0f, 59.0f), base));
+    EXPECT_FALSE(HighScoreRanksHigher(Entry("b", 4, 0.0f, 0.0f, 1.0f), base));
+    EXPECT_TRUE(HighScoreRanksHigher(Entry("b", 5, 0.0f, 59.0f, 59.0f), base));
+    EXPECT_FALSE(HighScoreRanksHigher(Entry("b", 5, 2.0f, 0.0f, 0.0f), base));
+    EXPECT_TRUE(HighScoreRanksHigher(Entry("b", 5, 1.0f, 9.0f, 59.9f), base));
+    EXPECT_FALSE(HighScoreRanksHigher(Entry("b", 5, 1.0f, 11.0f, 0.0f), base));
+    EXPECT_TRUE(HighScoreRanksHigher(Entry("b", 5, 1.0f, 10.0f, 29.5f), base));
+    EXPECT_FALSE(HighScoreRanksHigher(Entry("b", 5, 1.0f, 10.0f, 30.5f), base));
+    // Equal kills and time: neither ranks above the other, whatever the names.
+    EXPECT_FALSE(HighScoreRanksHigher(Entry("zzz", 5, 1.0f, 10.0f, 30.0f), base));
+    EXPECT_FALSE(HighScoreRanksHigher(base, Entry("zzz", 5, 1.0f, 10.0f, 30.0f)));
+    // Negative kill counts from a file still order.
+    EXPECT_TRUE(HighScoreRanksHigher(Entry("b", 0, 0.0f, 0.0f, 0.0f), Entry("c", -3, 0.0f, 0.0f, 0.0f)));
+}
+
+TEST_F(HighScoreTest, ARunQualifiesOnlyAboveTheTenthEntry)
+{
+    // Empty table: any kill qualifies, none does not.
+    SetRun(0, 0.0f, 3.0f, 1.0f);
+    EXPECT_FALSE(HighScoreQualifies());
+    SetRun(1, 2.0f, 0.0f, 0.0f);
+    EXPECT_TRUE(HighScoreQualifies());
+
+    highScores[9] = Entry("last", 5, 0.0f, 10.0f, 0.0f);
+    SetRun(5, 0.0f, 10.0f, 0.0f);
+    EXPECT_FALSE(HighScoreQualifies());   // as good is not enough
+    SetRun(5, 0.0f, 9.0f, 59.9f);
+    EXPECT_TRUE(HighScoreQualifies());
+    SetRun(5, 0.0f, 10.0f, 0.1f);
+    EXPECT_FALSE(HighScoreQualifies());
+    SetRun(5, 1.0f, 0.0f, 0.0f);
+    EXPECT_FALSE(HighScoreQualifies());
+    SetRun(6, 3.0f, 0.0f, 0.0f);
+    EXPECT_TRUE(HighScoreQualifies());
+    SetRun(4, 0.0f, 0.0f, 1.0f);
+    EXPECT_FALSE(HighScoreQualifies());
+    // Only the tenth rank matters.
+    highScores[0] = Entry("top", 100, 0.0f, 1.0f, 0.0f);
+    SetRun(6, 0.0f, 1.0f, 0.0f);
+    EXPECT_TRUE(HighScoreQualifies());
+}
+
+// ---- game over ----------------------------------------------------------------------------------
+
+TEST_F(HighScoreTest, GameOverWaitsForEnterAfterTheKeyDelay)
+{
+    SetRun(3, 0.0f, 1.0f, 0.0f);
+    runStats.gameOver = 1;
+    gameState = Playing;
+    keyDelayTimer = 0.0f;
+    Hold({kEnter});
+    GameOverContinue();
+    EXPECT_EQ(gameState, Playing);
+    keyDelayTimer = -1.0f;
+    Hold({kEscape, kDown});
+    GameOverContinue();
+    EXPECT_EQ(gameState, Playing);
+    EXPECT_EQ(highScores[9].kills, 0);
+    EXPECT_FALSE(Sounding(kClickSound));
+}
+
+TEST_F(HighScoreTest, AQualifyingRunTakesTheTenthRankAndAsksForAName)
+{
+    FillTable();
+    std::memset(highScores[9].name, 'X', kHighScoreNameSize);   // garbage behind the name
+    nameEntryLength = 4;
+    SetRun(7, 1.0f, 2.0f, 3.5f);
+    SpriteAdd(0.0f, 0.0f, 0.0f, 1.0f, 1.0f, 5.0f, 1, 1);
+    CameraSetPlaying();
+    camera.scrollPos = 40.0f;
+    ContinueAfterGameOver();
+
+    EXPECT_EQ(gameState, EnterName);
+    EXPECT_EQ(nameEntryLength, 0);
+    const HighScoreEntry& entry = highScores[9];
+    for (char c : entry.name) {
+        EXPECT_EQ(c, '\0');
+    }
+    EXPECT_EQ(entry.kills, 7);
+    EXPECT_EQ(entry.hours, 1.0f);
+    EXPECT_EQ(entry.minutes, 2.0f);
+    EXPECT_EQ(entry.seconds, 3.5f);
+    EXPECT_EQ(Name(8), "p9");   // the ranks above wait for the name
+    EXPECT_TRUE(SpritesEmpty());
+    EXPECT_EQ(camera.viewPitch, 0.0f);
+    EXPECT_EQ(camera.scrollPos, 0.0f);
+    EXPECT_TRUE(Sounding(kClickSound));
+    EXPECT_FLOAT_EQ(keyDelayTimer, 0.5f);
+    EXPECT_FALSE(std::filesystem::exists(kHighScoreFileName));   // written only with the name
+}
+
+TEST_F(HighScoreTest, ARunBelowTheTableGoesBackToTheMenuWithNewGameSelected)
+{
+    FillTable();
+    const std::string before = HighScoresEncode();
+    MenuItemsDeselectAll();
+    SetRun(1, 0.0f, 10.0f, 0.0f);
+    SpriteAdd(0.0f, 0.0f, 0.0f, 1.0f, 1.0f, 5.0f, 1, 1);
+    ContinueAfterGameOver();
+
+    EXPECT_EQ(gameState, MainMenu);
+    EXPECT_EQ(SelectedItem(), 0);
+    EXPECT_FLOAT_EQ(menuItems[0].depth, 7.5f);
+    EXPECT_EQ(HighScoresEncode(), before);
+    EXPECT_TRUE(SpritesEmpty());
+    EXPECT_EQ(camera.viewPitch, 0.0f);
+    EXPECT_TRUE(Sounding(kClickSound));
+    EXPECT_FLOAT_EQ(keyDelayTimer, 0.5f);
+}
+
+// ---- name entry ---------------------------------------------------------------------------------
+
+TEST_F(HighScoreTest, TheCharacterTableFollowsTheHungarianKeyboard)
+{
+    const char* letters = "abcdefghijklmnopqrstuvwxyz";
+    const int letterKeys[] = {0x1E, 0x30, 0x2E, 0x20, 0x12, 0x21, 0x22, 0x23, 0x17, 0x24, 0x25, 0x26, 0x32,
+                              0x31, 0x18, 0x19, 0x10, 0x13, 0x1F, 0x14, 0x16, 0x2F, 0x11, 0x2D, 0x2C, 0x15};
+    for (int i = 0; i < 26; ++i) {
+        EXPECT_EQ(NameEntryCharacter(letterKeys[i], false), letters[i]) << i;
+        EXPECT_EQ(NameEntryCharacter(letterKeys[i], true), letters[i] - 'a' + 'A') << i;
+    }
+    const int keypad[] = {0x52, 0x4F, 0x50, 0x51, 0x4B, 0x4C, 0x4D, 0x47, 0x48, 0x49};
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(NameEntryCharacter(keypad[i], false), '0' + i);
+        EXPECT_EQ(NameEntryCharacter(keypad[i], true), '0' + i);
+    }
+    const char* shiftedDigits = "''+!%/=()";
+    for (int i = 0; i < 9; ++i) {
+        EXPECT_EQ(NameEntryCharacter(0x02 + i, false), '1' + i);
+        EXPECT_EQ(NameEntryCharacter(0x02 + i, true), shiftedDigits[i]);
+    }
+    // Code page 1250 bytes of the accented letters and the section sign.
+    const struct {
+        int code;
+        unsigned char lower;
+        unsigned char upper;
+    } others[] = {
+        {0x0B, '0', 0xA7}, {0x0C, 0xFC, 0xDC}, {0x0D, 0xF3, 0xD3}, {0x27, 0xE9, 0xC9}, {0x28, 0xE1, 0xC1},
+        {0x2B, 0xFB, 0xDB}, {0x35, '-', '_'},   {0x93, '_', '_'},   {0x1A, '[', '['},   {0x1B, ']', ']'},
+        {0x39, ' ', ' '},   {0x4A, '-', '-'},
+    };
+    for (const auto& key : others) {
+        EXPECT_EQ(static_cast<unsigned char>(NameEntryCharacter(key.code, false)), key.lower) << key.code;
+        EXPECT_EQ(static_cast<unsigned char>(NameEntryCharacter(key.code, true)), key.upper) << key.code;
+    }
+    // Keys outside the table type nothing.
+    for (int code : {0x00, kEnter, kBackspace, kEscape, kLeftShift, kUp, 0x3B, 0xFF, 300, -1}) {
+        EXPECT_EQ(NameEntryCharacter(code, false), '\0') << code;
+    }
+}
+
+TEST_F(HighScoreTest, TypingShiftBackspaceAndTheTenCharacterLimit)
+{
+    ContinueAfterGameOver();   // empty table: the run with 0 kills does not qualify...
+    ASSERT_EQ(gameState, MainMenu);
+    SetRun(2, 0.0f, 0.0f, 9.0f);
+    ContinueAfterGameOver();
+    ASSERT_EQ(gameState, EnterName);
+
+    Type({0x23});                      // h
+    EXPECT_FLOAT_EQ(keyDelayTimer, 0.2f);
+    Type({kLeftShift, 0x23});          // H
+    Type({kRightShift, 0x28});         // Á
+    Type({0x28});                      // á
+    EXPECT_EQ(Name(9), Cp("hHÁá"));
+    EXPECT_EQ(nameEntryLength, 4);
+    EXPECT_EQ(nameEntryShift, 0);      // cleared at the end of every frame
+
+    Type({kBackspace});
+    EXPECT_EQ(Name(9), Cp("hHÁ"));
+    EXPECT_EQ(nameEntryLength, 3);
+    EXPECT_FLOAT_EQ(keyDelayTimer, 0.2f);
+
+    for (int i = 0; i < 9; ++i) {
+        Type({0x1E});
+    }
+    EXPECT_EQ(Name(9), Cp("hHÁaaaaaaa"));
+    EXPECT_EQ(nameEntryLength, 10);
+    EXPECT_EQ(highScores[9].name[10], '\0');
+    // Full: character keys are ignored (and set no delay) until BACKSPACE makes room.
+    Type({0x30});
+    EXPECT_EQ(nameEntryLength, 10);
+    EXPECT_EQ(Name(9), Cp("hHÁaaaaaaa"));
+    EXPECT_LT(keyDelayTimer, 0.0f);
+    Type({kBackspace});
+    Type({0x30});
+    EXPECT_EQ(Name(9), Cp("hHÁaaaaaab"));
+
+    // Erasing everything, and once more on the empty name.
+    for (int i = 0; i < 11; ++i) {
+        Type({kBackspace});
+    }
+    EXPECT_EQ(nameEntryLength, 0);
+    EXPECT_EQ(Name(9), "");
+    EXPECT_EQ(gameState, EnterName);
+}
+
+TEST_F(HighScoreTest, OneKeyPerFrameInTheTableOrderAndOnlyAfterTheKeyDelay)
+{
+    SetRun(2, 0.0f, 0.0f, 9.0f);
+    ContinueAfterGameOver();
+    ASSERT_EQ(gameState, EnterName);
+
+    keyDelayTimer = 0.0f;
+    Hold({0x1E});
+    NameEntryKeys();
+    EXPECT_EQ(nameEntryLength, 0);
+
+    // '1' comes before 'a' in the table; a character key comes before BACKSPACE and ENTER.
+    Type({0x1E, 0x02});
+    EXPECT_EQ(Name(9), "1");
+    Type({kEnter, kBackspace, 0x1E});
+    EXPECT_EQ(Name(9), "1a");
+    Type({kEnter, kBackspace});
+    EXPECT_EQ(Name(9), "1");
+    EXPECT_EQ(gameState, EnterName);
+    // Shift alone types nothing.
+    Type({kLeftShift, kRightShift});
+    EXPECT_EQ(Name(9), "1");
+    EXPECT_LT(keyDelayTimer, 0.0f);
+}
+
+TEST_F(HighScoreTest, HoldingAKeyTypesItAgainEveryFifthOfASecond)
+{
+    SetRun(2, 0.0f, 0.0f, 9.0f);
+    ContinueAfterGameOver();
+    keyDelayTimer = -0.01f;
+    Hold({0x2E});
+    const float step = 0.05f;
+    for (int frame = 0; frame < 20; ++frame) {   // one second
+        NameEntryKeys();
+        keyDelayTimer -= step;
+    }
+    // At 0, then every 0.25 s (the delay runs out in the fifth frame after each character).
+    EXPECT_GE(nameEntryLength, 4);
+    EXPECT_LE(nameEntryLength, 5);
+    EXPECT_EQ(std::string(highScores[9].name), std::string(static_cast<std::size_t>(nameEntryLength), 'c'));
+}
+
+// ---- insertion and the table screen ------------------------------------------------------------
+
+TEST_F(HighScoreTest, EnterStoresTheNameAtItsRankBelowEqualEntries)
+{
+    FillTable();
+    highScores[3] = Entry("old", 7, 0.0f, 5.0f, 0.0f);   // rank 4
+    SetRun(7, 0.0f, 5.0f, 0.0f);                         // as good as rank 4
+    ContinueAfterGameOver();
+    ASSERT_EQ(gameState, EnterName);
+    for (int key : {0x31, 0x12, 0x11}) {   // n e w
+        Type({key});
+    }
+    StopSounds();
+    Type({kEnter});
+
+    EXPECT_EQ(gameState, HighScoreTable);
+    EXPECT_FLOAT_EQ(keyDelayTimer, 0.5f);
+    EXPECT_TRUE(Sounding(kClickSound));
+    const std::vector<std::string> expected = {"p1", "p2", "p3", "old", "new", "p5", "p6", "p7", "p8", "p9"};
+    for (int rank = 0; rank < kHighScoreCount; ++rank) {
+        EXPECT_EQ(Name(rank), expected[rank]) << rank;
+    }
+    EXPECT_EQ(highScores[4].kills, 7);
+    EXPECT_EQ(highScores[4].minutes, 5.0f);
+
+    // The file holds the table as it is now.
+    const std::string file = ReadFile(kHighScoreFileName);
+    EXPECT_EQ(file, HighScoresEncode());
+    EXPECT_EQ(file.size(), 280u);
+}
+
+TEST_F(HighScoreTest, ABestRunRisesToTheTopAndAnEmptyNameIsKept)
+{
+    FillTable();
+    highScores[1] = highScores[0];   // two equal entries at the top stay in their order
+    std::strcpy(highScores[1].name, "twin");
+    SetRun(11, 0.0f, 0.0f, 1.0f);
+    ContinueAfterGameOver();
+    Type({kEnter});
+    EXPECT_EQ(Name(0), "");
+    EXPECT_EQ(highScores[0].kills, 11);
+    EXPECT_EQ(Name(1), "p1");
+    EXPECT_EQ(Name(2), "twin");
+    EXPECT_EQ(Name(9), "p9");
+
+    // Into an empty table: the run stops under the last filled rank.
+    HighScoresReset();
+    highScores[0] = Entry("one", 3, 0.0f, 1.0f, 0.0f);
+    SetRun(1, 0.0f, 0.0f, 30.0f);
+    ContinueAfterGameOver();
+    Type({0x2F});
+    Type({kEnter});
+    EXPECT_EQ(Name(0), "one");
+    EXPECT_EQ(Name(1), "v");
+    EXPECT_EQ(highScores[2].kills, 0);
+    EXPECT_EQ(Name(2), "");
+}
+
+TEST_F(HighScoreTest, EnterOrEscapeOnTheTableReturnsToTheMenu)
+{
+    for (int key : {kEnter, kEscape}) {
+        SCOPED_TRACE(key);
+        gameState = HighScoreTable;
+        MenuItemsDeselectAll();
+        StopSounds();
+        keyDelayTimer = 0.1f;
+        Hold({key});
+        HighScoreTableKeys();
+        EXPECT_EQ(gameState, HighScoreTable);
+        keyDelayTimer = -0.01f;
+        Hold({kDown, kBackspace});
+        HighScoreTableKeys();
+        EXPECT_EQ(gameState, HighScoreTable);
+        EXPECT_FALSE(Sounding(kClickSound));
+        Hold({key});
+        HighScoreTableKeys();
+        EXPECT_EQ(gameState, MainMenu);
+        EXPECT_EQ(SelectedItem(), 0);
+        EXPECT_FLOAT_EQ(menuItems[0].depth, 7.5f);
+        EXPECT_TRUE(Sounding(kClickSound));
+        EXPECT_FLOAT_EQ(keyDelayTimer, 0.5f);
+    }
+}
+
+// ---- top.dat ------------------------------------------------------------------------------------
+
+TEST_F(HighScoreTest, TheFileHoldsTenLittleEndianRecordsOf28Bytes)
+{
+    highScores[0] = Entry("Ász", 123456, 2.0f, 59.0f, 12.75f);
+    std::memcpy(highScores[0].name, Cp("Ász").c_str(), 4);
+    highScores[1] = Entry("abcdefghij", -2, 0.0f, 1.0f, 0.5f);
+    highScores[9] = Entry("z", 1, 0.0f, 0.0f, 3.0f);
+    const std::string bytes = HighScoresEncode();
+    ASSERT_EQ(bytes.size(), 280u);
+    EXPECT_EQ(bytes.substr(0, 4), std::string("\xC1sz\0", 4));
+    EXPECT_EQ(bytes.substr(4, 8), std::string(8, '\0'));
+    EXPECT_EQ(U32At(bytes, 12), 123456u);
+    EXPECT_EQ(bytes.substr(12, 4), std::string("\x40\xE2\x01\x00", 4));
+    EXPECT_EQ(F32At(bytes, 16), 2.0f);
+    EXPECT_EQ(bytes.substr(16, 4), std::string("\x00\x00\x00\x40", 4));
+    EXPECT_EQ(F32At(bytes, 20), 59.0f);
+    EXPECT_EQ(F32At(bytes, 24), 12.75f);
+    EXPECT_EQ(bytes.substr(28, 11), std::string("abcdefghij\0", 11));
+    EXPECT_EQ(U32At(bytes, 40), 0xFFFFFFFEu);
+    EXPECT_EQ(F32At(bytes, 52), 0.5f);
+    // Empty ranks are zero bytes.
+    EXPECT_EQ(bytes.substr(56, 7 * 28), std::string(7 * 28, '\0'));
+    EXPECT_EQ(bytes.substr(252, 2), std::string("z\0", 2));
+    EXPECT_EQ(F32At(bytes, 276), 3.0f);
+
+    // Written through a temporary file, read back to the same table.
+    ASSERT_TRUE(HighScoresWrite());
+    EXPECT_EQ(ReadFile(kHighScoreFileName), bytes);
+    for (const auto& item : std::filesystem::directory_iterator(".")) {
+        const std::string name = item.path().filename().string();
+        EXPECT_TRUE(name == "top.dat" || name == "data.vrk") << name;
+    }
+    HighScoresReset();
+    ASSERT_TRUE(HighScoresRead());
+    EXPECT_EQ(HighScoresEncode(), bytes);
+    EXPECT_EQ(highScores[0].kills, 123456);
+    EXPECT_EQ(highScores[1].kills, -2);
+    EXPECT_EQ(Name(0), Cp("Ász"));
+    EXPECT_TRUE(Printed().empty());
+}
+
+TEST_F(HighScoreTest, MissingShortAndLongFiles)
+{
+    highScores[0] = Entry("stale", 1, 0.0f, 0.0f, 1.0f);
+    EXPECT_FALSE(HighScoresRead());
+    EXPECT_EQ(HighScoresEncode(), std::string(280, '\0'));
+    EXPECT_TRUE(Printed().empty());
+
+    FillTable();
+    const std::string full = HighScoresEncode();
+
+    // Two records and the name of the third: the leading ranks, the rest zero.
+    WriteFile(kHighScoreFileName, full.substr(0, 68));
+    EXPECT_TRUE(HighScoresRead());
+    std::string expected = full.substr(0, 68) + std::string(212, '\0');
+    EXPECT_EQ(HighScoresEncode(), expected);
+    EXPECT_EQ(Name(1), "p2");
+    EXPECT_EQ(highScores[2].kills, 0);   // the third record's kill count was cut off
+    EXPECT_EQ(Name(2), "p3");
+
+    WriteFile(kHighScoreFileName, "");
+    EXPECT_TRUE(HighScoresRead());
+    EXPECT_EQ(HighScoresEncode(), std::string(280, '\0'));
+
+    // A longer file: its first 280 bytes.
+    WriteFile(kHighScoreFileName, full + std::string(100, '\x7F'));
+    EXPECT_TRUE(HighScoresRead());
+    EXPECT_EQ(HighScoresEncode(), full);
+    EXPECT_TRUE(Printed().empty());
+}
+
+TEST_F(HighScoreTest, DamagedNamesAndTimesAreRepairedWithAMessage)
+{
+    std::string bytes(280, '\0');
+    bytes.replace(0, 12, "ABCDEFGHIJKL");   // no terminator at all
+    bytes.replace(28, 12, std::string("abc\0XYZWVUTS", 12));   // terminated, garbage behind
+    PutF32(bytes, 28 + 16, std::numeric_limits<float>::quiet_NaN());
+    PutF32(bytes, 28 + 20, -5.0f);
+    PutF32(bytes, 28 + 24, std::numeric_limits<float>::infinity());
+    PutF32(bytes, 56 + 16, 1.0e30f);
+    PutU32(bytes, 56 + 12, 0x80000000u);
+    WriteFile(kHighScoreFileName, bytes);
+
+    EXPECT_TRUE(HighScoresRead());
+    EXPECT_EQ(Name(0), "ABCDEFGHIJ");
+    EXPECT_EQ(highScores[0].name[10], '\0');
+    EXPECT_EQ(highScores[0].name[11], '\0');
+    EXPECT_EQ(Name(1), "abc");
+    EXPECT_EQ(highScores[1].hours, 0.0f);
+    EXPECT_EQ(highScores[1].minutes, 0.0f);
+    EXPECT_EQ(highScores[1].seconds, 0.0f);
+    EXPECT_EQ(highScores[2].hours, 1.0e6f);
+    EXPECT_EQ(highScores[2].kills, std::numeric_limits<std::int32_t>::min());
+    EXPECT_EQ(Printed(), std::vector<std::string>{Cp("A toplista hibás adatot tartalmazott, 5 mező javítva. (top.dat)")});
+
+    // The decoder never reads past what it is given.
+    const std::vector<unsigned char> three = {'a', 'b', 'c'};
+    EXPECT_EQ(HighScoresDecode(three.data(), three.size()), 0);
+    EXPECT_EQ(Name(0), "abc");
+    EXPECT_EQ(Name(1), "");
+    EXPECT_EQ(HighScoresDecode(nullptr, 0), 0);
+    EXPECT_EQ(HighScoresEncode(), std::string(280, '\0'));
+}
+
+TEST_F(HighScoreTest, UnreadableAndUnwritableFiles)
+{
+    // A directory in the file's place: nothing to read, and nothing can replace it.
+    std::filesystem::create_directories("top.dat/inner");
+    FillTable();
+    EXPECT_FALSE(HighScoresRead());
+    EXPECT_EQ(HighScoresEncode(), std::string(280, '\0'));
+    ASSERT_EQ(Printed().size(), 1u);
+    EXPECT_EQ(Printed()[0].rfind(Cp("A toplista nem olvasható!"), 0), 0u) << Printed()[0];
+
+    ConsoleInit(console);
+    FillTable();
+    EXPECT_FALSE(HighScoresWrite());
+    EXPECT_EQ(Printed(), std::vector<std::string>{Cp("A toplistát nem sikerült elmenteni! (top.dat)")});
+    EXPECT_TRUE(std::filesystem::is_directory("top.dat/inner"));
+    // Name entry carries on to the table even when the file cannot be written.
+    SetRun(20, 0.0f, 1.0f, 0.0f);
+    ContinueAfterGameOver();
+    Type({kEnter});
+    EXPECT_EQ(gameState, HighScoreTable);
+    EXPECT_EQ(highScores[0].kills, 20);
+    std::filesystem::remove_all("top.dat");
+
+    // A read-only table is read, and is not replaced.
+    FillTable();
+    ASSERT_TRUE(HighScoresWrite());
+    const std::string stored = ReadFile(kHighScoreFileName);
+    ASSERT_EQ(::chmod(kHighScoreFileName, 0444), 0);
+    HighScoresReset();
+    EXPECT_TRUE(HighScoresRead());
+    EXPECT_EQ(HighScoresEncode(), stored);
+    if (::geteuid() != 0) {   // permissions do not bind the superuser
+        ConsoleInit(console);
+        highScores[0].kills = 99;
+        EXPECT_FALSE(HighScoresWrite());
+        EXPECT_EQ(ReadFile(kHighScoreFileName), stored);
+        EXPECT_EQ(Printed(), std::vector<std::string>{Cp("A toplista írásvédett, nem lett elmentve! (top.dat)")});
+    }
+}
