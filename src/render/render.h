@@ -11,6 +11,7 @@ HRESULT StaticGeometryCreate();
 // Releases the textures and vertex buffers made above (exit, and before a device re-creation).
 void RenderResourcesRelease();
 
-// One frame: the playing scene with the HUD and overlays, or the front end.
+// One frame: the playing scene with the HUD and overlays, or the front end. Both present the frame
+// and return 0, also when BeginScene failed and nothing was drawn.
 HRESULT SceneRender();
 HRESULT FrontEndRender();

@@ -1,0 +1,304 @@
+// Render set-up: camera-independent resources created once after the device exists, and again
+// after a device re-creation (textures and buffers).
+#include "render/setup.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/game.h"
+#include "app/graphics.h"
+#include "platform/win/window.h"
+#include "render/render.h"
+#include "resources/resources.h"
+
+D3DMATERIAL9 materials[kMaterialCount + 1]{};
+D3DLIGHT9 sunLight{};
+D3DLIGHT9 menuLight{};
+
+IDirect3DVertexBuffer9* horizonBuffer = nullptr;
+IDirect3DVertexBuffer9* pauseWindowBuffer = nullptr;
+IDirect3DVertexBuffer9* consoleWindowBuffer = nullptr;
+IDirect3DVertexBuffer9* backdropBuffer = nullptr;
+IDirect3DVertexBuffer9* hudBandBuffer = nullptr;
+IDirect3DVertexBuffer9* introBuffer = nullptr;
+
+IDirect3DTexture9* seaTexture = nullptr;
+IDirect3DTexture9* horizonTexture = nullptr;
+IDirect3DTexture9* hudTexture = nullptr;
+IDirect3DTexture9* menuBackdropTexture = nullptr;
+IDirect3DTexture9* windowTexture = nullptr;
+IDirect3DTexture9* consoleTexture = nullptr;
+IDirect3DTexture9* explosionTextures[kExplosionTextureCount + 1] = {};
+IDirect3DTexture9* introTexture = nullptr;
+
+namespace {
+
+template <typename T>
+void ReleaseSlot(T*& object)
+{
+    if (object != nullptr) {
+        object->Release();
+        object = nullptr;
+    }
+}
+
+D3DCOLORVALUE Colour(float r, float g, float b, float a)
+{
+    return D3DCOLORVALUE{r, g, b, a};
+}
+
+D3DMATERIAL9 Material(D3DCOLORVALUE diffuse, D3DCOLORVALUE ambient, D3DCOLORVALUE specular, D3DCOLORVALUE emissive,
+                      float power)
+{
+    D3DMATERIAL9 m{};
+    m.Diffuse = diffuse;
+    m.Ambient = ambient;
+    m.Specular = specular;
+    m.Emissive = emissive;
+    m.Power = power;
+    return m;
+}
+
+// Creates `buffer` (replacing what it held) with `bytes` bytes and copies `vertices` into it.
+HRESULT BufferCreate(IDirect3DVertexBuffer9*& buffer, DWORD fvf, const void* vertices, UINT bytes)
+{
+    ReleaseSlot(buffer);
+    if (device == nullptr) {
+        return E_FAIL;
+    }
+    IDirect3DVertexBuffer9* created = nullptr;
+    if (FAILED(device->CreateVertexBuffer(bytes, 0, fvf, D3DPOOL_MANAGED, &created, nullptr)) || created == nullptr) {
+        return E_FAIL;
+    }
+    buffer = created;
+    void* data = nullptr;
+    if (FAILED(buffer->Lock(0, 0, &data, 0)) || data == nullptr) {
+        return E_FAIL;
+    }
+    std::memcpy(data, vertices, bytes);
+    buffer->Unlock();
+    return S_OK;
+}
+
+template <typename Vertex, std::size_t N>
+HRESULT BufferCreate(IDirect3DVertexBuffer9*& buffer, DWORD fvf, const Vertex (&vertices)[N])
+{
+    return BufferCreate(buffer, fvf, vertices, static_cast<UINT>(sizeof vertices));
+}
+
+// Loads one texture into its slot; the slot keeps nothing of a previous load.
+void SlotLoad(const char* name, std::uint32_t colorKey, IDirect3DTexture9*& slot)
+{
+    ReleaseSlot(slot);
+    IDirect3DTexture9* texture = nullptr;
+    if (SUCCEEDED(TextureLoad(name, colorKey, &texture))) {
+        slot = texture;
+    }
+}
+
+float Width()
+{
+    return static_cast<float>(windowWidth);
+}
+
+float Height()
+{
+    return static_cast<float>(windowHeight);
+}
+
+}  // namespace
+
+void MaterialSet(int number)
+{
+    if (number < 1 || number > kMaterialCount || device == nullptr) {
+        return;
+    }
+    device->SetMaterial(&materials[number]);
+}
+
+void MaterialsAndLightsInit()
+{
+    materials[0] = D3DMATERIAL9{};
+    materials[1] = Material(Colour(1, 1, 1, 0), Colour(1, 1, 1, 0), Colour(1, 1, 1, 0), Colour(0, 0, 0, 0), 10.0f);
+    materials[2] = Material(Colour(1, 0, 0, 0), Colour(1, 0, 0, 0), Colour(1, 0, 0, 0), Colour(1, 0, 0, 0), 10.0f);
+    materials[3] =
+        Material(Colour(0, 0, 0.5f, 0.5f), Colour(0, 0, 0, 0), Colour(0, 0, 0.5f, 0), Colour(1, 1, 1, 0), 60.0f);
+    materials[4] = Material(Colour(0.8f, 0.6f, 0, 1), Colour(0, 0, 0, 0), Colour(1, 1, 1, 0), Colour(1, 1, 0, 0), 6.0f);
+
+    sunLight = D3DLIGHT9{};
+    sunLight.Type = D3DLIGHT_DIRECTIONAL;
+    sunLight.Diffuse = Colour(0.8f, 0.7f, 0.6f, 0);
+    sunLight.Specular = Colour(0.6f, 0.6f, 0.6f, 0);
+    sunLight.Ambient = Colour(0.5f, 0.5f, 0.5f, 0);
+    const D3DXVECTOR3 direction(-1.0f, -2.0f, 5.0f);
+    D3DXVECTOR3 normalised;
+    D3DXVec3Normalize(&normalised, &direction);
+    sunLight.Direction = normalised;
+
+    menuLight = D3DLIGHT9{};
+    menuLight.Type = D3DLIGHT_POINT;
+    menuLight.Diffuse = Colour(1, 1, 0, 0);
+    menuLight.Specular = Colour(1, 1, 0, 0);
+    menuLight.Ambient = Colour(1, 1, 0, 0);
+    menuLight.Position = D3DVECTOR{0.0f, -0.8f, 0.0f};
+    menuLight.Range = 100.0f;
+    menuLight.Attenuation0 = 0.1f;
+    menuLight.Attenuation1 = 0.03f;
+    menuLight.Attenuation2 = 0.005f;
+}
+
+void ScreenRectFill(TexturedVertex (&out)[4], float left, float right, float bottom, float top)
+{
+    out[0] = {left, bottom, 0.1f, 0.0f, 1.0f};
+    out[1] = {left, top, 0.1f, 0.0f, 0.0f};
+    out[2] = {right, bottom, 0.1f, 1.0f, 1.0f};
+    out[3] = {right, top, 0.1f, 1.0f, 0.0f};
+}
+
+HRESULT StaticGeometryCreate()
+{
+    static const TexturedVertex horizon[8] = {
+        {-20.0001f, 0.0f, 5.0f, 0.0f, 1.0f},         {-20.0001f, 0.0f, -4.4f, 0.0f, 0.0f},
+        {-20.0001f, 29.5f, 5.0f, 0.33333334f, 1.0f}, {-20.0001f, 29.5f, -4.4f, 0.33333334f, 0.0f},
+        {20.0001f, 29.5f, 5.0f, 0.6666667f, 1.0f},   {20.0001f, 29.5f, -4.4f, 0.6666667f, 0.0f},
+        {20.0001f, 0.0f, 5.0f, 1.0f, 1.0f},          {20.0001f, 0.0f, -4.4f, 1.0f, 0.0f},
+    };
+    if (FAILED(BufferCreate(horizonBuffer, kFvfTextured, horizon))) {
+        return E_FAIL;
+    }
+
+    const float w = Width();
+    const float h = Height();
+    TexturedVertex rect[4];
+    ScreenRectFill(rect, -w * 0.16666667f, w * 0.16666667f, -h * 0.1f, h * 0.1f);
+    if (FAILED(BufferCreate(pauseWindowBuffer, kFvfTextured, rect))) {
+        return E_FAIL;
+    }
+    ScreenRectFill(rect, -w * 0.3030303f, w * 0.3030303f, -h * 0.2f, h * 0.2f);
+    if (FAILED(BufferCreate(consoleWindowBuffer, kFvfTextured, rect))) {
+        return E_FAIL;
+    }
+
+    static const LitTexturedVertex backdrop[4] = {
+        {-15.3f, -11.5f, 17.0f, 0.0f, 0.0f, -1.0f, 0.0f, 1.0f},
+        {-15.3f, 11.5f, 17.0f, 0.0f, 0.0f, -1.0f, 0.0f, 0.0f},
+        {15.3f, -11.5f, 17.0f, 0.0f, 0.0f, -1.0f, 1.0f, 1.0f},
+        {15.3f, 11.5f, 17.0f, 0.0f, 0.0f, -1.0f, 1.0f, 0.0f},
+    };
+    if (FAILED(BufferCreate(backdropBuffer, kFvfLitTextured, backdrop))) {
+        return E_FAIL;
+    }
+
+    ScreenRectFill(rect, -w * 0.5f, w * 0.5f, h * 0.16666667f, h * 0.5f);
+    ColouredTexturedVertex band[4];
+    for (int i = 0; i < 4; ++i) {
+        band[i] = {rect[i].x, rect[i].y, rect[i].z, 0xFFFFFFFFu, rect[i].u, rect[i].v};
+    }
+    if (FAILED(BufferCreate(hudBandBuffer, kFvfColouredTextured, band))) {
+        return E_FAIL;
+    }
+    return S_OK;
+}
+
+HRESULT TexturesLoad()
+{
+    SlotLoad("textures\\ocean.bmp", kKeyMagenta, seaTexture);
+    SlotLoad("textures\\horizont.bmp", kKeyBlack, horizonTexture);
+    SlotLoad("textures\\hud.bmp", kKeyMagenta, hudTexture);
+    SlotLoad("textures\\menuhatter.bmp", kKeyMagenta, menuBackdropTexture);
+    SlotLoad("textures\\ablak.dds", kKeyBlack, windowTexture);
+    SlotLoad("textures\\konzol.dds", kKeyBlack, consoleTexture);
+    for (int frame = 1; frame <= kExplosionTextureCount; ++frame) {
+        char name[32];
+        std::snprintf(name, sizeof name, "textures\\robban%d.dds", frame);
+        SlotLoad(name, kKeyBlack, explosionTextures[frame]);
+    }
+    return S_OK;
+}
+
+void ScreenSpaceApply()
+{
+    if (device == nullptr) {
+        return;
+    }
+    D3DXMATRIX identity;
+    D3DXMatrixIdentity(&identity);
+    D3DXMATRIX ortho;
+    D3DXMatrixOrthoLH(&ortho, Width(), Height(), 0.0f, 1.0f);
+    device->SetTransform(D3DTS_PROJECTION, &ortho);
+    device->SetTransform(D3DTS_WORLD, &identity);
+    device->SetTransform(D3DTS_VIEW, &identity);
+}
+
+DWORD FloatBits(float value)
+{
+    DWORD bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+bool IntroScreenShow()
+{
+    TexturedVertex rect[4];
+    ScreenRectFill(rect, -Width() * 0.5f, Width() * 0.5f, -Height() * 0.5f, Height() * 0.5f);
+    if (FAILED(BufferCreate(introBuffer, kFvfTextured, rect))) {
+        return false;
+    }
+    SlotLoad("textures\\intro.bmp", kKeyBlack, introTexture);
+    ShowWindow(gameWindow, SW_SHOWDEFAULT);
+    UpdateWindow(gameWindow);
+
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000u, 1.0f, 0);
+    if (FAILED(device->BeginScene())) {
+        return false;
+    }
+    ScreenSpaceApply();
+    device->SetRenderState(D3DRS_FOGENABLE, FALSE);
+    device->SetRenderState(D3DRS_ZENABLE, FALSE);
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    device->SetTexture(0, introTexture);
+    device->SetFVF(kFvfTextured);
+    device->SetStreamSource(0, introBuffer, 0, sizeof(TexturedVertex));
+    device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
+    device->SetRenderState(D3DRS_ZENABLE, TRUE);
+    device->SetRenderState(D3DRS_FOGENABLE, TRUE);
+    device->EndScene();
+    device->Present(nullptr, nullptr, nullptr, nullptr);
+    return true;
+}
+
+void RenderResourcesRelease()
+{
+    // The device keeps no reference to what is bound: unbind first, so no later draw reaches a
+    // released texture or buffer.
+    if (device != nullptr) {
+        device->SetTexture(0, nullptr);
+        device->SetStreamSource(0, nullptr, 0, 0);
+    }
+    ReleaseSlot(seaTexture);
+    ReleaseSlot(horizonTexture);
+    ReleaseSlot(hudTexture);
+    ReleaseSlot(menuBackdropTexture);
+    ReleaseSlot(windowTexture);
+    ReleaseSlot(consoleTexture);
+    for (IDirect3DTexture9*& slot : explosionTextures) {
+        ReleaseSlot(slot);
+    }
+    ReleaseSlot(introTexture);
+    ReleaseSlot(horizonBuffer);
+    ReleaseSlot(pauseWindowBuffer);
+    ReleaseSlot(consoleWindowBuffer);
+    ReleaseSlot(backdropBuffer);
+    ReleaseSlot(hudBandBuffer);
+    ReleaseSlot(introBuffer);
+}
+
+void RenderSetupReset()
+{
+    RenderResourcesRelease();
+    for (D3DMATERIAL9& m : materials) {
+        m = D3DMATERIAL9{};
+    }
+    sunLight = D3DLIGHT9{};
+    menuLight = D3DLIGHT9{};
+}
