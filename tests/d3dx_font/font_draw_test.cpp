@@ -258,22 +258,6 @@ TEST_F(FontDraw, ColourAlphaScalesTheGlyphs)
     EXPECT_NEAR(halfMax, 128, 8);
 }
 
-TEST_F(FontDraw, NewlinesStartTheNextLineBelow)
-{
-    EXPECT_EQ(Draw(small, "I\nI\nI", 50, 30, 0xFFFFFFFFu), 30);
-    Frame frame = Finish();
-    Ink line0 = InkIn(frame, 0, 30, kWidth, 40);
-    Ink line1 = InkIn(frame, 0, 40, kWidth, 50);
-    Ink line2 = InkIn(frame, 0, 50, kWidth, 60);
-    ASSERT_FALSE(line0.Empty());
-    ASSERT_FALSE(line1.Empty());
-    ASSERT_FALSE(line2.Empty());
-    EXPECT_EQ(line1.top, line0.top + 10);
-    EXPECT_EQ(line2.top, line0.top + 20);
-    EXPECT_EQ(line1.left, line0.left);
-    EXPECT_EQ(line1.count, line0.count);
-}
-
 TEST_F(FontDraw, AccentedLettersOfCodePage1250AreDrawn)
 {
     Draw(large, "e", 50, 50, 0xFFFFFFFFu);
@@ -288,58 +272,153 @@ TEST_F(FontDraw, AccentedLettersOfCodePage1250AreDrawn)
     EXPECT_GT(accented.count, plain.count);
 }
 
-TEST_F(FontDraw, CentredTextIsCentredInItsRectangle)
-{
-    RECT rect{0, 0, kWidth, 50};
-    small->DrawTextA(nullptr, "Press ENTER to continue!", -1, &rect, DT_CENTER | DT_NOCLIP, 0xFFFFFFFFu);
-    Frame frame = Finish();
-    Ink ink = InkAll(frame);
-    ASSERT_FALSE(ink.Empty());
-    EXPECT_NEAR(ink.left + ink.right, kWidth, 4);
-}
-
 TEST_F(FontDraw, CallerStatesAreUnchangedAfterDrawing)
 {
-    device->SetRenderState(D3DRS_ALPHABLENDENABLE, 0);
-    device->SetRenderState(D3DRS_ZENABLE, 1);
-    device->SetRenderState(D3DRS_FOGENABLE, 1);
+    // The caller's set-up, as the HUD leaves it: its own texture, buffer, vertex format and states.
+    IDirect3DTexture9* hud = nullptr;
+    IDirect3DVertexBuffer9* band = nullptr;
+    ASSERT_EQ(device->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &hud, nullptr), S_OK);
+    ASSERT_EQ(device->CreateVertexBuffer(4 * 24, 0, 0x142, D3DPOOL_MANAGED, &band, nullptr), S_OK);
+    device->SetTexture(0, hud);
+    device->SetStreamSource(0, band, 0, 24);
+    device->SetFVF(0x142);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    device->SetRenderState(D3DRS_ZENABLE, TRUE);
+    device->SetRenderState(D3DRS_FOGENABLE, TRUE);
+    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);
     device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
     device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG2);
     device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
-    device->SetFVF(0x112);
+
     Draw(large, "Game Saved", 10, 10, 0xFFFFFF00u);
+
+    auto renderState = [](D3DRENDERSTATETYPE state) {
+        DWORD value = 0;
+        device->GetRenderState(state, &value);
+        return value;
+    };
+    auto stageState = [](D3DTEXTURESTAGESTATETYPE state) {
+        DWORD value = 0;
+        device->GetTextureStageState(0, state, &value);
+        return value;
+    };
+    EXPECT_EQ(renderState(D3DRS_ALPHABLENDENABLE), DWORD{FALSE});
+    EXPECT_EQ(renderState(D3DRS_ZENABLE), DWORD{TRUE});
+    EXPECT_EQ(renderState(D3DRS_FOGENABLE), DWORD{TRUE});
+    EXPECT_EQ(renderState(D3DRS_SRCBLEND), DWORD{D3DBLEND_ONE});
+    EXPECT_EQ(renderState(D3DRS_CULLMODE), DWORD{D3DCULL_CW});
+    EXPECT_EQ(stageState(D3DTSS_ALPHAOP), DWORD{D3DTOP_SELECTARG1});
+    EXPECT_EQ(stageState(D3DTSS_ALPHAARG1), D3DTA_DIFFUSE);
+    EXPECT_EQ(stageState(D3DTSS_COLOROP), DWORD{D3DTOP_SELECTARG2});
     DWORD value = 0;
-    device->GetRenderState(D3DRS_ALPHABLENDENABLE, &value);
-    EXPECT_EQ(value, 0u);
-    device->GetRenderState(D3DRS_ZENABLE, &value);
-    EXPECT_EQ(value, 1u);
-    device->GetRenderState(D3DRS_FOGENABLE, &value);
-    EXPECT_EQ(value, 1u);
-    device->GetTextureStageState(0, D3DTSS_ALPHAOP, &value);
-    EXPECT_EQ(value, D3DTOP_SELECTARG1);
-    device->GetTextureStageState(0, D3DTSS_ALPHAARG1, &value);
-    EXPECT_EQ(value, D3DTA_DIFFUSE);
     device->GetSamplerState(0, D3DSAMP_MINFILTER, &value);
-    EXPECT_EQ(value, D3DTEXF_LINEAR);
+    EXPECT_EQ(value, DWORD{D3DTEXF_LINEAR});
     device->GetFVF(&value);
-    EXPECT_EQ(value, 0x112u);
-    IDirect3DBaseTexture9* texture = reinterpret_cast<IDirect3DBaseTexture9*>(1);
+    EXPECT_EQ(value, 0x142u);
+    IDirect3DBaseTexture9* texture = nullptr;
     device->GetTexture(0, &texture);
-    EXPECT_EQ(texture, nullptr);
+    EXPECT_EQ(texture, hud);
+    IDirect3DVertexBuffer9* stream = nullptr;
+    UINT offset = 1;
+    UINT stride = 0;
+    device->GetStreamSource(0, &stream, &offset, &stride);
+    EXPECT_EQ(stream, band);
+    EXPECT_EQ(stride, 24u);
+
+    // Every reference taken while saving was given back.
+    device->SetTexture(0, nullptr);
+    device->SetStreamSource(0, nullptr, 0, 0);
+    for (IUnknownLike* object : {static_cast<IUnknownLike*>(texture), static_cast<IUnknownLike*>(stream)}) {
+        if (object != nullptr) {
+            object->Release();
+        }
+    }
+    EXPECT_EQ(hud->Release(), 0u);
+    EXPECT_EQ(band->Release(), 0u);
     Finish();
 }
 
-TEST_F(FontDraw, ReleaseFreesTheAtlasTexture)
+TEST_F(FontDraw, EachFontHasOneAtlasTextureForAllItsCalls)
 {
     int before = D3DLiveObjects().textures;
+    ULONG deviceRefs = device->AddRef();
+    device->Release();
     LPD3DXFONT font = Create(20, 0, "bookman old style");
     ASSERT_NE(font, nullptr);
     EXPECT_EQ(D3DLiveObjects().textures, before + 1);
-    Draw(font, "AVIORRA", 10, 10, 0xFFFF0000u);
+    for (int frame = 0; frame < 20; ++frame) {
+        Draw(font, "AVIORRA 00:01:23", 10, 10, 0xFFFF0000u);
+    }
+    EXPECT_EQ(D3DLiveObjects().textures, before + 1);
+    IDirect3DDevice9* owner = nullptr;
+    ASSERT_EQ(font->GetDevice(&owner), S_OK);
+    EXPECT_EQ(owner, device);
+    owner->Release();
+
+    // Release frees the atlas and the font's reference to the device.
     EXPECT_EQ(font->Release(), 0u);
     EXPECT_EQ(D3DLiveObjects().textures, before);
+    EXPECT_EQ(device->AddRef(), deviceRefs);
+    device->Release();
     Ink ink = InkAll(Finish());
-    EXPECT_GT(ink.count, 30);  // a CFF face draws too
+    EXPECT_GT(ink.count, 60);  // a CFF face draws too
+}
+
+TEST_F(FontDraw, TheGameSizesGiveTheirCells)
+{
+    // An 800 x 600 window: font 1 10 high and 8 wide, font 2 12 high and 10 wide.
+    D3DXFONT_DESCA desc{};
+    ASSERT_EQ(small->GetDescA(&desc), S_OK);
+    EXPECT_EQ(desc.Height, 10);
+    EXPECT_EQ(desc.Width, 8u);
+    EXPECT_EQ(desc.OutputPrecision, OUT_STROKE_PRECIS);
+    EXPECT_STREQ(desc.FaceName, "lucida console");
+    TEXTMETRICA tm{};
+    ASSERT_TRUE(small->GetTextMetricsA(&tm));
+    EXPECT_NEAR(tm.tmHeight, 10, 1);
+    EXPECT_EQ(tm.tmAscent + tm.tmDescent, tm.tmHeight);
+    EXPECT_EQ(tm.tmAveCharWidth, 8);
+    ASSERT_TRUE(large->GetTextMetricsA(&tm));
+    EXPECT_NEAR(tm.tmHeight, 12, 1);
+    EXPECT_EQ(tm.tmAveCharWidth, 10);
+
+    // Wider requests draw wider text.
+    RECT narrow = Measure(small, "Enemy: 12", 0, 0);
+    LPD3DXFONT wide = Create(10, 12, "lucida console");
+    ASSERT_NE(wide, nullptr);
+    RECT wider = Measure(wide, "Enemy: 12", 0, 0);
+    EXPECT_NEAR(wider.right * 8, narrow.right * 12, 9 * 8);
+    EXPECT_EQ(wider.bottom, narrow.bottom);
+    wide->Release();
+    Finish();
+}
+
+TEST_F(FontDraw, CreationRefusesBadArguments)
+{
+    int textures = D3DLiveObjects().textures;
+    LPD3DXFONT font = reinterpret_cast<LPD3DXFONT>(device);  // anything but null
+    EXPECT_EQ(D3DXCreateFontA(nullptr, 10, 8, 0, 0, FALSE, 1, 3, 1, 0, "verdana", &font), D3DERR_INVALIDCALL);
+    EXPECT_EQ(font, nullptr);
+    EXPECT_EQ(D3DXCreateFontA(device, 10, 8, 0, 0, FALSE, 1, 3, 1, 0, nullptr, &font), D3DERR_INVALIDCALL);
+    EXPECT_EQ(D3DXCreateFontA(device, 10, 8, 0, 0, FALSE, 1, 3, 1, 0, "verdana", nullptr), D3DERR_INVALIDCALL);
+    EXPECT_EQ(D3DXCreateFontA(device, 10, 8, 0, 0, FALSE, 1, 3, 1, 0,
+                              "a face name far longer than thirty-one characters", &font),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(D3DXCreateFontA(device, 50000, 8, 0, 0, FALSE, 1, 3, 1, 0, "verdana", &font), E_FAIL);
+    EXPECT_EQ(font, nullptr);
+    EXPECT_EQ(D3DLiveObjects().textures, textures);
+
+    // Text that is empty or null draws nothing; measuring draws nothing either.
+    RECT rect{10, 10, 0, 0};
+    EXPECT_EQ(large->DrawTextA(nullptr, "", -1, &rect, DT_NOCLIP, 0xFFFFFFFFu), 0);
+    EXPECT_EQ(large->DrawTextA(nullptr, nullptr, -1, &rect, DT_NOCLIP, 0xFFFFFFFFu), 0);
+    RECT calc{10, 10, 0, 0};
+    EXPECT_EQ(large->DrawTextA(nullptr, "abc\nde", -1, &calc, DT_CALCRECT, 0xFFFFFFFFu), 24);
+    EXPECT_EQ(calc.bottom, 34);
+    EXPECT_GT(calc.right, 10);
+    EXPECT_TRUE(InkAll(Finish()).Empty());
 }
 
 }  // namespace
