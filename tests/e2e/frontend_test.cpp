@@ -1,0 +1,210 @@
+// The main menu and the high-score screen driven through the real binary: scripted keys in, files
+// out. A key bound to `save` writes avr.sav during a run, whose first twelve bytes are the run clock
+// (hours, minutes, seconds) and the next four the shot count; bindings run only while playing, so
+// the file also tells whether a run was going on when the key was pressed.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+struct SaveHead {
+    float hours = 0.0f;
+    float minutes = 0.0f;
+    float seconds = 0.0f;
+    std::int32_t shots = 0;
+};
+
+class FrontEndRunTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/aviorra-frontend-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        dir_ = pattern;
+        Write("exec.vrs",
+              "set g_hosszusag 320\r\nset g_magassag 240\r\nset g_buffer_szam 1\r\n"
+              "bill F5 save\r\nbill SPACE tuzel\r\n");
+    }
+
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    void Write(const std::string& name, const std::string& text) const
+    {
+        std::ofstream out(dir_ / name, std::ios::binary);
+        out << text;
+    }
+
+    std::string Read(const std::string& name) const
+    {
+        std::ifstream in(dir_ / name, std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    bool Exists(const std::string& name) const { return std::filesystem::exists(dir_ / name); }
+
+    // Runs the script headless, recording the frames it ran; the exit status.
+    int Run(const std::string& script)
+    {
+        Write("run.txt", script);
+        std::filesystem::remove(dir_ / "avr.sav");
+        // The system libraries' own leaks are suppressed as in the test programs.
+        std::string command = "cd '" + dir_.string() + "' && LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=" +
+                              AVIORRA_SOURCE_DIR + "/tests/lsan.supp} " + AVIORRA_BINARY +
+                              " --headless --input run.txt --record rec.txt >stdout.txt 2>stderr.txt";
+        int raw = std::system(command.c_str());
+        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    }
+
+    SaveHead ReadSave() const
+    {
+        SaveHead head;
+        const std::string bytes = Read("avr.sav");
+        EXPECT_EQ(bytes.size(), 721u);
+        if (bytes.size() < 16) {
+            return head;
+        }
+        auto u32 = [&](std::size_t at) {
+            std::uint32_t v = 0;
+            for (int i = 3; i >= 0; --i) {
+                v = v << 8 | static_cast<unsigned char>(bytes[at + i]);
+            }
+            return v;
+        };
+        auto f32 = [&](std::size_t at) {
+            std::uint32_t bits = u32(at);
+            float v;
+            std::memcpy(&v, &bits, 4);
+            return v;
+        };
+        head.hours = f32(0);
+        head.minutes = f32(4);
+        head.seconds = f32(8);
+        head.shots = static_cast<std::int32_t>(u32(12));
+        return head;
+    }
+
+    // Frames the recording holds: the sum of the counts of its frame lines.
+    int RecordedFrames() const
+    {
+        std::istringstream lines(Read("rec.txt"));
+        std::string line;
+        int frames = 0;
+        while (std::getline(lines, line)) {
+            if (!line.empty() && line[0] >= '0' && line[0] <= '9') {
+                frames += std::atoi(line.c_str());
+            }
+        }
+        return frames;
+    }
+
+    std::string Diagnostics() const { return Read("stderr.txt") + Read("stdout.txt"); }
+
+    std::filesystem::path dir_;
+};
+
+// One key pressed for one 10 ms frame, then `wait` idle frames: longer than the key delay after
+// any menu action (0.5 s) when wait is 60.
+std::string Press(const std::string& key, int wait = 60)
+{
+    return "1 10 " + key + "\n" + std::to_string(wait) + " 10\n";
+}
+
+}  // namespace
+
+TEST_F(FrontEndRunTest, EnterOnNewGameStartsARun)
+{
+    // In the menu the bound key does nothing: no run, no save.
+    ASSERT_EQ(Run("seed 3\n" + Press("F5")), 0) << Diagnostics();
+    EXPECT_FALSE(Exists("avr.sav"));
+
+    // ENTER starts a run; half a second of it later the key saves it.
+    ASSERT_EQ(Run("seed 3\n2 10\n1 10 ENTER\n50 10\n1 10 F5\n2 10\n"), 0) << Diagnostics();
+    ASSERT_TRUE(Exists("avr.sav"));
+    SaveHead head = ReadSave();
+    EXPECT_EQ(head.hours, 0.0f);
+    EXPECT_EQ(head.minutes, 0.0f);
+    EXPECT_NEAR(head.seconds, 0.5f, 0.015f);
+}
+
+TEST_F(FrontEndRunTest, EscapeAndResumeKeepTheRunClockAndStatistics)
+{
+    const std::string prefix = "seed 11\n1 10 ENTER\n20 10 SPACE\n10 10\n";
+
+    // The run as it stands when ESCAPE is pressed.
+    ASSERT_EQ(Run(prefix + "1 10 F5\n1 10\n"), 0) << Diagnostics();
+    ASSERT_TRUE(Exists("avr.sav"));
+    const SaveHead before = ReadSave();
+    EXPECT_GT(before.shots, 0);
+    EXPECT_NEAR(before.seconds, 0.30f, 0.015f);
+
+    // ESCAPE, two seconds in the menu with "Resume" selected, ENTER: the same run goes on.
+    ASSERT_EQ(Run(prefix + "1 10 ESCAPE\n200 10\n1 10 ENTER\n1 10 F5\n1 10\n"), 0) << Diagnostics();
+    ASSERT_TRUE(Exists("avr.sav"));
+    const SaveHead after = ReadSave();
+    EXPECT_EQ(after.shots, before.shots);
+    EXPECT_EQ(after.minutes, 0.0f);
+    // The ESCAPE frame and the resumed frame count; the menu's two seconds do not.
+    EXPECT_NEAR(after.seconds, before.seconds + 0.02f, 0.015f);
+}
+
+TEST_F(FrontEndRunTest, LoadGameWithoutASavedGameLeavesTheMenuAsItWas)
+{
+    // "Load game" selected, ENTER held for a while: still the menu, so the bound key saves nothing.
+    ASSERT_EQ(Run("seed 5\n" + Press("DOWN") + "10 10 ENTER\n" + Press("F5")), 0) << Diagnostics();
+    EXPECT_FALSE(Exists("avr.sav"));
+
+    // The selection stayed on "Load game": UP reaches "New game", whose run the key then saves.
+    ASSERT_EQ(Run("seed 5\n" + Press("DOWN") + "10 10 ENTER\n" + Press("UP") + "1 10 ENTER\n10 10\n1 10 F5\n"),
+              0)
+        << Diagnostics();
+    ASSERT_TRUE(Exists("avr.sav"));
+    EXPECT_NEAR(ReadSave().seconds, 0.1f, 0.015f);
+}
+
+TEST_F(FrontEndRunTest, LeavingTheHighScoreTableSelectsNewGame)
+{
+    const std::string table = "seed 7\n" + Press("DOWN") + Press("DOWN") + Press("DOWN") + Press("ENTER");
+    for (const char* leave : {"ENTER", "ESCAPE"}) {
+        SCOPED_TRACE(leave);
+        // On the table the run keys do nothing.
+        ASSERT_EQ(Run(table + Press("F5")), 0) << Diagnostics();
+        EXPECT_FALSE(Exists("avr.sav"));
+
+        // Back in the menu, ENTER starts a run: "New game" was selected again.
+        ASSERT_EQ(Run(table + Press(leave) + "1 10 ENTER\n10 10\n1 10 F5\n"), 0) << Diagnostics();
+        ASSERT_TRUE(Exists("avr.sav"));
+        EXPECT_NEAR(ReadSave().seconds, 0.1f, 0.015f);
+    }
+    EXPECT_FALSE(Exists("top.dat"));   // showing the table writes nothing
+}
+
+TEST_F(FrontEndRunTest, ExitEndsTheProgramAfterItsFrame)
+{
+    const std::string script = "seed 1\n" + Press("DOWN", 25) + Press("DOWN", 25) + Press("DOWN", 25) +
+                               Press("DOWN", 25) + "1 10 ENTER\n100 10\n";
+    ASSERT_EQ(Run(script), 0) << Diagnostics();
+    EXPECT_EQ(RecordedFrames(), 4 * 26 + 1);
+}
+
+TEST_F(FrontEndRunTest, ADamagedHighScoreFileIsReportedAndLeftAlone)
+{
+    const std::string garbage(300, 'Q');
+    Write("top.dat", garbage);
+    ASSERT_EQ(Run("seed 2\n" + Press("DOWN") + Press("DOWN") + Press("DOWN") + Press("ENTER") + "5 10\n"), 0)
+        << Diagnostics();
+    EXPECT_NE(Read("stdout.txt").find("A toplista hibás adatot tartalmazott"), std::string::npos)
+        << Read("stdout.txt");
+    EXPECT_EQ(Read("top.dat"), garbage);
+}
