@@ -10,10 +10,6 @@
 
 namespace {
 
-// Boolean state values and results.
-constexpr DWORD kOn = 1;
-constexpr DWORD kOff = 0;
-
 struct FontModuleState {
     int liveFonts = 0;
 };
@@ -34,20 +30,20 @@ struct RenderStateValue {
     DWORD value;
 };
 constexpr RenderStateValue kRenderStates[] = {
-    {D3DRS_ALPHABLENDENABLE, kOn},
+    {D3DRS_ALPHABLENDENABLE, TRUE},
     {D3DRS_SRCBLEND, D3DBLEND_SRCALPHA},
     {D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA},
     {D3DRS_BLENDOP, D3DBLENDOP_ADD},
-    {D3DRS_SEPARATEALPHABLENDENABLE, kOff},
-    {D3DRS_ALPHATESTENABLE, kOff},
+    {D3DRS_SEPARATEALPHABLENDENABLE, FALSE},
+    {D3DRS_ALPHATESTENABLE, FALSE},
     {D3DRS_ZENABLE, D3DZB_FALSE},
-    {D3DRS_ZWRITEENABLE, kOff},
-    {D3DRS_STENCILENABLE, kOff},
+    {D3DRS_ZWRITEENABLE, FALSE},
+    {D3DRS_STENCILENABLE, FALSE},
     {D3DRS_CULLMODE, D3DCULL_NONE},
     {D3DRS_FILLMODE, D3DFILL_SOLID},
-    {D3DRS_FOGENABLE, kOff},
-    {D3DRS_LIGHTING, kOff},
-    {D3DRS_SCISSORTESTENABLE, kOff},
+    {D3DRS_FOGENABLE, FALSE},
+    {D3DRS_LIGHTING, FALSE},
+    {D3DRS_SCISSORTESTENABLE, FALSE},
     {D3DRS_COLORWRITEENABLE, 0xF},
 };
 
@@ -226,12 +222,12 @@ public:
     BOOL GetTextMetricsA(TEXTMETRICA* tm) override
     {
         if (tm == nullptr) {
-            return 0;
+            return FALSE;
         }
         const FontMetrics& m = data_.metrics;
         *tm = TEXTMETRICA{m.height, m.ascent, m.descent, m.internalLeading, 0, m.aveCharWidth, m.maxCharWidth,
                           static_cast<LONG>(desc_.Weight == 0 ? FW_NORMAL : desc_.Weight)};
-        return 1;
+        return TRUE;
     }
 
     INT DrawTextA(LPD3DXSPRITE, LPCSTR pString, INT Count, LPRECT pRect, DWORD Format, D3DCOLOR Color) override
@@ -346,7 +342,7 @@ HRESULT D3DXCreateFontA(LPDIRECT3DDEVICE9 pDevice, INT Height, UINT Width, UINT 
     request.height = Height;
     request.width = Width;
     request.weight = Weight;
-    request.italic = Italic != 0;
+    request.italic = Italic != FALSE;
     request.faceName.assign(pFaceName, nameLength);
     FontData data;
     std::string error;
