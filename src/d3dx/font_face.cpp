@@ -20,6 +20,8 @@ constexpr int kDefaultCellHeight = 16;
 constexpr int kMaxHeight = 256;
 constexpr unsigned kMaxWidth = 1024;
 constexpr int kMaxAtlasSide = 4096;
+// Largest horizontal stretch a width request may ask of a face.
+constexpr double kMaxStretch = 16.0;
 // Empty texels around each glyph, so filtering never reaches a neighbour.
 constexpr int kAtlasPadding = 1;
 
@@ -318,12 +320,21 @@ bool FontBuild(const FontRequest& request, FontData* font, std::string* error)
     double descentUnits = 0;
     CellUnits(face, &ascentUnits, &descentUnits);
     double cellUnits = ascentUnits + descentUnits;
+    if (cellUnits <= 0) {
+        *error = "the face " + font->family + " gives no cell height";
+        return false;
+    }
     int cellHeight = request.height == 0 ? kDefaultCellHeight : request.height;
     double ppem = cellHeight > 0 ? cellHeight * upem / cellUnits : -cellHeight;
 
     // A width request stretches the face horizontally until its average character is that wide.
     double naturalAverage = AverageWidthUnits(face) * ppem / upem;
     double stretch = request.width > 0 && naturalAverage > 0 ? request.width / naturalAverage : 1.0;
+    if (stretch > kMaxStretch) {
+        *error = "font width " + std::to_string(request.width) + " is out of range for height " +
+                 std::to_string(request.height);
+        return false;
+    }
     if (!SetSize(face, ppem * stretch, ppem)) {
         *error = "FreeType cannot size the face " + font->family;
         return false;

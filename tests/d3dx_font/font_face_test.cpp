@@ -237,6 +237,26 @@ TEST(FontFace, BadRequestsAreRefusedWithAReason)
     error.clear();
     EXPECT_FALSE(FontBuild(request, &font, &error));
     EXPECT_NE(error.find("width"), std::string::npos) << error;
+
+    // A stretch no face can take, and glyphs too big for one texture.
+    request.height = 2;
+    request.width = 1000;
+    error.clear();
+    EXPECT_FALSE(FontBuild(request, &font, &error));
+    EXPECT_NE(error.find("width"), std::string::npos) << error;
+    request.height = 256;
+    request.width = 1000;
+    error.clear();
+    EXPECT_FALSE(FontBuild(request, &font, &error));
+    EXPECT_NE(error.find("texture"), std::string::npos) << error;
+
+    // The smallest sizes still build.
+    for (int height : {1, -1, 2}) {
+        request.height = height;
+        request.width = 1;
+        EXPECT_TRUE(FontBuild(request, &font, &error)) << height << ": " << error;
+        EXPECT_GE(font.metrics.height, 1);
+    }
 }
 
 TEST(FontFace, LibraryResetLoadsTheConfigurationAgain)
