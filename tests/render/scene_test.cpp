@@ -1,0 +1,279 @@
+// The playing scene: fog over the sea, the aircraft with their parts, projectiles, buildings and
+// explosion sprites, read back from the presented picture.
+#include <cmath>
+
+#include "render_fixture.h"
+
+namespace {
+
+bool IsOrange(Rgb p) { return p.r > 200 && p.g > 90 && p.g < 170 && p.b < 60; }
+bool IsBlue(Rgb p) { return p.b > 180 && p.r < 60 && p.g < 60; }
+bool IsCyan(Rgb p) { return p.g > 180 && p.b > 180 && p.r < 60; }
+bool IsMagenta(Rgb p) { return p.r > 180 && p.b > 180 && p.g < 60; }
+
+class SceneTest : public RenderTest {
+protected:
+    void SetUp() override
+    {
+        RenderTest::SetUp();
+        gameState = Playing;
+        CameraSetPlaying();
+        hudTexture = SolidTexture(0x00000000u);
+        horizonTexture = SolidTexture(0xFF000000u);
+    }
+
+    void Render()
+    {
+        ASSERT_EQ(SceneRender(), S_OK);
+        ReadFrame();
+    }
+
+    // Only the 3D picture: below the HUD band and above the bottom rows.
+    static constexpr Box kScene{0, 200, kWidth, kHeight};
+
+    static int CentreX(Box b) { return (b.left + b.right) / 2; }
+    static int CentreY(Box b) { return (b.top + b.bottom) / 2; }
+};
+
+TEST_F(SceneTest, FogThickensWithDistanceAndFollowsTheFogEnd)
+{
+    seaTexture = SolidTexture(0xFF000080u);
+    ASSERT_EQ(SurfaceBuild(), S_OK);
+
+    Render();
+    EXPECT_TRUE(Near(At(400, 590), 0, 0, 128, 2)) << "no fog before a run sets it";
+    EXPECT_TRUE(Near(At(400, 210), 0, 0, 128, 2));
+
+    fogSettings.fogEnabled = 1;
+    fogSettings.fogColor = 0xFFC8C8C8u;
+    fogSettings.fogStart = 0.0f;
+    fogSettings.fogEndBase = 20.0f;
+    fogSettings.fogFactor = 1.0f;
+    Render();
+    // Fog end 20: the horizon walls, 30 units away, are all fog; the sea fades into it.
+    EXPECT_TRUE(Near(At(400, 100), 200, 200, 200, 2));
+    const Rgb far = At(400, 210);
+    const Rgb near = At(400, 590);
+    EXPECT_GT(far.r, near.r + 60);
+    EXPECT_GT(near.r, 20) << "even the nearest sea is a little fogged";
+    EXPECT_LT(near.r, 100);
+
+    fogSettings.fogFactor = 5.0f;
+    Render();
+    // Fog end 100: the same places are far clearer.
+    EXPECT_LT(At(400, 210).r, far.r - 80);
+    EXPECT_LT(At(400, 100).r, 120);
+    EXPECT_LT(At(400, 590).r, near.r);
+}
+
+TEST_F(SceneTest, HorizonTravelsWithTheScrollPosition)
+{
+    horizonTexture->Release();
+    horizonTexture = MakeTexture(16, 16, [](UINT x, UINT y) { return 0xFF000000u | (x * 16) << 16 | (y * 16) << 8; });
+    Render();
+    const std::vector<std::uint8_t> atStart = frame;
+    camera.scrollPos = 250.0f;
+    Render();
+    int moved = 0;
+    for (std::size_t i = 0; i < frame.size(); ++i) {
+        moved += std::abs(frame[i] - atStart[i]) > 8 ? 1 : 0;
+    }
+    EXPECT_LT(moved, 100) << "the walls stay where they were on screen";
+    EXPECT_GT(Count({0, 0, kWidth, 200}, [](Rgb p) { return p.r + p.g > 40; }), 1000) << "the walls are drawn";
+}
+
+TEST_F(SceneTest, PlayerShowsSevenPartsWithThePropellerAhead)
+{
+    Aircraft& a = *player;
+    a.posX = 0.0f;
+    a.posY = 2.0f;
+    a.posZ = 2.0f;
+    a.propellerOffset = 0.5f;
+    a.tailOffset = -0.5f;
+    a.partOffsetAX = 0.6f;
+    a.partOffsetAY = 0.0f;
+    a.partOffsetBX = -0.6f;
+    a.partOffsetBY = 0.0f;
+    a.meshes[0] = FlatMesh(0.2f, {1, 0, 0, 0});      // body: red
+    a.meshes[1] = FlatMesh(0.15f, {0, 1, 0, 0});     // propeller: green
+    a.meshes[2] = FlatMesh(0.2f, {0, 0, 1, 0});      // tail: blue
+    // Parts 4 and 5 share a place, as do 6 and 7: the later, smaller one shows inside the other.
+    a.meshes[3] = FlatMesh(0.3f, {1, 0, 1, 0});      // left: magenta...
+    a.meshes[4] = FlatMesh(0.1f, {1, 1, 0, 0});      // ...with yellow inside
+    a.meshes[5] = FlatMesh(0.3f, {1, 1, 1, 0});      // right: white...
+    a.meshes[6] = FlatMesh(0.1f, {0, 1, 1, 0});      // ...with cyan inside
+    Render();
+    const Box body = Bounds(kScene, IsRed);
+    const Box propeller = Bounds(kScene, IsGreen);
+    const Box tail = Bounds(kScene, IsBlue);
+    ASSERT_GE(body.left, 0);
+    ASSERT_GE(propeller.left, 0);
+    ASSERT_GE(tail.left, 0);
+    EXPECT_NEAR(CentreX(body), 400, 3) << "x = 0 is the middle of the screen";
+    EXPECT_LT(CentreY(propeller), body.top) << "forward (+y) is up the screen";
+    EXPECT_GT(CentreY(tail), body.bottom);
+    const Box left = Bounds(kScene, IsYellow);
+    const Box right = Bounds(kScene, IsCyan);
+    ASSERT_GE(left.left, 0);
+    ASSERT_GE(right.left, 0);
+    EXPECT_LT(left.right, body.left) << "posX - 0.6 lies to the left";
+    EXPECT_GT(right.left, body.right);
+    const Box leftOuter = Bounds(kScene, IsMagenta);
+    EXPECT_LT(leftOuter.left, left.left);
+    EXPECT_GT(leftOuter.right, left.right);
+    const Box rightOuter = Bounds({right.right - 60, 200, kWidth, kHeight}, IsWhite);
+    EXPECT_GT(rightOuter.right, right.right);
+
+    // Spinning the propeller turns it about the forward axis: seen from above it narrows.
+    const int wide = propeller.right - propeller.left;
+    a.propellerAngle = 1.3f;
+    Render();
+    const Box spun = Bounds(kScene, IsGreen);
+    EXPECT_LT(spun.right - spun.left, wide - 3);
+
+    // Still drawn while exploding up to frame 7, also with alive clear; gone from frame 8.
+    a.alive = 0;
+    a.explosionFrame = 7;
+    Render();
+    EXPECT_GT(Count(kScene, IsRed), 20);
+    a.explosionFrame = 8;
+    Render();
+    EXPECT_EQ(Count(kScene, IsRed), 0);
+}
+
+TEST_F(SceneTest, EnemyShowsBodyAndPropellerAheadInItsDirection)
+{
+    enemySlots[3] = new Aircraft{};
+    Aircraft& e = *enemySlots[3];
+    e.posX = 0.5f;
+    e.posY = 3.0f;
+    e.posZ = 2.0f;
+    e.heading = 3.14159265f;
+    e.alive = 1;
+    e.propellerOffset = 0.5f;
+    e.tailOffset = -0.5f;
+    e.meshes[0] = FlatMesh(0.2f, {1, 0, 0, 0});
+    e.meshes[1] = FlatMesh(0.15f, {0, 1, 0, 0});
+    e.meshes[2] = FlatMesh(0.2f, {0, 0, 1, 0});
+    Render();
+    const Box body = Bounds(kScene, IsRed);
+    const Box propeller = Bounds(kScene, IsGreen);
+    ASSERT_GE(body.left, 0);
+    ASSERT_GE(propeller.left, 0);
+    EXPECT_GT(CentreX(body), 410) << "x = 0.5 is right of the middle";
+    EXPECT_GT(CentreY(propeller), body.bottom) << "an enemy flies toward -y, down the screen";
+    EXPECT_EQ(Count(kScene, IsBlue), 0) << "an enemy has two parts only";
+
+    e.alive = 0;
+    Render();
+    EXPECT_EQ(Count(kScene, IsRed), 0) << "an enemy needs alive set";
+}
+
+TEST_F(SceneTest, ProjectilesByKindAndBuildingsUntilTheirTenthExplosionFrame)
+{
+    bulletMesh = FlatMesh(0.2f, {1, 0, 0, 0});
+    bombMesh = FlatMesh(0.2f, {0, 1, 0, 0});
+    auto* bullet = new Projectile{};
+    bullet->kind = kProjectileGun;
+    bullet->posX = -1.0f;
+    bullet->posY = 2.0f;
+    bullet->posZ = 2.0f;
+    auto* bomb = new Projectile{};
+    bomb->kind = kProjectileBomb;
+    bomb->posX = 1.0f;
+    bomb->posY = 2.0f;
+    bomb->posZ = 2.0f;
+    bomb->active = 0;   // still drawn until the update removes it
+    auto* other = new Projectile{};
+    other->kind = 'x';
+    other->posY = 2.0f;
+    other->posZ = 2.0f;
+    bullet->next = bomb;
+    bomb->next = other;
+    projectileHead = bullet;
+
+    groundObjects[0].mesh = FlatMesh(0.6f, {0, 0, 1, 0});
+    groundObjects[0].posX = 0.0f;
+    groundObjects[0].posY = 4.0f;
+    groundObjects[0].posZ = 4.0f;
+    groundObjects[0].explosionFrame = 9;
+    Render();
+    const Box red = Bounds(kScene, IsRed);
+    const Box green = Bounds(kScene, IsGreen);
+    ASSERT_GE(red.left, 0);
+    ASSERT_GE(green.left, 0);
+    EXPECT_LT(red.right, 400);
+    EXPECT_GT(green.left, 400);
+    EXPECT_GT(Count(kScene, IsBlue), 50);
+
+    groundObjects[0].explosionFrame = 10;
+    Render();
+    EXPECT_EQ(Count(kScene, IsBlue), 0);
+    bulletMesh = nullptr;
+    bombMesh = nullptr;
+}
+
+TEST_F(SceneTest, MeshWithOverlongStripsOrNoMeshDrawsNothing)
+{
+    MeshEntry* mesh = FlatMesh(0.5f, {1, 0, 0, 0});
+    player->posY = 2.0f;
+    player->posZ = 2.0f;
+    player->meshes[0] = mesh;
+    mesh->stripTooLong = 1;
+    Render();
+    EXPECT_EQ(Count(kScene, IsRed), 0);
+    mesh->stripTooLong = 0;
+    EXPECT_EQ(MeshDraw(nullptr), 0);
+    Render();
+    EXPECT_GT(Count(kScene, IsRed), 100);
+}
+
+TEST_F(SceneTest, ExplosionSpriteFacesTheCameraOverTheScene)
+{
+    seaTexture = SolidTexture(0xFF000080u);
+    ASSERT_EQ(SurfaceBuild(), S_OK);
+    // An orange disc; the black corners are keyed out (alpha 0), as the colour key leaves them.
+    explosionTextures[1] = MakeTexture(32, 32, [](UINT x, UINT y) {
+        const int dx = static_cast<int>(x) - 16;
+        const int dy = static_cast<int>(y) - 16;
+        return dx * dx + dy * dy < 196 ? 0xFFFF8000u : 0x00000000u;
+    });
+    ASSERT_EQ(SpriteAdd(0.0f, 2.0f, 2.0f, 1.0f, 1.0f, 0.1f, 1, 1), S_OK);
+    frameDelta = 0.01f;
+    SpritesUpdate();
+    Render();
+    const Box disc = Bounds(kScene, IsOrange);
+    ASSERT_GE(disc.left, 0) << "no explosion on screen";
+    EXPECT_NEAR(CentreX(disc), 400, 4);
+    const int width = disc.right - disc.left;
+    const int height = disc.bottom - disc.top;
+    EXPECT_GT(width, 40);
+    EXPECT_NEAR(height, width, width / 5) << "turned toward the camera, the disc stays round";
+    // The keyed corners of the quad show the sea behind them.
+    const Rgb corner = At(disc.left + 2, disc.top + 2);
+    EXPECT_LT(corner.r, 60);
+    EXPECT_GT(corner.b, 100);
+}
+
+TEST_F(SceneTest, SpritesWithoutBufferOrWithAnUnknownTextureSlotAreSkipped)
+{
+    explosionTextures[1] = SolidTexture(0xFFFF8000u);
+    ASSERT_EQ(SpriteAdd(0.0f, 2.0f, 2.0f, 1.0f, 1.0f, 0.1f, 0, 1), S_OK);
+    ASSERT_EQ(SpriteAdd(0.0f, 2.0f, 2.0f, 1.0f, 1.0f, 0.1f, 17, 1), S_OK);
+    ASSERT_EQ(SpriteAdd(0.0f, 2.0f, 2.0f, 1.0f, 1.0f, 0.1f, -5, 1), S_OK);
+    ASSERT_EQ(SpriteAdd(0.0f, 2.0f, 2.0f, 1.0f, 1.0f, 0.1f, 1, 9), S_OK);
+    spriteTail->vertexBuffer->Release();
+    spriteTail->vertexBuffer = nullptr;
+    frameDelta = 0.01f;
+    SpritesUpdate();
+    Render();
+    EXPECT_EQ(Count(kScene, IsOrange), 0);
+
+    // A sprite with an empty texture slot is drawn untextured; one with a known slot shows it.
+    ASSERT_EQ(SpriteAdd(0.0f, 2.0f, 2.0f, 1.0f, 1.0f, 0.1f, 1, 1), S_OK);
+    SpritesUpdate();
+    Render();
+    EXPECT_GT(Count(kScene, IsOrange), 500);
+}
+
+}  // namespace
