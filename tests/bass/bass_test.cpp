@@ -12,9 +12,6 @@ using namespace testsound;
 
 namespace {
 
-// OpenAL reads its driver list once, at its first use: no test here may reach a sound card.
-const bool nullDriver = (setenv("ALSOFT_DRIVERS", "null", 0), true);
-
 constexpr int kRate = 44100;
 
 // The output frame at `ms` milliseconds.
@@ -41,7 +38,6 @@ class BassTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(nullDriver);
         BassReset();
         notices.clear();
         BassSetNoticeHandler(CollectNotice);
