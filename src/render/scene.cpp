@@ -87,6 +87,9 @@ void TextMeshDraw(float x, float y, float z, float pitch, float yaw, float roll,
     }
     WorldPlace(yaw, pitch, roll, x, y, z);
     MaterialSet(material);
+    // Text meshes have no texture coordinates: whatever texture the backdrop or a mesh left bound
+    // would tint the whole caption with one texel, so they are drawn in their material alone.
+    device->SetTexture(0, nullptr);
     textMeshes[slot]->DrawSubset(0);
 }
 
