@@ -1,0 +1,57 @@
+// The whole default content as files, and the start-up script.
+#include "content.h"
+
+std::string ExecScript()
+{
+    return "// AVIORRA start-up script. Every line is a console command; lines starting with // are\n"
+           "// comments. Edit the values below and start the game again.\n"
+           "\n"
+           "// Window: g_ablakos 1 runs in a window, 0 full screen; width and height in pixels.\n"
+           "set g_ablakos 1\n"
+           "set g_hosszusag 800\n"
+           "set g_magassag 600\n"
+           "// Full screen: refresh rate (Hz), colour depth (16, 24 or 32) and number of back buffers.\n"
+           "set g_hertz 60\n"
+           "set g_szinmelyseg 32\n"
+           "set g_buffer_szam 1\n"
+           "set g_tween 0.5\n"
+           "\n"
+           "// Sound: master volume, 0 to 100.\n"
+           "set h_hangero 80\n"
+           "// Console: 1 lets F1 open and close it. h_dev 1 silences the gun.\n"
+           "set h_konzol 1\n"
+           "set h_dev 0\n"
+           "// The player's name: \"cfg\" alone runs the file named after it (pilot.cfg).\n"
+           "set j_jatekosnev pilot\n"
+           "\n"
+           "// Keys: bill KEY COMMAND. Arrows fly, a climbs, z descends, SPACE fires, left CTRL bombs,\n"
+           "// p pauses, F5 saves the game and F9 loads it.\n"
+           "bill UP elore\n"
+           "bill DOWN hatra\n"
+           "bill LEFT balra\n"
+           "bill RIGHT jobbra\n"
+           "bill a emelkedik\n"
+           "bill z sulyed\n"
+           "bill SPACE tuzel\n"
+           "bill LCONTROL bombaz\n"
+           "bill p pause\n"
+           "bill F5 save\n"
+           "bill F9 load\n";
+}
+
+std::vector<ContentFile> GenerateContent()
+{
+    std::vector<ContentFile> files;
+    for (const NamedModel& m : GameModels()) {
+        std::string name = m.file.substr(0, m.file.size() - 2);
+        files.push_back({"data/mesh/" + m.file, WriteXFile(m.model, name)});
+    }
+    for (const NamedImage& t : GameTextures()) {
+        files.push_back({"data/textures/" + t.file, EncodeTexture(t)});
+    }
+    for (const Sound& s : GameSounds()) {
+        files.push_back({"data/sound/" + s.file, EncodeSound(s)});
+    }
+    files.push_back({"exec.vrs", ExecScript()});
+    return files;
+}
