@@ -1,0 +1,220 @@
+// Render set-up: camera poses and transforms, materials, textures from an archive with their colour
+// keys, the intro picture, and release of everything made.
+#include <unistd.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+
+#include "render_fixture.h"
+#include "resources/archive.h"
+
+namespace {
+
+// A 24-bit BMP of w x h pixels from a function of (x, y) giving 0xRRGGBB.
+std::string Bmp(int w, int h, const std::function<std::uint32_t(int, int)>& pixel)
+{
+    const int row = (w * 3 + 3) & ~3;
+    std::string bytes(54 + static_cast<std::size_t>(row) * h, '\0');
+    auto put32 = [&](std::size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) {
+            bytes[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+        }
+    };
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    put32(2, static_cast<std::uint32_t>(bytes.size()));
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, static_cast<std::uint32_t>(w));
+    put32(22, static_cast<std::uint32_t>(h));
+    bytes[26] = 1;
+    bytes[28] = 24;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const std::uint32_t c = pixel(x, h - 1 - y);
+            const std::size_t at = 54 + static_cast<std::size_t>(y) * row + static_cast<std::size_t>(x) * 3;
+            bytes[at] = static_cast<char>(c & 0xFF);
+            bytes[at + 1] = static_cast<char>((c >> 8) & 0xFF);
+            bytes[at + 2] = static_cast<char>((c >> 16) & 0xFF);
+        }
+    }
+    return bytes;
+}
+
+class SetupTest : public RenderTest {
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/render-test-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        folder = pattern;
+        previous = std::filesystem::current_path();
+        std::filesystem::current_path(folder);
+        ResourceFreeAll();
+        RenderTest::SetUp();
+    }
+
+    void TearDown() override
+    {
+        RenderTest::TearDown();
+        ResourceFreeAll();
+        std::filesystem::current_path(previous);
+        std::error_code ec;
+        std::filesystem::remove_all(folder, ec);
+    }
+
+    static void Pack(const std::vector<ArchiveMember>& members)
+    {
+        std::string archive;
+        std::string error;
+        ASSERT_TRUE(ArchiveBuild(members, archive, error)) << error;
+        std::ofstream("data.vrk", std::ios::binary) << archive;
+        ResourceScanArchives();
+    }
+
+    // Where the current view and projection put a world point, in pixels from the top-left corner.
+    static D3DXVECTOR3 Project(float x, float y, float z)
+    {
+        D3DXMATRIX view;
+        D3DXMATRIX projection;
+        device->GetTransform(D3DTS_VIEW, &view);
+        device->GetTransform(D3DTS_PROJECTION, &projection);
+        D3DXMATRIX both;
+        D3DXMatrixMultiply(&both, &view, &projection);
+        const D3DXVECTOR3 p(x, y, z);
+        D3DXVECTOR3 clip;
+        D3DXVec3TransformCoord(&clip, &p, &both);
+        return {(clip.x + 1.0f) * kWidth / 2.0f, (1.0f - clip.y) * kHeight / 2.0f, clip.z};
+    }
+
+    std::filesystem::path folder;
+    std::filesystem::path previous;
+};
+
+TEST_F(SetupTest, PlayingCameraLooksForwardAndDownFromBehindTheScroll)
+{
+    camera.prevScrollPos = 12.0f;
+    CameraSetPlaying();
+    EXPECT_FLOAT_EQ(camera.prevScrollPos, 12.0f);
+    EXPECT_NEAR(camera.viewPitch, 1.1071487f, 1e-6f);
+    camera.scrollPos = 10.0f;
+    CameraApply();
+    // The eye is at (0, scrollPos - 1, 0) looking along (0, 0.8944, 0.4472).
+    const D3DXVECTOR3 centre = Project(0.0f, 9.0f + 0.8944f * 5.0f, 0.4472f * 5.0f);
+    EXPECT_NEAR(centre.x, 400.0f, 0.5f);
+    EXPECT_NEAR(centre.y, 300.0f, 0.5f);
+    // +x runs to the right, +y up the screen; depth grows away from the eye.
+    EXPECT_GT(Project(1.0f, 13.5f, 2.2f).x, 420.0f);
+    EXPECT_LT(Project(0.0f, 14.5f, 2.2f).y, 290.0f);
+    EXPECT_GT(Project(0.0f, 20.0f, 5.0f).z, Project(0.0f, 12.0f, 3.0f).z);
+    // Beyond the far plane at 32: outside the depth range.
+    EXPECT_GT(Project(0.0f, 9.0f + 0.8944f * 33.0f, 0.4472f * 33.0f).z, 1.0f);
+
+    // Another window shape keeps the 1.333333 aspect of the projection.
+    D3DXMATRIX projection;
+    device->GetTransform(D3DTS_PROJECTION, &projection);
+    EXPECT_NEAR(projection._22 / projection._11, 1.333333f, 1e-5f);
+}
+
+TEST_F(SetupTest, MenuCameraLooksAlongZAndSwitchesFogOff)
+{
+    CameraSetPlaying();
+    device->SetRenderState(D3DRS_FOGENABLE, TRUE);
+    camera.prevScrollPos = 7.0f;
+    CameraSetMenu();
+    EXPECT_FLOAT_EQ(camera.prevScrollPos, 7.0f);
+    DWORD fog = 1;
+    device->GetRenderState(D3DRS_FOGENABLE, &fog);
+    EXPECT_EQ(fog, static_cast<DWORD>(FALSE));
+    CameraApply();
+    const D3DXVECTOR3 ahead = Project(0.0f, 0.0f, 10.0f);
+    EXPECT_NEAR(ahead.x, 400.0f, 0.5f);
+    EXPECT_NEAR(ahead.y, 300.0f, 0.5f);
+    EXPECT_LT(Project(0.0f, 1.0f, 10.0f).y, 300.0f) << "+y is up";
+}
+
+TEST_F(SetupTest, MaterialSetTakesOnlyOneToFour)
+{
+    MaterialSet(4);
+    D3DMATERIAL9 m{};
+    device->GetMaterial(&m);
+    EXPECT_FLOAT_EQ(m.Diffuse.a, 1.0f);
+    EXPECT_FLOAT_EQ(m.Power, 6.0f);
+    MaterialSet(0);
+    MaterialSet(5);
+    MaterialSet(-1);
+    device->GetMaterial(&m);
+    EXPECT_FLOAT_EQ(m.Power, 6.0f) << "other numbers leave the material in place";
+    MaterialSet(3);
+    device->GetMaterial(&m);
+    EXPECT_FLOAT_EQ(m.Diffuse.a, 0.5f);
+    EXPECT_FLOAT_EQ(m.Emissive.r, 1.0f);
+    // The sun shines along (-1, -2, 5) normalised.
+    EXPECT_NEAR(sunLight.Direction.z, 5.0f / std::sqrt(30.0f), 1e-6f);
+    EXPECT_EQ(menuLight.Type, D3DLIGHT_POINT);
+}
+
+TEST_F(SetupTest, TexturesLoadWithColourKeysAndReloadWithoutLeaks)
+{
+    // hud.bmp: magenta left half (keyed out), grey right half; a window picture stored as .dds name.
+    Pack({{"textures\\hud.bmp", Bmp(16, 16, [](int x, int) { return x < 8 ? 0xFF00FFu : 0x808080u; })},
+          {"textures\\ablak.dds", Bmp(8, 8, [](int, int) { return 0x0000C0u; })},
+          {"textures\\robban3.dds", Bmp(8, 8, [](int x, int) { return x < 4 ? 0x000000u : 0xFF8000u; })}});
+    const int before = D3DLiveObjects().textures;
+    ASSERT_EQ(TexturesLoad(), S_OK);
+    ASSERT_NE(hudTexture, nullptr);
+    ASSERT_NE(explosionTextures[3], nullptr);
+    EXPECT_EQ(seaTexture, nullptr) << "a missing file leaves its slot empty";
+    EXPECT_EQ(D3DLiveObjects().textures, before + 3);
+    ASSERT_EQ(TexturesLoad(), S_OK);
+    EXPECT_EQ(D3DLiveObjects().textures, before + 3) << "a second load replaces, never leaks";
+    ASSERT_EQ(StaticGeometryCreate(), S_OK);
+
+    gameState = Playing;
+    CameraSetPlaying();
+    horizonTexture = SolidTexture(0xFF000000u);
+    ASSERT_EQ(SceneRender(), S_OK);
+    ReadFrame();
+    EXPECT_TRUE(Near(At(100, 100), 0, 0, 0, 2)) << "magenta texels are transparent";
+    EXPECT_TRUE(Near(At(700, 100), 128, 128, 128, 3));
+}
+
+TEST_F(SetupTest, IntroPictureFillsTheScreen)
+{
+    Pack({{"textures\\intro.bmp", Bmp(8, 8, [](int x, int y) { return y < 4 ? 0x00FF00u : (x < 4 ? 0x0000FFu : 0); })}});
+    ASSERT_TRUE(IntroScreenShow());
+    ReadFrame();
+    // Upright over the whole screen (the edges blend with the opposite side as the texture wraps).
+    EXPECT_TRUE(Near(At(60, 60), 0, 255, 0, 3));
+    EXPECT_TRUE(Near(At(740, 240), 0, 255, 0, 3));
+    EXPECT_TRUE(Near(At(60, 540), 0, 0, 255, 3));
+    EXPECT_TRUE(Near(At(740, 540), 0, 0, 0, 3)) << "black is the intro's colour key";
+    DWORD z = 0;
+    DWORD fog = 0;
+    device->GetRenderState(D3DRS_ZENABLE, &z);
+    device->GetRenderState(D3DRS_FOGENABLE, &fog);
+    EXPECT_EQ(z, static_cast<DWORD>(TRUE));
+    EXPECT_EQ(fog, static_cast<DWORD>(TRUE));
+}
+
+TEST_F(SetupTest, ScreenBuffersFollowTheWindowSizeReadAtStartUp)
+{
+    // A wide window: the overlays follow W and H exactly.
+    RenderResourcesRelease();
+    windowWidth = 400;
+    ASSERT_EQ(StaticGeometryCreate(), S_OK);
+    windowWidth = kWidth;
+    gameState = Playing;
+    CameraSetPlaying();
+    hudTexture = SolidTexture(0xFF0000FFu);
+    horizonTexture = SolidTexture(0xFF000000u);
+    ASSERT_EQ(SceneRender(), S_OK);
+    ReadFrame();
+    // Built for 400 pixels, drawn with an 800-pixel projection: the band covers the middle half.
+    EXPECT_TRUE(Near(At(400, 100), 0, 0, 255, 2));
+    EXPECT_TRUE(Near(At(205, 100), 0, 0, 255, 2));
+    EXPECT_FALSE(Near(At(190, 100), 0, 0, 255, 2));
+}
+
+}  // namespace
