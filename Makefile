@@ -23,10 +23,9 @@ test: deps
 	@cd $(TEST_BUILD_DIR) && SDL_VIDEODRIVER=offscreen ALSOFT_DRIVERS=null \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp ctest --output-on-failure -j $(JOBS)
 
-# The game runs in build/game/, its working directory; a start-up script is put there when missing.
+# The game runs in build/game/, its working directory, where the build generates its content.
 play: build
 	@mkdir -p $(BUILD_DIR)/game
-	@[ -f $(BUILD_DIR)/game/exec.vrs ] || cp data/exec.vrs $(BUILD_DIR)/game/exec.vrs
 	@cd $(BUILD_DIR)/game && ../aviorra
 
 clean:
