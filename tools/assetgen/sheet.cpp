@@ -284,7 +284,7 @@ Image ContactSheet()
 {
     const std::vector<NamedModel> models = GameModels();
     const std::vector<NamedImage> textures = GameTextures();
-    Image sheet(1640, 2150, RgbHex(0x22262C));
+    Image sheet(1640, 1960, RgbHex(0x22262C));
     Layout layout(sheet);
     layout.Heading("PLAYING SCENE AND MAIN MENU");
     layout.Add(GameScene(models, textures), 800, 600, "GAME CAMERA, SCROLL 0, HUD BAND");

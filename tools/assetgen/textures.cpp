@@ -203,8 +203,22 @@ Image Panel(int w, int h, const Rgba& fill, const Rgba& border, const std::strin
 {
     Image image(w, h, kClear);
     const float inset = 3.0f;
-    image.FillRoundRect(inset, inset, w - inset, h - inset, 14.0f, border);
-    image.FillRoundRect(inset + 3.0f, inset + 3.0f, w - inset - 3.0f, h - inset - 3.0f, 11.0f, fill);
+    // The frame and the translucent inside meet edge to edge: each texel takes the one it lies in.
+    auto distance = [&](float x, float y, float grow, float radius) {
+        const float qx = std::fabs(x - w * 0.5f) - (w * 0.5f - inset - grow) + radius;
+        const float qy = std::fabs(y - h * 0.5f) - (h * 0.5f - inset - grow) + radius;
+        return std::hypot(std::fmax(qx, 0.0f), std::fmax(qy, 0.0f)) + std::fmin(std::fmax(qx, qy), 0.0f) - radius;
+    };
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const float px = static_cast<float>(x) + 0.5f, py = static_cast<float>(y) + 0.5f;
+            const float outer = std::fmin(1.0f, std::fmax(0.0f, 0.5f - distance(px, py, 0.0f, 14.0f)));
+            const float inner = std::fmin(1.0f, std::fmax(0.0f, 0.5f - distance(px, py, 3.0f, 11.0f)));
+            Rgba c = Mix(border, fill, inner);
+            c.a = (border.a * (1.0f - inner) + fill.a * inner) * outer;
+            image.Set(x, y, c);
+        }
+    }
     // A soft sheen over the upper part.
     image.FillRoundRect(inset + 5.0f, inset + 5.0f, w - inset - 5.0f, h * 0.35f, 9.0f, {1, 1, 1, 0.06f});
     if (!header.empty()) {
