@@ -6,6 +6,8 @@
 #include "console/variables.h"
 #include "platform/win/clock.h"
 #include "platform/win/window.h"
+#include "render/render.h"
+#include "resources/mesh.h"
 
 namespace {
 
@@ -115,6 +117,10 @@ TEST_F(GraphicsTest, RestartReplacesEverythingOnTheDevice)
     EXPECT_EQ(after.textures, before.textures);
     EXPECT_EQ(D3DXFontLiveCount(), fontsBefore);
 
+    // The exit order: what lives on the device first, then the fonts and the device.
+    RenderResourcesRelease();
+    TextMeshesRelease();
+    MeshListFree();
     GraphicsRelease();
     EXPECT_EQ(D3DLiveObjects().devices, 0);
     EXPECT_EQ(D3DXFontLiveCount(), 0);

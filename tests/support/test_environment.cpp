@@ -1,6 +1,7 @@
 // Every test program runs without a display or a sound card: SDL's offscreen video driver and
 // OpenAL's null output, unless the environment already chose others. The leak checker reads the
-// project's suppressions for the system libraries (an LSAN_OPTIONS in the environment still wins).
+// project's suppressions for the system libraries, in the test programs and in the game binaries
+// they start (an LSAN_OPTIONS in the environment still wins).
 #include <cstdlib>
 
 extern "C" const char* __lsan_default_options()
@@ -15,6 +16,8 @@ struct TestEnvironment {
     {
         setenv("SDL_VIDEODRIVER", "offscreen", 0);
         setenv("ALSOFT_DRIVERS", "null", 0);
+        // The game binary run by the whole-game tests is built with the sanitizers too.
+        setenv("LSAN_OPTIONS", "suppressions=" AVIORRA_SOURCE_DIR "/tests/lsan.supp", 0);
     }
 };
 
