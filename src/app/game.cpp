@@ -359,6 +359,8 @@ int GameMain(const FrameDriver* driver)
                 break;
             }
             GameFrame();
+            // The sound output keeps pace with the game clock also in frames that play nothing.
+            BassUpdate();
             if (driver != nullptr && driver->afterFrame != nullptr) {
                 driver->afterFrame();
             }

@@ -51,7 +51,7 @@ bool MenuItemUpdate(int index);
 void MenuSelectResume();
 // Makes "New game" the one selected item (back from game over or from the high-score table).
 void MenuSelectNewGame();
-// Deselects all five items (MenuItemsDeselectAll, declared with the saved game, is defined here too).
+// Deselects all five items (loading a saved game uses it too).
 void MenuItemsDeselectAll();
 // All five items back to the start-up layout ("New game" selected).
 void MenuReset();

@@ -211,9 +211,7 @@ bool MenuItemUpdate(int index)
     return false;
 }
 
-// Weak while the saved game still carries its own empty stand-in of this operation: whichever the
-// linker meets first, no program fails to link, and once the stand-in is gone this one is used.
-__attribute__((weak)) void MenuItemsDeselectAll()
+void MenuItemsDeselectAll()
 {
     for (MenuItem& item : menuItems) {
         Deselect(item);

@@ -8,6 +8,7 @@
 
 #include "app/frame.h"
 #include "console/console.h"
+#include "frontend/frontend.h"
 #include "game/aircraft.h"
 #include "game/enemy.h"
 #include "game/notice.h"

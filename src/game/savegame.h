@@ -22,6 +22,3 @@ bool GameLoad();
 // Console commands.
 void SaveCommand();   // save: GameSave, then the "Game Saved" notice whatever the outcome
 void LoadCommand();   // load: GameLoad; on success the menu items are deselected, "Game Loaded", playing
-
-// Deselects all five main-menu items (depth 8.0, selected flag clear). The main menu provides it.
-void MenuItemsDeselectAll();
