@@ -4,7 +4,7 @@ TEST_BUILD_DIR ?= build-asan
 JOBS           ?= $(shell nproc)
 GENERATOR      := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: all deps build test play clean
+.PHONY: all deps build test fuzz-smoke play clean
 
 all: build
 
@@ -22,6 +22,24 @@ test: deps
 	@cmake --build $(TEST_BUILD_DIR) -j $(JOBS)
 	@cd $(TEST_BUILD_DIR) && SDL_VIDEODRIVER=offscreen ALSOFT_DRIVERS=null \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp ctest --output-on-failure -j $(JOBS)
+
+# Every fuzzer (fuzz/*.cpp, built with clang in build-fuzz) for FUZZ_SECONDS over its seed corpus;
+# what it finds on the way stays in build-fuzz/corpus/, a crash stops the target with its input.
+FUZZ_BUILD_DIR ?= $(CURDIR)/build-fuzz
+FUZZ_SECONDS   ?= 20
+fuzz-smoke: deps
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug \
+	  -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" -DAVIORRA_FUZZ=ON -DAVIORRA_TESTS=OFF -DAVIORRA_BENCHMARKS=OFF >/dev/null
+	@cmake --build $(FUZZ_BUILD_DIR) --target fuzzers -j $(JOBS)
+	@set -e; for seeds in $(CURDIR)/fuzz/corpus/*/; do \
+	  name=$$(basename $$seeds); mkdir -p $(FUZZ_BUILD_DIR)/corpus/$$name $(FUZZ_BUILD_DIR)/crashes; \
+	  if ! $(FUZZ_BUILD_DIR)/fuzz_$$name -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 \
+	      -print_final_stats=1 -artifact_prefix=$(FUZZ_BUILD_DIR)/crashes/$$name- \
+	      $(FUZZ_BUILD_DIR)/corpus/$$name $$seeds >$(FUZZ_BUILD_DIR)/fuzz_$$name.log 2>&1; then \
+	    tail -n 60 $(FUZZ_BUILD_DIR)/fuzz_$$name.log; echo "fuzz_$$name: FAILED"; exit 1; fi; \
+	  echo "fuzz_$$name: $$(grep -m1 -o 'number_of_executed_units: [0-9]*' $(FUZZ_BUILD_DIR)/fuzz_$$name.log | \
+	    grep -o '[0-9]*') runs, no finding"; \
+	done
 
 # The game runs in build/game/, its working directory, where the build generates its content.
 play: build

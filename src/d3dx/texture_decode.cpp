@@ -370,6 +370,32 @@ HRESULT TextureDecodeDds(const std::uint8_t* data, std::size_t size, DecodedImag
 
 // ---- PNG, TGA, JPEG ---------------------------------------------------------------------------
 
+namespace {
+
+// stb_image reads the missing end of a TGA file as zero bytes, so a header of a few bytes could
+// claim a picture of 256 megatexels. The file must hold at least the bytes its pixels need: all of
+// them uncompressed, one packet of at most 128 pixels for each run-length coded part.
+bool TgaHoldsPixels(const std::uint8_t* data, std::size_t size, int width, int height)
+{
+    if (size < 18) {
+        return false;
+    }
+    const std::uint64_t pixels = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
+    const std::uint64_t pixelBytes = (data[16] + 7u) / 8u;
+    const std::uint64_t mapBytes = data[1] != 0 ? (data[5] | data[6] << 8) * ((data[7] + 7u) / 8u) : 0;
+    const std::uint64_t header = 18u + data[0] + mapBytes;
+    const std::uint8_t type = data[2];
+    std::uint64_t needed = header;
+    if (type >= 9) {
+        needed += (pixels + 127) / 128 * (1 + pixelBytes);
+    } else {
+        needed += pixels * pixelBytes;
+    }
+    return size >= needed;
+}
+
+}  // namespace
+
 HRESULT TextureDecodeStb(const std::uint8_t* data, std::size_t size, DecodedImage& image)
 {
     if (data == nullptr || size == 0 || size > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
@@ -381,6 +407,11 @@ HRESULT TextureDecodeStb(const std::uint8_t* data, std::size_t size, DecodedImag
     int components = 0;
     if (!stbi_info_from_memory(data, length, &width, &height, &components) ||
         !SizeAllowed(static_cast<std::uint64_t>(std::max(width, 0)), static_cast<std::uint64_t>(std::max(height, 0)))) {
+        return D3DXERR_INVALIDDATA;
+    }
+    const bool png = size >= 8 && std::memcmp(data, "\x89PNG\r\n\x1a\n", 8) == 0;
+    const bool jpeg = size >= 2 && data[0] == 0xFF && data[1] == 0xD8;
+    if (!png && !jpeg && !TgaHoldsPixels(data, size, width, height)) {
         return D3DXERR_INVALIDDATA;
     }
     stbi_uc* rgba = stbi_load_from_memory(data, length, &width, &height, &components, 4);
@@ -396,9 +427,9 @@ HRESULT TextureDecodeStb(const std::uint8_t* data, std::size_t size, DecodedImag
 
     image.width = static_cast<UINT>(width);
     image.height = static_cast<UINT>(height);
-    if (size >= 8 && std::memcmp(data, "\x89PNG\r\n\x1a\n", 8) == 0) {
+    if (png) {
         image.fileFormat = D3DXIFF_PNG;
-    } else if (size >= 2 && data[0] == 0xFF && data[1] == 0xD8) {
+    } else if (jpeg) {
         image.fileFormat = D3DXIFF_JPG;
     } else {
         image.fileFormat = D3DXIFF_TGA;

@@ -402,6 +402,34 @@ TEST(StbDecode, Jpeg)
     EXPECT_NEAR(static_cast<int>(texel & 0xFF), 0x80, 3);
 }
 
+TEST(StbDecode, TgaShorterThanItsPixelsIsRefused)
+{
+    // 27 bytes whose header claims 1028 x 10240 run-length coded pixels.
+    const std::string tiny("\x00\x00\x0b\x00\x00\x00\x04\x04\x00\x08\x67\x00\x00\x28\x00\x04"
+                           "\x10\x00\x00\x00\x00\x00\x00\x00\x27\x00\x04",
+                           27);
+    DecodedImage image;
+    EXPECT_EQ(Decode(tiny, image), D3DXERR_INVALIDDATA);
+    EXPECT_TRUE(image.texels.empty());
+
+    // Uncompressed 3 x 2 grey: whole it decodes, one byte short it is refused.
+    std::string grey("\x00\x00\x03\x00\x00\x00\x00\x00\x00\x00\x00\x00\x03\x00\x02\x00\x08\x00", 18);
+    grey += std::string("\x10\x20\x30\x40\x50\x60", 6);
+    image = DecodeOk(grey);
+    EXPECT_EQ(image.width, 3u);
+    EXPECT_EQ(image.height, 2u);
+    EXPECT_EQ(Decode(grey.substr(0, grey.size() - 1), image), D3DXERR_INVALIDDATA);
+
+    // Run-length coded: one packet repeats one pixel 6 times.
+    std::string runs = grey.substr(0, 18);
+    runs[2] = '\x0b';
+    runs += std::string("\x85\x77", 2);
+    image = DecodeOk(runs);
+    EXPECT_EQ(image.texels.size(), 6u);
+    EXPECT_EQ(image.texels[5], 0xFF777777u);
+    EXPECT_EQ(Decode(runs.substr(0, 19), image), D3DXERR_INVALIDDATA);
+}
+
 TEST(StbDecode, UnknownBytesAreRefused)
 {
     DecodedImage image;
