@@ -28,6 +28,7 @@ test: deps
 FUZZ_BUILD_DIR ?= $(CURDIR)/build-fuzz
 FUZZ_SECONDS   ?= 20
 fuzz-smoke: deps
+	@command -v clang++ >/dev/null 2>&1 || { echo "fuzz-smoke: clang is missing (apt-get install clang)"; exit 1; }
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug \
 	  -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" -DAVIORRA_FUZZ=ON -DAVIORRA_TESTS=OFF -DAVIORRA_BENCHMARKS=OFF >/dev/null
 	@cmake --build $(FUZZ_BUILD_DIR) --target fuzzers -j $(JOBS)
