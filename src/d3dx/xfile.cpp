@@ -102,7 +102,8 @@ bool LexText(const std::uint8_t* p, std::size_t size, Tokens* out, std::string* 
             } else if (ec == std::errc::result_out_of_range) {
                 *error = "number out of range";
                 return false;
-            } else if (std::isdigit(static_cast<unsigned char>(*numberStart)) || *first == '-' || *first == '+' ||
+            } else if ((numberStart != last && std::isdigit(static_cast<unsigned char>(*numberStart))) ||
+                       *first == '-' || *first == '+' ||
                        *first == '.') {
                 // Something like "1.0.0" or "-x": only names may hold such characters, and names do
                 // not start with them; keep it as punctuation, which only templates may contain.

@@ -296,4 +296,18 @@ TEST(XFileDamaged, BinaryGarbageIsRefused)
     EXPECT_TRUE(Refused(image));
 }
 
+TEST(XFileDamaged, ASignAsTheLastByteIsRefused)
+{
+    // A lone '+' ends the file: the lexer must not look for a digit after it. The bytes lie in a
+    // block of exactly their size (a string would keep its terminator behind them).
+    for (const std::string text : {"xof 0303txt 0032\nHeader { 1; 0; 1; }\n+",
+                                   "xof 0303txt 0032 Mesh { 1; 0;0;0;; 1; 3;0,0,0;; +",
+                                   "xof 0303txt 0032 Mesh { 1; 0;0;0;; 1; 3;0,0,0;; -"}) {
+        const std::vector<char> bytes(text.begin(), text.end());
+        XFileMeshData data;
+        std::string error;
+        EXPECT_EQ(XFileParse(bytes.data(), bytes.size(), &data, &error), XFileResult::Invalid) << text;
+    }
+}
+
 }  // namespace
