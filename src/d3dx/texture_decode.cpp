@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <limits>
 
@@ -394,11 +395,59 @@ bool TgaHoldsPixels(const std::uint8_t* data, std::size_t size, int width, int h
     return size >= needed;
 }
 
+// stb_image builds each JPEG Huffman table into room for 256 codes without checking the counts a
+// DHT segment gives; more than 256 would be written past the table. Walks the segments (and the
+// entropy-coded data between scans) and accepts the file only when every table fits. Truncated or
+// unknown structure is left to stb_image to refuse.
+bool JpegTablesFit(const std::uint8_t* data, std::size_t size)
+{
+    std::size_t i = 2;   // after SOI
+    while (i + 1 < size) {
+        if (data[i] != 0xFF) {
+            ++i;   // entropy-coded data of a scan
+            continue;
+        }
+        const std::uint8_t marker = data[i + 1];
+        if (marker == 0xFF || marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) {
+            i += marker == 0xFF ? 1 : 2;   // fill byte, stuffed zero, or a marker without a length
+            continue;
+        }
+        if (marker == 0xD9 || i + 3 >= size) {
+            return true;
+        }
+        const std::size_t length = static_cast<std::size_t>(data[i + 2]) << 8 | data[i + 3];
+        if (marker == 0xC4) {
+            // As stb_image reads it: tables while the segment has room left, bytes past the end
+            // of the file as zero.
+            auto at = [&](std::size_t k) { return k < size ? data[k] : std::uint8_t{0}; };
+            std::ptrdiff_t left = static_cast<std::ptrdiff_t>(length) - 2;
+            for (std::size_t t = i + 4; left > 0;) {
+                std::size_t codes = 0;
+                for (std::size_t k = 1; k <= 16; ++k) {
+                    codes += at(t + k);
+                }
+                if (codes > 256) {
+                    return false;
+                }
+                left -= static_cast<std::ptrdiff_t>(17 + codes);
+                t += 17 + codes;
+            }
+        }
+        i += 2 + length;
+    }
+    return true;
+}
+
 }  // namespace
 
 HRESULT TextureDecodeStb(const std::uint8_t* data, std::size_t size, DecodedImage& image)
 {
     if (data == nullptr || size == 0 || size > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
+        return D3DXERR_INVALIDDATA;
+    }
+    const bool png = size >= 8 && std::memcmp(data, "\x89PNG\r\n\x1a\n", 8) == 0;
+    const bool jpeg = size >= 2 && data[0] == 0xFF && data[1] == 0xD8;
+    if (jpeg && !JpegTablesFit(data, size)) {
         return D3DXERR_INVALIDDATA;
     }
     const int length = static_cast<int>(size);
@@ -409,8 +458,6 @@ HRESULT TextureDecodeStb(const std::uint8_t* data, std::size_t size, DecodedImag
         !SizeAllowed(static_cast<std::uint64_t>(std::max(width, 0)), static_cast<std::uint64_t>(std::max(height, 0)))) {
         return D3DXERR_INVALIDDATA;
     }
-    const bool png = size >= 8 && std::memcmp(data, "\x89PNG\r\n\x1a\n", 8) == 0;
-    const bool jpeg = size >= 2 && data[0] == 0xFF && data[1] == 0xD8;
     if (!png && !jpeg && !TgaHoldsPixels(data, size, width, height)) {
         return D3DXERR_INVALIDDATA;
     }

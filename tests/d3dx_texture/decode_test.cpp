@@ -430,6 +430,27 @@ TEST(StbDecode, TgaShorterThanItsPixelsIsRefused)
     EXPECT_EQ(Decode(runs.substr(0, 19), image), D3DXERR_INVALIDDATA);
 }
 
+TEST(StbDecode, JpegHuffmanTablesOfMoreThan256CodesAreRefused)
+{
+    std::vector<unsigned char> grey(16 * 16 * 3, 0x80);
+    std::string jpeg;
+    ASSERT_NE(stbi_write_jpg_to_func(AppendBytes, &jpeg, 16, 16, 3, grey.data(), 90), 0);
+    DecodeOk(jpeg);
+
+    // A DC table claiming 16 x 32 = 512 codes, right after the start marker.
+    std::string table("\xff\xc4\x02\x13\x00", 5);
+    table += std::string(16, '\x20') + std::string(512, '\x01');
+    DecodedImage image;
+    EXPECT_EQ(Decode(jpeg.substr(0, 2) + table + jpeg.substr(2), image), D3DXERR_INVALIDDATA);
+    // The same counts behind a segment length too short to hold them are still read as a table.
+    std::string shortSegment("\xff\xc4\x00\x03\x10", 5);
+    shortSegment += std::string(16, '\xff');
+    EXPECT_EQ(Decode(jpeg.substr(0, 2) + shortSegment + jpeg.substr(2), image), D3DXERR_INVALIDDATA);
+    // Tables between the scans count as well: the damaged one placed just before the end marker.
+    EXPECT_EQ(Decode(jpeg.substr(0, jpeg.size() - 2) + table + jpeg.substr(jpeg.size() - 2), image),
+              D3DXERR_INVALIDDATA);
+}
+
 TEST(StbDecode, UnknownBytesAreRefused)
 {
     DecodedImage image;
