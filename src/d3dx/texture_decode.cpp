@@ -397,11 +397,11 @@ bool TgaHoldsPixels(const std::uint8_t* data, std::size_t size, int width, int h
 
 // stb_image builds each JPEG Huffman table into room for 256 codes without checking the counts a
 // DHT segment gives; more than 256 would be written past the table. Walks the segments (and the
-// entropy-coded data between scans) and accepts the file only when every table fits. Truncated or
-// unknown structure is left to stb_image to refuse.
-bool JpegTablesFit(const std::uint8_t* data, std::size_t size)
+// entropy-coded data between scans) from `start`, just after the start marker, and accepts the
+// file only when every table fits. Truncated or unknown structure is left to stb_image to refuse.
+bool JpegTablesFit(const std::uint8_t* data, std::size_t size, std::size_t start)
 {
-    std::size_t i = 2;   // after SOI
+    std::size_t i = start;
     while (i + 1 < size) {
         if (data[i] != 0xFF) {
             ++i;   // entropy-coded data of a scan
@@ -445,9 +445,14 @@ HRESULT TextureDecodeStb(const std::uint8_t* data, std::size_t size, DecodedImag
     if (data == nullptr || size == 0 || size > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
         return D3DXERR_INVALIDDATA;
     }
-    const bool png = size >= 8 && std::memcmp(data, "\x89PNG\r\n\x1a\n", 8) == 0;
-    const bool jpeg = size >= 2 && data[0] == 0xFF && data[1] == 0xD8;
-    if (jpeg && !JpegTablesFit(data, size)) {
+    // stb_image takes a file for JPEG when fill bytes 0xFF lead to the start marker.
+    std::size_t startMarker = 0;
+    while (startMarker < size && data[startMarker] == 0xFF) {
+        ++startMarker;
+    }
+    const bool jpeg = startMarker > 0 && startMarker < size && data[startMarker] == 0xD8;
+    const bool png = !jpeg && size >= 8 && std::memcmp(data, "\x89PNG\r\n\x1a\n", 8) == 0;
+    if (jpeg && !JpegTablesFit(data, size, startMarker + 1)) {
         return D3DXERR_INVALIDDATA;
     }
     const int length = static_cast<int>(size);

@@ -449,6 +449,10 @@ TEST(StbDecode, JpegHuffmanTablesOfMoreThan256CodesAreRefused)
     // Tables between the scans count as well: the damaged one placed just before the end marker.
     EXPECT_EQ(Decode(jpeg.substr(0, jpeg.size() - 2) + table + jpeg.substr(jpeg.size() - 2), image),
               D3DXERR_INVALIDDATA);
+    // Fill bytes before the start marker: still a JPEG to stb_image, and checked as one.
+    image = DecodeOk("\xff\xff" + jpeg);
+    EXPECT_EQ(image.fileFormat, D3DXIFF_JPG);
+    EXPECT_EQ(Decode("\xff\xff" + jpeg.substr(0, 2) + table + jpeg.substr(2), image), D3DXERR_INVALIDDATA);
 }
 
 TEST(StbDecode, UnknownBytesAreRefused)
