@@ -28,10 +28,11 @@ public:
     SoakScript Write(std::uint64_t milliseconds)
     {
         Wait(3000);   // the intro and the first menu frames
+        MenuChoice(0);
         while (script_.milliseconds < milliseconds) {
             const int pick = Uniform(0, 99);
             if (pick < 12) {
-                MenuChoice();
+                MenuChoice(Uniform(0, 9) < 6 ? 0 : Uniform(1, 3));
             } else if (pick < 60) {
                 Fly();
             } else if (pick < 67) {
@@ -82,20 +83,25 @@ private:
         script_.milliseconds += static_cast<std::uint64_t>(count) * static_cast<std::uint64_t>(frameMs);
     }
 
-    // To the top item, down to New Game, Load Game, Resume or High Scores, and ENTER.
-    void MenuChoice()
+    // To the top item, `down` items down to New Game, Load Game, Resume or High Scores, and ENTER.
+    // A new game is flown for a moment and saved with F5.
+    void MenuChoice(int down)
     {
         for (int i = 0; i < 5; ++i) {
             Hold("UP", 1);
             Wait(300);
         }
-        const int down = Uniform(0, 9) < 6 ? 0 : Uniform(1, 3);
         for (int i = 0; i < down; ++i) {
             Hold("DOWN", 1);
             Wait(300);
         }
         Hold("ENTER", 1);
         Wait(800);
+        if (down == 0) {
+            Fly();
+            Hold("F5", 1);
+            Wait(500);
+        }
     }
 
     // A few seconds of flight: steering, level changes, gun and bombs in random combinations.

@@ -1,7 +1,7 @@
 // Soak: the real binary (built with AddressSanitizer and leak detection) plays a long random input
 // script with the default content, headless. It must end normally, with no sanitizer report and no
 // leak, and its resident memory must stay flat. AVIORRA_SOAK_MINUTES sets the virtual play time
-// (2.5 minutes by default) and AVIORRA_SOAK_SEED the script's seed.
+// (2 minutes by default) and AVIORRA_SOAK_SEED the script's seed.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -101,7 +101,7 @@ protected:
 
 TEST_F(SoakTest, LongRandomPlayEndsCleanlyWithFlatMemory)
 {
-    const double minutes = EnvNumber("AVIORRA_SOAK_MINUTES", 2.5);
+    const double minutes = EnvNumber("AVIORRA_SOAK_MINUTES", 2.0);
     const unsigned seed = static_cast<unsigned>(EnvNumber("AVIORRA_SOAK_SEED", 1234));
     const SoakScript script = SoakScriptWriter(seed, 20, 80).Write(static_cast<std::uint64_t>(minutes * 60000.0));
     {
