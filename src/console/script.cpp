@@ -123,8 +123,7 @@ void ConfigWriteCommand()
     addLine("// Billentyűparancsok"_cp);
     for (int code = 0; code < kKeyCount; ++code) {
         if (keyBindings[code][0] != '\0') {
-            std::snprintf(buffer, sizeof buffer, "bill %s '%s'", KeyName(code), keyBindings[code]);
-            addLine(buffer);
+            addLine((std::string("bill ") + KeyName(code) + " '" + keyBindings[code] + "'").c_str());
         }
     }
 
