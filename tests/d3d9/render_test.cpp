@@ -414,9 +414,9 @@ TEST_F(DeviceTest, SpecularHighlightAddsWhenEnabled) {
     const double len = std::sqrt(2.0 * half * half + z * z);
     const double hx = -half / len, hy = -half / len, hz = -1.0 - z / len;
     const double nh = -hz / std::sqrt(hx * hx + hy * hy + hz * hz);
-    const double spec = std::pow(nh, 10.0);
+    const double highlight = std::pow(nh, 10.0);
     draw(TRUE);
-    EXPECT_PIXEL_NEAR(At(32, 32), Byte(0.5 * spec), Byte(0.25 * spec), 0, 2);
+    EXPECT_PIXEL_NEAR(At(32, 32), Byte(0.5 * highlight), Byte(0.25 * highlight), 0, 2);
     draw(FALSE);
     EXPECT_PIXEL_NEAR(At(32, 32), 0, 0, 0, 0);
     vb->Release();

@@ -41,11 +41,11 @@ constexpr std::uint32_t kColours[2][3] = {{0xFF0000, 0x00FF00, 0x0000FF}, {0x102
 TEST(BmpDecode, TwentyFourBitBottomUpAndTopDown)
 {
     for (bool topDown : {false, true}) {
-        BmpSpec spec;
-        spec.width = 3;
-        spec.height = 2;
-        spec.topDown = topDown;
-        DecodedImage image = DecodeOk(MakeBmp(spec, [](int x, int y) { return kColours[y][x]; }));
+        BmpLayout layout;
+        layout.width = 3;
+        layout.height = 2;
+        layout.topDown = topDown;
+        DecodedImage image = DecodeOk(MakeBmp(layout, [](int x, int y) { return kColours[y][x]; }));
         ASSERT_EQ(image.width, 3u);
         ASSERT_EQ(image.height, 2u);
         for (int y = 0; y < 2; ++y) {
@@ -61,28 +61,28 @@ TEST(BmpDecode, TwentyFourBitBottomUpAndTopDown)
 
 TEST(BmpDecode, CoreHeaderTwentyFourBit)
 {
-    BmpSpec spec;
-    spec.headerSize = 12;
-    spec.width = 3;
-    spec.height = 2;
-    DecodedImage image = DecodeOk(MakeBmp(spec, [](int x, int y) { return kColours[y][x]; }));
+    BmpLayout layout;
+    layout.headerSize = 12;
+    layout.width = 3;
+    layout.height = 2;
+    DecodedImage image = DecodeOk(MakeBmp(layout, [](int x, int y) { return kColours[y][x]; }));
     EXPECT_EQ(At(image, 0, 0), 0xFFFF0000u);
     EXPECT_EQ(At(image, 0, 1), 0xFF102030u);
 
     // Core palettes have three bytes an entry.
-    spec.bitCount = 8;
-    spec.palette = {0x112233, 0x445566};
-    image = DecodeOk(MakeBmp(spec, [](int x, int) { return static_cast<std::uint32_t>(x == 1); }));
+    layout.bitCount = 8;
+    layout.palette = {0x112233, 0x445566};
+    image = DecodeOk(MakeBmp(layout, [](int x, int) { return static_cast<std::uint32_t>(x == 1); }));
     EXPECT_EQ(At(image, 0, 1), 0xFF112233u);
     EXPECT_EQ(At(image, 1, 1), 0xFF445566u);
 }
 
 TEST(BmpDecode, ThirtyTwoBitWithoutMasksIsOpaque)
 {
-    BmpSpec spec;
-    spec.bitCount = 32;
-    spec.width = 2;
-    DecodedImage image = DecodeOk(MakeBmp(spec, [](int x, int) { return x == 0 ? 0x00123456u : 0x80ABCDEFu; }));
+    BmpLayout layout;
+    layout.bitCount = 32;
+    layout.width = 2;
+    DecodedImage image = DecodeOk(MakeBmp(layout, [](int x, int) { return x == 0 ? 0x00123456u : 0x80ABCDEFu; }));
     EXPECT_EQ(At(image, 0, 0), 0xFF123456u);
     EXPECT_EQ(At(image, 1, 0), 0xFFABCDEFu);
     EXPECT_EQ(image.format, D3DFMT_X8R8G8B8);
@@ -91,49 +91,49 @@ TEST(BmpDecode, ThirtyTwoBitWithoutMasksIsOpaque)
 TEST(BmpDecode, ThirtyTwoBitBitfieldsWithAlphaMask)
 {
     // A V5 header with the masks inside it; the bytes are stored R, G, B, A.
-    BmpSpec spec;
-    spec.bitCount = 32;
-    spec.width = 2;
-    spec.compression = 3;
-    spec.headerSize = 124;
-    spec.masks[0] = 0x000000FF;
-    spec.masks[1] = 0x0000FF00;
-    spec.masks[2] = 0x00FF0000;
-    spec.masks[3] = 0xFF000000;
-    DecodedImage image = DecodeOk(MakeBmp(spec, [](int x, int) { return x == 0 ? 0x80332211u : 0x00FFFFFFu; }));
+    BmpLayout layout;
+    layout.bitCount = 32;
+    layout.width = 2;
+    layout.compression = 3;
+    layout.headerSize = 124;
+    layout.masks[0] = 0x000000FF;
+    layout.masks[1] = 0x0000FF00;
+    layout.masks[2] = 0x00FF0000;
+    layout.masks[3] = 0xFF000000;
+    DecodedImage image = DecodeOk(MakeBmp(layout, [](int x, int) { return x == 0 ? 0x80332211u : 0x00FFFFFFu; }));
     EXPECT_EQ(At(image, 0, 0), 0x80112233u);
     EXPECT_EQ(At(image, 1, 0), 0x00FFFFFFu);
     EXPECT_EQ(image.format, D3DFMT_A8R8G8B8);
 
     // The same with an info header and the masks after it (no alpha: opaque).
-    spec.headerSize = 40;
-    image = DecodeOk(MakeBmp(spec, [](int, int) { return 0x00332211u; }));
+    layout.headerSize = 40;
+    image = DecodeOk(MakeBmp(layout, [](int, int) { return 0x00332211u; }));
     EXPECT_EQ(At(image, 0, 0), 0xFF112233u);
 
     // BI_ALPHABITFIELDS: four masks after an info header.
-    spec.compression = 6;
-    image = DecodeOk(MakeBmp(spec, [](int, int) { return 0x40332211u; }));
+    layout.compression = 6;
+    image = DecodeOk(MakeBmp(layout, [](int, int) { return 0x40332211u; }));
     EXPECT_EQ(At(image, 0, 0), 0x40112233u);
 }
 
 TEST(BmpDecode, SixteenBitFiveFiveFiveAndFiveSixFive)
 {
-    BmpSpec spec;
-    spec.bitCount = 16;
-    spec.width = 3;
+    BmpLayout layout;
+    layout.bitCount = 16;
+    layout.width = 3;
     // BI_RGB is X1R5G5B5.
     DecodedImage image =
-        DecodeOk(MakeBmp(spec, [](int x, int) { return x == 0 ? 0x7C00u : x == 1 ? 0x03E0u : 0x8010u; }));
+        DecodeOk(MakeBmp(layout, [](int x, int) { return x == 0 ? 0x7C00u : x == 1 ? 0x03E0u : 0x8010u; }));
     EXPECT_EQ(At(image, 0, 0), 0xFFFF0000u);
     EXPECT_EQ(At(image, 1, 0), 0xFF00FF00u);
     EXPECT_EQ(At(image, 2, 0), 0xFF000084u);  // 16 of 31
     EXPECT_EQ(image.format, D3DFMT_X1R5G5B5);
 
-    spec.compression = 3;
-    spec.masks[0] = 0xF800;
-    spec.masks[1] = 0x07E0;
-    spec.masks[2] = 0x001F;
-    image = DecodeOk(MakeBmp(spec, [](int x, int) { return x == 0 ? 0xF800u : x == 1 ? 0x07E0u : 0x0020u; }));
+    layout.compression = 3;
+    layout.masks[0] = 0xF800;
+    layout.masks[1] = 0x07E0;
+    layout.masks[2] = 0x001F;
+    image = DecodeOk(MakeBmp(layout, [](int x, int) { return x == 0 ? 0xF800u : x == 1 ? 0x07E0u : 0x0020u; }));
     EXPECT_EQ(At(image, 0, 0), 0xFFFF0000u);
     EXPECT_EQ(At(image, 1, 0), 0xFF00FF00u);
     EXPECT_EQ(At(image, 2, 0), 0xFF000400u);  // green 1 of 63
@@ -144,14 +144,14 @@ TEST(BmpDecode, PaletteImagesOfOneFourAndEightBits)
 {
     const std::vector<std::uint32_t> palette = {0x000000, 0xFF00FF, 0x123456, 0xABCDEF};
     for (int bits : {1, 4, 8}) {
-        BmpSpec spec;
-        spec.bitCount = bits;
-        spec.width = 11;  // not a whole byte of texels, and rows padded
-        spec.height = 3;
-        spec.palette = bits == 1 ? std::vector<std::uint32_t>{palette[0], palette[1]} : palette;
-        const int colours = static_cast<int>(spec.palette.size());
+        BmpLayout layout;
+        layout.bitCount = bits;
+        layout.width = 11;  // not a whole byte of texels, and rows padded
+        layout.height = 3;
+        layout.palette = bits == 1 ? std::vector<std::uint32_t>{palette[0], palette[1]} : palette;
+        const int colours = static_cast<int>(layout.palette.size());
         auto index = [colours](int x, int y) { return static_cast<std::uint32_t>((x + 2 * y) % colours); };
-        DecodedImage image = DecodeOk(MakeBmp(spec, index));
+        DecodedImage image = DecodeOk(MakeBmp(layout, index));
         ASSERT_EQ(image.width, 11u);
         for (int y = 0; y < 3; ++y) {
             for (int x = 0; x < 11; ++x) {
@@ -167,21 +167,21 @@ TEST(BmpDecode, PaletteImagesOfOneFourAndEightBits)
 
 TEST(BmpDecode, IndexBeyondAShortPaletteIsOpaqueBlack)
 {
-    BmpSpec spec;
-    spec.bitCount = 8;
-    spec.width = 2;
-    spec.palette = {0xFFFFFF};
-    DecodedImage image = DecodeOk(MakeBmp(spec, [](int x, int) { return static_cast<std::uint32_t>(x * 200); }));
+    BmpLayout layout;
+    layout.bitCount = 8;
+    layout.width = 2;
+    layout.palette = {0xFFFFFF};
+    DecodedImage image = DecodeOk(MakeBmp(layout, [](int x, int) { return static_cast<std::uint32_t>(x * 200); }));
     EXPECT_EQ(At(image, 0, 0), 0xFFFFFFFFu);
     EXPECT_EQ(At(image, 1, 0), 0xFF000000u);
 }
 
 TEST(BmpDecode, DamagedFilesAreRefused)
 {
-    BmpSpec spec;
-    spec.width = 4;  // 12-byte rows: no padding, so every byte of the pixels is needed
-    spec.height = 2;
-    const std::string good = MakeBmp(spec, [](int, int) { return 0x445566u; });
+    BmpLayout layout;
+    layout.width = 4;  // 12-byte rows: no padding, so every byte of the pixels is needed
+    layout.height = 2;
+    const std::string good = MakeBmp(layout, [](int, int) { return 0x445566u; });
     DecodedImage image;
     for (std::size_t length = 0; length < good.size(); ++length) {
         EXPECT_EQ(Decode(good.substr(0, length), image), D3DXERR_INVALIDDATA) << "length " << length;
@@ -206,7 +206,7 @@ TEST(BmpDecode, DamagedFilesAreRefused)
     EXPECT_EQ(Decode(patched(30, 1, 4), image), D3DXERR_INVALIDDATA) << "run-length compression";
     EXPECT_EQ(Decode(patched(22, 3, 4), image), D3DXERR_INVALIDDATA) << "more rows than stored";
 
-    BmpSpec paletted;
+    BmpLayout paletted;
     paletted.bitCount = 4;
     paletted.palette = std::vector<std::uint32_t>(17, 0);
     EXPECT_EQ(Decode(MakeBmp(paletted, [](int, int) { return 0u; }), image), D3DXERR_INVALIDDATA)
@@ -217,10 +217,10 @@ TEST(BmpDecode, DamagedFilesAreRefused)
 
 TEST(DdsDecode, Dxt1FourColourAndThreeColourBlocks)
 {
-    DdsSpec spec;
+    DdsSpec layout;
     const std::string opaque = DxtColourBlock(0xF800, 0x001F,
                                               RowIndices(0, 0) | RowIndices(1, 1) | RowIndices(2, 2) | RowIndices(3, 3));
-    DecodedImage image = DecodeOk(MakeDds(spec, opaque));
+    DecodedImage image = DecodeOk(MakeDds(layout, opaque));
     ASSERT_EQ(image.width, 4u);
     EXPECT_EQ(At(image, 0, 0), 0xFFFF0000u);
     EXPECT_EQ(At(image, 3, 1), 0xFF0000FFu);
@@ -231,7 +231,7 @@ TEST(DdsDecode, Dxt1FourColourAndThreeColourBlocks)
 
     // colour0 <= colour1: three colours and transparent black.
     const std::string punched = DxtColourBlock(0x001F, 0xF800, RowIndices(0, 2) | RowIndices(1, 3));
-    image = DecodeOk(MakeDds(spec, punched));
+    image = DecodeOk(MakeDds(layout, punched));
     EXPECT_EQ(At(image, 0, 0), 0xFF7F007Fu);
     EXPECT_EQ(At(image, 0, 1), 0x00000000u);
     EXPECT_EQ(At(image, 0, 2), 0xFF0000FFu);
@@ -239,21 +239,21 @@ TEST(DdsDecode, Dxt1FourColourAndThreeColourBlocks)
 
 TEST(DdsDecode, Dxt1SmallerThanOneBlock)
 {
-    DdsSpec spec;
-    spec.width = 2;
-    spec.height = 1;
-    DecodedImage image = DecodeOk(MakeDds(spec, DxtColourBlock(0x07E0, 0x0000, 0)));
+    DdsSpec layout;
+    layout.width = 2;
+    layout.height = 1;
+    DecodedImage image = DecodeOk(MakeDds(layout, DxtColourBlock(0x07E0, 0x0000, 0)));
     ASSERT_EQ(image.texels.size(), 2u);
     EXPECT_EQ(At(image, 1, 0), 0xFF00FF00u);
 }
 
 TEST(DdsDecode, Dxt3ExplicitAlpha)
 {
-    DdsSpec spec;
-    spec.fourCc = "DXT3";
+    DdsSpec layout;
+    layout.fourCc = "DXT3";
     std::string alpha(8, '\0');
     alpha[0] = static_cast<char>(0x8F);  // texel 0: 0xF, texel 1: 0x8
-    DecodedImage image = DecodeOk(MakeDds(spec, alpha + DxtColourBlock(0xFFFF, 0x0000, 0)));
+    DecodedImage image = DecodeOk(MakeDds(layout, alpha + DxtColourBlock(0xFFFF, 0x0000, 0)));
     EXPECT_EQ(At(image, 0, 0), 0xFFFFFFFFu);
     EXPECT_EQ(At(image, 1, 0), 0x88FFFFFFu);
     EXPECT_EQ(At(image, 2, 0), 0x00FFFFFFu);
@@ -262,10 +262,10 @@ TEST(DdsDecode, Dxt3ExplicitAlpha)
 
 TEST(DdsDecode, Dxt5InterpolatedAlpha)
 {
-    DdsSpec spec;
-    spec.fourCc = "DXT5";
+    DdsSpec layout;
+    layout.fourCc = "DXT5";
     std::string alpha = {static_cast<char>(0xFF), 0x00, 0x01, 0, 0, 0, 0, 0};  // texel 0 index 1, rest 0
-    DecodedImage image = DecodeOk(MakeDds(spec, alpha + DxtColourBlock(0x0000, 0x0000, 0)));
+    DecodedImage image = DecodeOk(MakeDds(layout, alpha + DxtColourBlock(0x0000, 0x0000, 0)));
     EXPECT_EQ(At(image, 0, 0), 0x00000000u);
     EXPECT_EQ(At(image, 1, 0), 0xFF000000u);
     EXPECT_EQ(image.format, D3DFMT_DXT5);
@@ -297,16 +297,16 @@ TEST(DdsDecode, UncompressedLayouts)
         {"A8", kDdpfAlpha, 8, 0, 0, 0, 0xFF, "\x40", 0x40000000u, D3DFMT_A8},
     };
     for (const Case& c : cases) {
-        DdsSpec spec;
-        spec.width = 2;
-        spec.height = 1;
-        spec.pfFlags = c.flags;
-        spec.bitCount = c.bits;
-        spec.masks[0] = c.r;
-        spec.masks[1] = c.g;
-        spec.masks[2] = c.b;
-        spec.masks[3] = c.a;
-        DecodedImage image = DecodeOk(MakeDds(spec, c.texel + c.texel));
+        DdsSpec layout;
+        layout.width = 2;
+        layout.height = 1;
+        layout.pfFlags = c.flags;
+        layout.bitCount = c.bits;
+        layout.masks[0] = c.r;
+        layout.masks[1] = c.g;
+        layout.masks[2] = c.b;
+        layout.masks[3] = c.a;
+        DecodedImage image = DecodeOk(MakeDds(layout, c.texel + c.texel));
         ASSERT_EQ(image.texels.size(), 2u) << c.name;
         EXPECT_EQ(At(image, 1, 0), c.expected) << c.name;
         EXPECT_EQ(image.format, c.format) << c.name;
@@ -315,31 +315,31 @@ TEST(DdsDecode, UncompressedLayouts)
 
 TEST(DdsDecode, MipCountIsReported)
 {
-    DdsSpec spec;
-    spec.mipCount = 3;
-    DecodedImage image = DecodeOk(MakeDds(spec, DxtColourBlock(0, 0, 0) + std::string(16, '\0')));
+    DdsSpec layout;
+    layout.mipCount = 3;
+    DecodedImage image = DecodeOk(MakeDds(layout, DxtColourBlock(0, 0, 0) + std::string(16, '\0')));
     EXPECT_EQ(image.mipLevels, 3u);
 }
 
 TEST(DdsDecode, DamagedFilesAreRefused)
 {
-    DdsSpec spec;
-    spec.width = 8;
-    spec.fourCc = "DXT5";
-    const std::string good = MakeDds(spec, std::string(32, '\0'));
+    DdsSpec layout;
+    layout.width = 8;
+    layout.fourCc = "DXT5";
+    const std::string good = MakeDds(layout, std::string(32, '\0'));
     DecodedImage image;
     ASSERT_EQ(Decode(good, image), S_OK);
     for (std::size_t length = 0; length < good.size(); ++length) {
         EXPECT_EQ(Decode(good.substr(0, length), image), D3DXERR_INVALIDDATA) << "length " << length;
     }
 
-    spec.fourCc = "ATI2";
-    EXPECT_EQ(Decode(MakeDds(spec, std::string(32, '\0')), image), D3DXERR_INVALIDDATA) << "unknown four-cc";
-    spec.fourCc = "DXT1";
-    spec.width = 0;
-    EXPECT_EQ(Decode(MakeDds(spec, std::string(8, '\0')), image), D3DXERR_INVALIDDATA) << "zero width";
-    spec.width = 1u << 20;
-    EXPECT_EQ(Decode(MakeDds(spec, std::string(8, '\0')), image), D3DXERR_INVALIDDATA) << "too wide";
+    layout.fourCc = "ATI2";
+    EXPECT_EQ(Decode(MakeDds(layout, std::string(32, '\0')), image), D3DXERR_INVALIDDATA) << "unknown four-cc";
+    layout.fourCc = "DXT1";
+    layout.width = 0;
+    EXPECT_EQ(Decode(MakeDds(layout, std::string(8, '\0')), image), D3DXERR_INVALIDDATA) << "zero width";
+    layout.width = 1u << 20;
+    EXPECT_EQ(Decode(MakeDds(layout, std::string(8, '\0')), image), D3DXERR_INVALIDDATA) << "too wide";
 
     DdsSpec rgb;
     rgb.pfFlags = kDdpfRgb;
@@ -507,7 +507,7 @@ TEST(PictureOperations, FullMipChainLength)
 
 TEST(DecodeRobustness, MutatedFilesDecodeWhollyOrAreRefused)
 {
-    BmpSpec bmp;
+    BmpLayout bmp;
     bmp.bitCount = 4;
     bmp.width = 7;
     bmp.height = 3;

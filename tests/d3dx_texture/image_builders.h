@@ -19,7 +19,7 @@ inline void Put32(std::string& out, std::uint32_t v)
     Put16(out, v >> 16);
 }
 
-struct BmpSpec {
+struct BmpLayout {
     int width = 1;
     int height = 1;
     int bitCount = 24;
@@ -32,40 +32,40 @@ struct BmpSpec {
 
 // `texel(x, y)` (y from the top) gives the stored bits of the texel: a palette index, or the 16/24/32
 // bits as they are written little-endian.
-inline std::string MakeBmp(const BmpSpec& spec, const std::function<std::uint32_t(int, int)>& texel)
+inline std::string MakeBmp(const BmpLayout& layout, const std::function<std::uint32_t(int, int)>& texel)
 {
     std::string header;
-    const bool core = spec.headerSize == 12;
-    Put32(header, spec.headerSize);
+    const bool core = layout.headerSize == 12;
+    Put32(header, layout.headerSize);
     if (core) {
-        Put16(header, static_cast<std::uint32_t>(spec.width));
-        Put16(header, static_cast<std::uint32_t>(spec.height));
+        Put16(header, static_cast<std::uint32_t>(layout.width));
+        Put16(header, static_cast<std::uint32_t>(layout.height));
         Put16(header, 1);
-        Put16(header, static_cast<std::uint32_t>(spec.bitCount));
+        Put16(header, static_cast<std::uint32_t>(layout.bitCount));
     } else {
-        Put32(header, static_cast<std::uint32_t>(spec.width));
-        Put32(header, static_cast<std::uint32_t>(spec.topDown ? -spec.height : spec.height));
+        Put32(header, static_cast<std::uint32_t>(layout.width));
+        Put32(header, static_cast<std::uint32_t>(layout.topDown ? -layout.height : layout.height));
         Put16(header, 1);
-        Put16(header, static_cast<std::uint32_t>(spec.bitCount));
-        Put32(header, spec.compression);
+        Put16(header, static_cast<std::uint32_t>(layout.bitCount));
+        Put32(header, layout.compression);
         Put32(header, 0);  // image size
         Put32(header, 2835);
         Put32(header, 2835);
-        Put32(header, static_cast<std::uint32_t>(spec.palette.size()));
+        Put32(header, static_cast<std::uint32_t>(layout.palette.size()));
         Put32(header, 0);
-        if (spec.headerSize >= 52) {
-            for (int i = 0; i < (spec.headerSize >= 56 ? 4 : 3); ++i) {
-                Put32(header, spec.masks[i]);
+        if (layout.headerSize >= 52) {
+            for (int i = 0; i < (layout.headerSize >= 56 ? 4 : 3); ++i) {
+                Put32(header, layout.masks[i]);
             }
         }
-        header.resize(spec.headerSize, '\0');
-        if (spec.headerSize == 40 && (spec.compression == 3 || spec.compression == 6)) {
-            for (int i = 0; i < (spec.compression == 6 ? 4 : 3); ++i) {
-                Put32(header, spec.masks[i]);
+        header.resize(layout.headerSize, '\0');
+        if (layout.headerSize == 40 && (layout.compression == 3 || layout.compression == 6)) {
+            for (int i = 0; i < (layout.compression == 6 ? 4 : 3); ++i) {
+                Put32(header, layout.masks[i]);
             }
         }
     }
-    for (std::uint32_t entry : spec.palette) {
+    for (std::uint32_t entry : layout.palette) {
         header += static_cast<char>(entry & 0xFF);
         header += static_cast<char>((entry >> 8) & 0xFF);
         header += static_cast<char>((entry >> 16) & 0xFF);
@@ -74,20 +74,20 @@ inline std::string MakeBmp(const BmpSpec& spec, const std::function<std::uint32_
         }
     }
 
-    const std::size_t stride = (static_cast<std::size_t>(spec.width) * spec.bitCount + 31) / 32 * 4;
+    const std::size_t stride = (static_cast<std::size_t>(layout.width) * layout.bitCount + 31) / 32 * 4;
     std::string pixels;
-    for (int stored = 0; stored < spec.height; ++stored) {
-        const int y = spec.topDown ? stored : spec.height - 1 - stored;
+    for (int stored = 0; stored < layout.height; ++stored) {
+        const int y = layout.topDown ? stored : layout.height - 1 - stored;
         std::string row(stride, '\0');
-        for (int x = 0; x < spec.width; ++x) {
+        for (int x = 0; x < layout.width; ++x) {
             const std::uint32_t value = texel(x, y);
-            if (spec.bitCount < 8) {
-                const std::size_t bit = static_cast<std::size_t>(x) * spec.bitCount;
+            if (layout.bitCount < 8) {
+                const std::size_t bit = static_cast<std::size_t>(x) * layout.bitCount;
                 row[bit / 8] = static_cast<char>(static_cast<unsigned char>(row[bit / 8]) |
-                                                 (value << (8 - spec.bitCount - bit % 8)));
+                                                 (value << (8 - layout.bitCount - bit % 8)));
             } else {
-                for (int b = 0; b < spec.bitCount / 8; ++b) {
-                    row[static_cast<std::size_t>(x) * (spec.bitCount / 8) + b] =
+                for (int b = 0; b < layout.bitCount / 8; ++b) {
+                    row[static_cast<std::size_t>(x) * (layout.bitCount / 8) + b] =
                         static_cast<char>((value >> (8 * b)) & 0xFF);
                 }
             }
@@ -118,24 +118,24 @@ struct DdsSpec {
     std::uint32_t mipCount = 0;   // 0: no mip count in the header
 };
 
-inline std::string MakeDds(const DdsSpec& spec, const std::string& payload)
+inline std::string MakeDds(const DdsSpec& layout, const std::string& payload)
 {
     std::string file = "DDS ";
     Put32(file, 124);
-    Put32(file, 0x1007 | (spec.mipCount ? 0x20000u : 0u));
-    Put32(file, spec.height);
-    Put32(file, spec.width);
+    Put32(file, 0x1007 | (layout.mipCount ? 0x20000u : 0u));
+    Put32(file, layout.height);
+    Put32(file, layout.width);
     Put32(file, 0);  // pitch or linear size
     Put32(file, 0);  // depth
-    Put32(file, spec.mipCount);
+    Put32(file, layout.mipCount);
     file.append(44, '\0');
     Put32(file, 32);
-    Put32(file, spec.pfFlags);
-    std::string fourCc = spec.fourCc;
+    Put32(file, layout.pfFlags);
+    std::string fourCc = layout.fourCc;
     fourCc.resize(4, '\0');
-    file += (spec.pfFlags & kDdpfFourCc) ? fourCc : std::string(4, '\0');
-    Put32(file, spec.bitCount);
-    for (std::uint32_t mask : spec.masks) {
+    file += (layout.pfFlags & kDdpfFourCc) ? fourCc : std::string(4, '\0');
+    Put32(file, layout.bitCount);
+    for (std::uint32_t mask : layout.masks) {
         Put32(file, mask);
     }
     Put32(file, 0x1000);  // caps: texture

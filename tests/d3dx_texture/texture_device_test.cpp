@@ -86,10 +86,10 @@ protected:
 
 std::string SolidBmp(int width, int height, std::uint32_t rgb)
 {
-    BmpSpec spec;
-    spec.width = width;
-    spec.height = height;
-    return MakeBmp(spec, [rgb](int, int) { return rgb; });
+    BmpLayout layout;
+    layout.width = width;
+    layout.height = height;
+    return MakeBmp(layout, [rgb](int, int) { return rgb; });
 }
 
 }  // namespace
@@ -133,11 +133,11 @@ TEST_F(TextureTest, ExplicitSizesAndLevelCounts)
     EXPECT_EQ(texture->GetLevelCount(), 3u) << "more levels than the chain holds";
     texture->Release();
 
-    DdsSpec spec;
-    spec.width = 8;
-    spec.height = 8;
-    spec.mipCount = 2;
-    const std::string dds = MakeDds(spec, std::string(4 * 8 + 8, '\0'));
+    DdsSpec layout;
+    layout.width = 8;
+    layout.height = 8;
+    layout.mipCount = 2;
+    const std::string dds = MakeDds(layout, std::string(4 * 8 + 8, '\0'));
     ASSERT_EQ(Create(dds, &texture, D3DX_DEFAULT, D3DX_DEFAULT, D3DX_FROM_FILE), S_OK);
     EXPECT_EQ(texture->GetLevelCount(), 2u);
     texture->Release();
@@ -147,10 +147,10 @@ TEST_F(TextureTest, ColourKeyIsAppliedBeforeTheMipChain)
 {
     // 2x2 of opaque magenta (the key) with one white texel: the smaller level averages one opaque
     // white texel with three transparent black ones.
-    BmpSpec spec;
-    spec.width = 2;
-    spec.height = 2;
-    const std::string file = MakeBmp(spec, [](int x, int y) { return x == 0 && y == 0 ? 0xFFFFFFu : 0xFF00FFu; });
+    BmpLayout layout;
+    layout.width = 2;
+    layout.height = 2;
+    const std::string file = MakeBmp(layout, [](int x, int y) { return x == 0 && y == 0 ? 0xFFFFFFu : 0xFF00FFu; });
     IDirect3DTexture9* texture = nullptr;
     ASSERT_EQ(Create(file, &texture, D3DX_DEFAULT, D3DX_DEFAULT, 0, D3DFMT_FROM_FILE, 0xFFFF00FF), S_OK);
     ASSERT_EQ(texture->GetLevelCount(), 2u);
@@ -161,7 +161,7 @@ TEST_F(TextureTest, ColourKeyIsAppliedBeforeTheMipChain)
     texture->Release();
 
     // An opaque black key leaves other colours alone and takes only opaque black.
-    const std::string black = MakeBmp(spec, [](int x, int) { return x == 0 ? 0x000000u : 0x010000u; });
+    const std::string black = MakeBmp(layout, [](int x, int) { return x == 0 ? 0x000000u : 0x010000u; });
     ASSERT_EQ(Create(black, &texture, D3DX_DEFAULT, D3DX_DEFAULT, 1, D3DFMT_UNKNOWN, 0xFF000000), S_OK);
     EXPECT_EQ(Texels(texture, 0), (std::vector<D3DCOLOR>{0, 0xFF010000, 0, 0xFF010000}));
     texture->Release();
@@ -169,8 +169,8 @@ TEST_F(TextureTest, ColourKeyIsAppliedBeforeTheMipChain)
 
 TEST_F(TextureTest, DxtFileBecomesAnArgbTexture)
 {
-    DdsSpec spec;
-    const std::string file = MakeDds(spec, DxtColourBlock(0x001F, 0xF800, RowIndices(0, 3)));
+    DdsSpec layout;
+    const std::string file = MakeDds(layout, DxtColourBlock(0x001F, 0xF800, RowIndices(0, 3)));
     IDirect3DTexture9* texture = nullptr;
     D3DXIMAGE_INFO info{};
     ASSERT_EQ(Create(file, &texture, D3DX_DEFAULT, D3DX_DEFAULT, 0, D3DFMT_FROM_FILE, 0, &info), S_OK);
@@ -215,15 +215,15 @@ TEST_F(TextureTest, RequestedFormatsAreWrittenInTheirLayout)
 
 TEST_F(TextureTest, InformationAndPaletteOfTheFile)
 {
-    BmpSpec spec;
-    spec.bitCount = 8;
-    spec.width = 5;
-    spec.height = 3;
-    spec.palette = {0x0A0B0C, 0x102030};
+    BmpLayout layout;
+    layout.bitCount = 8;
+    layout.width = 5;
+    layout.height = 3;
+    layout.palette = {0x0A0B0C, 0x102030};
     IDirect3DTexture9* texture = nullptr;
     D3DXIMAGE_INFO info{};
     PALETTEENTRY palette[256] = {};
-    const std::string file = MakeBmp(spec, [](int x, int) { return static_cast<std::uint32_t>(x % 2); });
+    const std::string file = MakeBmp(layout, [](int x, int) { return static_cast<std::uint32_t>(x % 2); });
     ASSERT_EQ(D3DXCreateTextureFromFileInMemoryEx(device, file.data(), static_cast<UINT>(file.size()), D3DX_DEFAULT,
                                                   D3DX_DEFAULT, D3DX_DEFAULT, 0, D3DFMT_UNKNOWN, D3DPOOL_MANAGED,
                                                   D3DX_DEFAULT, D3DX_DEFAULT, 0, &info, palette, &texture),

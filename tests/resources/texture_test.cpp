@@ -14,9 +14,9 @@ namespace {
 // 2x1: opaque magenta, then white.
 std::string KeyedBmp()
 {
-    BmpSpec spec;
-    spec.width = 2;
-    return MakeBmp(spec, [](int x, int) { return x == 0 ? 0xFF00FFu : 0xFFFFFFu; });
+    BmpLayout layout;
+    layout.width = 2;
+    return MakeBmp(layout, [](int x, int) { return x == 0 ? 0xFF00FFu : 0xFFFFFFu; });
 }
 
 D3DCOLOR Texel(IDirect3DTexture9* texture, int x)
