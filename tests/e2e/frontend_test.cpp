@@ -4,16 +4,12 @@
 // the file also tells whether a run was going on when the key was pressed.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
+
+#include "game_folder.h"
 
 namespace {
 
@@ -28,43 +24,21 @@ class FrontEndRunTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/aviorra-frontend-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-        Write("exec.vrs",
-              "set g_hosszusag 320\r\nset g_magassag 240\r\nset g_buffer_szam 1\r\n"
-              "bill F5 save\r\nbill SPACE tuzel\r\n");
+        folder_.Write("exec.vrs",
+                      "set g_hosszusag 320\r\nset g_magassag 240\r\nset g_buffer_szam 1\r\n"
+                      "bill F5 save\r\nbill SPACE tuzel\r\n");
     }
 
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-
-    void Write(const std::string& name, const std::string& text) const
-    {
-        std::ofstream out(dir_ / name, std::ios::binary);
-        out << text;
-    }
-
-    std::string Read(const std::string& name) const
-    {
-        std::ifstream in(dir_ / name, std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-
-    bool Exists(const std::string& name) const { return std::filesystem::exists(dir_ / name); }
+    std::string Read(const std::string& name) const { return folder_.Read(name); }
+    bool Exists(const std::string& name) const { return folder_.Exists(name); }
+    void Write(const std::string& name, const std::string& bytes) const { folder_.Write(name, bytes); }
 
     // Runs the script headless, recording the frames it ran; the exit status.
-    int Run(const std::string& script)
+    int Run(const std::string& script) const
     {
-        Write("run.txt", script);
-        std::filesystem::remove(dir_ / "avr.sav");
-        // The system libraries' own leaks are suppressed as in the test programs.
-        std::string command = "cd '" + dir_.string() + "' && LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=" +
-                              AVIORRA_SOURCE_DIR + "/tests/lsan.supp} " + AVIORRA_BINARY +
-                              " --headless --input run.txt --record rec.txt >stdout.txt 2>stderr.txt";
-        int raw = std::system(command.c_str());
-        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        folder_.Write("run.txt", script);
+        std::filesystem::remove(folder_.Path() / "avr.sav");
+        return folder_.Run("--headless --input run.txt --record rec.txt");
     }
 
     SaveHead ReadSave() const
@@ -75,23 +49,10 @@ protected:
         if (bytes.size() < 16) {
             return head;
         }
-        auto u32 = [&](std::size_t at) {
-            std::uint32_t v = 0;
-            for (int i = 3; i >= 0; --i) {
-                v = v << 8 | static_cast<unsigned char>(bytes[at + i]);
-            }
-            return v;
-        };
-        auto f32 = [&](std::size_t at) {
-            std::uint32_t bits = u32(at);
-            float v;
-            std::memcpy(&v, &bits, 4);
-            return v;
-        };
-        head.hours = f32(0);
-        head.minutes = f32(4);
-        head.seconds = f32(8);
-        head.shots = static_cast<std::int32_t>(u32(12));
+        head.hours = LittleFloat(bytes, 0);
+        head.minutes = LittleFloat(bytes, 4);
+        head.seconds = LittleFloat(bytes, 8);
+        head.shots = LittleInt(bytes, 12);
         return head;
     }
 
@@ -109,9 +70,9 @@ protected:
         return frames;
     }
 
-    std::string Diagnostics() const { return Read("stderr.txt") + Read("stdout.txt"); }
+    std::string Diagnostics() const { return folder_.Err() + folder_.Out(); }
 
-    std::filesystem::path dir_;
+    GameFolder folder_{"frontend"};
 };
 
 // One key pressed for one 10 ms frame, then `wait` idle frames: longer than the key delay after

@@ -1,14 +1,10 @@
 // The real binary, run headless from input scripts in a scratch working directory.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
+#include <vector>
+
+#include "game_folder.h"
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
@@ -40,37 +36,18 @@ class RunTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/aviorra-e2e-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir_ = pattern;
         Write("exec.vrs", "set g_hosszusag 320\r\nset g_magassag 240\r\nset g_buffer_szam 1\r\n");
     }
 
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-
-    void Write(const std::string& name, const std::string& text) const
-    {
-        std::ofstream out(dir_ / name, std::ios::binary);
-        out << text;
-    }
-
-    std::string Read(const std::string& name) const
-    {
-        std::ifstream in(dir_ / name, std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
+    void Write(const std::string& name, const std::string& text) const { folder_.Write(name, text); }
+    std::string Read(const std::string& name) const { return folder_.Read(name); }
 
     RunResult Run(const std::string& arguments) const
     {
-        std::string command = "cd '" + dir_.string() + "' && " + AVIORRA_BINARY + " " + arguments +
-                              " >stdout.txt 2>stderr.txt";
-        int raw = std::system(command.c_str());
         RunResult result;
-        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        result.out = Read("stdout.txt");
-        result.err = Read("stderr.txt");
+        result.status = folder_.Run(arguments);
+        result.out = folder_.Out();
+        result.err = folder_.Err();
         return result;
     }
 
@@ -78,7 +55,7 @@ protected:
     {
         Image image;
         int channels = 0;
-        std::string path = (dir_ / name).string();
+        std::string path = (folder_.Path() / name).string();
         unsigned char* pixels = stbi_load(path.c_str(), &image.width, &image.height, &channels, 3);
         if (pixels != nullptr) {
             image.rgb.assign(pixels, pixels + static_cast<std::size_t>(image.width) * image.height * 3);
@@ -87,7 +64,7 @@ protected:
         return image;
     }
 
-    std::filesystem::path dir_;
+    GameFolder folder_{"e2e"};
 };
 
 }  // namespace

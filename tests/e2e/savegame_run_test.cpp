@@ -2,16 +2,9 @@
 // trip, checked through avr.sav.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdint>
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
+
+#include "game_folder.h"
 
 namespace {
 
@@ -19,65 +12,22 @@ class SaveRunTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::filesystem::path content = std::filesystem::path(AVIORRA_BINARY).parent_path() / "game";
-        if (!std::filesystem::exists(content / "data.vrk")) {
-            GTEST_SKIP() << "no default content in " << content;
-        }
-        char pattern[] = "/tmp/aviorra-save-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-        std::filesystem::copy_file(content / "data.vrk", dir_ / "data.vrk");
-        std::filesystem::copy_file(content / "exec.vrs", dir_ / "exec.vrs");
-    }
-
-    void TearDown() override
-    {
-        if (!dir_.empty()) {
-            std::filesystem::remove_all(dir_);
+        if (!folder_.CopyDefaultContent()) {
+            GTEST_SKIP() << "no default content beside " << AVIORRA_BINARY;
         }
     }
 
-    int Run(const std::string& script)
+    int Run(const std::string& script) const
     {
-        {
-            std::ofstream out(dir_ / "run.txt", std::ios::binary);
-            out << script;
-        }
-        std::string command = "cd '" + dir_.string() + "' && " + AVIORRA_BINARY +
-                              " --headless --input run.txt >stdout.txt 2>stderr.txt";
-        int raw = std::system(command.c_str());
-        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        folder_.Write("run.txt", script);
+        return folder_.Run("--headless --input run.txt");
     }
 
-    std::string Read(const std::string& name) const
-    {
-        std::ifstream in(dir_ / name, std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
+    std::string Read(const std::string& name) const { return folder_.Read(name); }
+    static float Float(const std::string& bytes, std::size_t offset) { return LittleFloat(bytes, offset); }
+    static std::int32_t Int(const std::string& bytes, std::size_t offset) { return LittleInt(bytes, offset); }
 
-    static float Float(const std::string& bytes, std::size_t offset)
-    {
-        std::uint32_t bits = 0;
-        for (int i = 3; i >= 0; --i) {
-            bits = (bits << 8) | static_cast<unsigned char>(bytes[offset + i]);
-        }
-        float value;
-        std::memcpy(&value, &bits, sizeof value);
-        return value;
-    }
-
-    static std::int32_t Int(const std::string& bytes, std::size_t offset)
-    {
-        std::uint32_t bits = 0;
-        for (int i = 3; i >= 0; --i) {
-            bits = (bits << 8) | static_cast<unsigned char>(bytes[offset + i]);
-        }
-        return static_cast<std::int32_t>(bits);
-    }
-
-    std::filesystem::path dir_;
+    GameFolder folder_{"save"};
 };
 
 }  // namespace
