@@ -1,7 +1,7 @@
 #include <set>
 
 #include "../flight/sim_fixture.h"
-#include "../world/buffer_device.h"
+#include "../support/memory_device.h"
 #include "app/graphics.h"
 
 namespace {
@@ -250,7 +250,7 @@ TEST_F(RunStartTest, ANewRunResetsTheSimulationButKeepsTheScoreAndTheWorldSpeed)
 
 TEST_F(RunStartTest, AFailedSurfaceStopsTheRunStartBeforeTheFogCameraAndLists)
 {
-    BufferDevice failing;
+    MemoryDevice failing;
     failing.failLocks = 1;
     device = &failing;
     EXPECT_FALSE(RunStart());

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "../world/buffer_device.h"
+#include "../support/memory_device.h"
 #include "frontend_fixture.h"
 #include "game/enemy.h"
 #include "game/savegame.h"
@@ -183,7 +183,7 @@ TEST_F(MenuTest, NewGameStartsAFreshRun)
 
 TEST_F(MenuTest, ANewGameThatCannotStartStaysInTheMenu)
 {
-    BufferDevice failing;
+    MemoryDevice failing;
     failing.failLocks = 1;
     device = &failing;
     EXPECT_EQ(MenuFrame({kEnter}), -1);

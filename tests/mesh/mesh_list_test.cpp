@@ -9,7 +9,7 @@
 #include "../resources/resource_fixture.h"
 #include "app/graphics.h"
 #include "d3dx/text3d.h"
-#include "memory_device.h"
+#include "../support/memory_device.h"
 #include "resources/mesh.h"
 
 namespace {

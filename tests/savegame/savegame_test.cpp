@@ -15,7 +15,7 @@
 
 #include <sys/stat.h>
 
-#include "../world/buffer_device.h"
+#include "../support/memory_device.h"
 #include "app/frame.h"
 #include "app/graphics.h"
 #include "console/console.h"
@@ -525,7 +525,7 @@ TEST_F(SaveGameTest, IndexLikeValuesAreCappedAndTheRestUsedUnchanged)
 TEST_F(SaveGameTest, FailedNewRunReportsFailureAndKeepsTheMenu)
 {
     WriteAll(kSaveFileName, SampleFile());
-    BufferDevice fake;
+    MemoryDevice fake;
     fake.failCreatesAfter = 0;   // the strip cannot be built
     device = &fake;
     gameState = MainMenu;
@@ -535,7 +535,7 @@ TEST_F(SaveGameTest, FailedNewRunReportsFailureAndKeepsTheMenu)
     EXPECT_EQ(noticeKind, 0);
     SurfaceFree();
     device = nullptr;
-    EXPECT_EQ(fake.liveBuffers, 0);
+    EXPECT_EQ(fake.live.vertexBuffers, 0);
 }
 
 }  // namespace

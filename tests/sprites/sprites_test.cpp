@@ -5,7 +5,7 @@
 #include <cmath>
 #include <vector>
 
-#include "../world/buffer_device.h"
+#include "../support/memory_device.h"
 #include "app/frame.h"
 #include "app/graphics.h"
 #include "render/camera.h"
@@ -36,7 +36,7 @@ protected:
         return n;
     }
 
-    BufferDevice fake;
+    MemoryDevice fake;
 };
 
 TEST_F(SpritesTest, AddAppendsAtTailWithFieldsFromArguments)
@@ -74,9 +74,9 @@ TEST_F(SpritesTest, QuadBufferHoldsFourCornersInStripOrder)
     ASSERT_NE(vb, nullptr);
     EXPECT_EQ(spriteHead->vertexBuffer, vb);
     EXPECT_EQ(vb->bytes.size(), 80u);
-    EXPECT_EQ(vb->fvf, D3DFVF_XYZ | D3DFVF_TEX1);
-    EXPECT_EQ(vb->pool, D3DPOOL_MANAGED);
-    EXPECT_EQ(vb->usage, 0u);
+    EXPECT_EQ(vb->desc.FVF, D3DFVF_XYZ | D3DFVF_TEX1);
+    EXPECT_EQ(vb->desc.Pool, D3DPOOL_MANAGED);
+    EXPECT_EQ(vb->desc.Usage, 0u);
     EXPECT_FALSE(vb->locked);
 
     const float expected[4][5] = {
@@ -111,7 +111,7 @@ TEST_F(SpritesTest, WithoutUsableBufferTheSpriteLivesButHasNoBuffer)
     for (Sprite* s = spriteHead; s != nullptr; s = s->next) {
         EXPECT_EQ(s->vertexBuffer, nullptr);
     }
-    EXPECT_EQ(fake.liveBuffers, 0);
+    EXPECT_EQ(fake.live.vertexBuffers, 0);
 
     // Such sprites still age out like any other.
     frameDelta = 0.2f;
@@ -133,11 +133,11 @@ TEST_F(SpritesTest, AgesAndIsRemovedInTheUpdateAfterItsTimeRanOut)
     ASSERT_FALSE(SpritesEmpty());
     EXPECT_EQ(spriteHead->visible, 1);
     EXPECT_LT(spriteHead->remaining, 0.0f);
-    EXPECT_EQ(fake.liveBuffers, 1);
+    EXPECT_EQ(fake.live.vertexBuffers, 1);
     SpritesUpdate();   // found used up: removed with its buffer
     EXPECT_TRUE(SpritesEmpty());
     EXPECT_EQ(spriteTail, nullptr);
-    EXPECT_EQ(fake.liveBuffers, 0);
+    EXPECT_EQ(fake.live.vertexBuffers, 0);
 }
 
 TEST_F(SpritesTest, RemovalRelinksHeadMiddleAndTail)
@@ -154,7 +154,7 @@ TEST_F(SpritesTest, RemovalRelinksHeadMiddleAndTail)
     EXPECT_EQ(spriteHead->textureSlot, 2);
     EXPECT_EQ(spriteHead->next->textureSlot, 4);
     EXPECT_EQ(spriteTail, spriteHead->next);
-    EXPECT_EQ(fake.liveBuffers, 2);
+    EXPECT_EQ(fake.live.vertexBuffers, 2);
 
     // A sprite added after removals goes after the current tail.
     SpriteAdd(9.0f, 0.0f, 4.0f, 1.0f, 1.0f, 1.0f, 9, 1);
@@ -204,11 +204,11 @@ TEST_F(SpritesTest, FreeReleasesEverySpriteAndBuffer)
     for (int i = 0; i < 20; ++i) {
         SpriteAdd(0.0f, 0.0f, 4.0f, 1.0f, 1.0f, 0.1f, 1 + i % 16, 1);
     }
-    EXPECT_EQ(fake.liveBuffers, 20);
+    EXPECT_EQ(fake.live.vertexBuffers, 20);
     SpritesFree();
     EXPECT_TRUE(SpritesEmpty());
     EXPECT_EQ(spriteTail, nullptr);
-    EXPECT_EQ(fake.liveBuffers, 0);
+    EXPECT_EQ(fake.live.vertexBuffers, 0);
     SpritesFree();   // an empty list stays empty
     EXPECT_TRUE(SpritesEmpty());
 }

@@ -8,7 +8,7 @@
 
 #include "app/frame.h"
 #include "app/graphics.h"
-#include "buffer_device.h"
+#include "../support/memory_device.h"
 #include "game/aircraft.h"
 #include "game/mesh_lookup.h"
 #include "game/run_stats.h"
@@ -91,7 +91,7 @@ protected:
         return o;
     }
 
-    BufferDevice fake;
+    MemoryDevice fake;
 };
 
 // ---- the strip --------------------------------------------------------------------------------------
@@ -145,14 +145,14 @@ TEST_F(WorldTest, BuildOnADeviceFillsOneManagedBufferPerSegmentAndRebuildReplace
 {
     device = &fake;
     ASSERT_EQ(SurfaceBuild(), S_OK);
-    EXPECT_EQ(fake.liveBuffers, 30);
+    EXPECT_EQ(fake.live.vertexBuffers, 30);
     for (SurfaceSegment* s : Chain()) {
         auto* vb = static_cast<MemoryVertexBuffer*>(s->vertexBuffer);
         ASSERT_NE(vb, nullptr);
         EXPECT_EQ(vb->bytes.size(), 2624u);
-        EXPECT_EQ(vb->fvf, 0x112u);
-        EXPECT_EQ(vb->pool, D3DPOOL_MANAGED);
-        EXPECT_EQ(vb->usage, 0u);
+        EXPECT_EQ(vb->desc.FVF, 0x112u);
+        EXPECT_EQ(vb->desc.Pool, D3DPOOL_MANAGED);
+        EXPECT_EQ(vb->desc.Usage, 0u);
         EXPECT_FALSE(vb->locked);
         for (int i = 0; i < 82; ++i) {
             const SurfaceVertex v = vb->At<SurfaceVertex>(i);
@@ -162,10 +162,10 @@ TEST_F(WorldTest, BuildOnADeviceFillsOneManagedBufferPerSegmentAndRebuildReplace
         }
     }
     ASSERT_EQ(SurfaceBuild(), S_OK);
-    EXPECT_EQ(fake.liveBuffers, 30);
+    EXPECT_EQ(fake.live.vertexBuffers, 30);
     EXPECT_EQ(fake.created.size(), 60u);
     SurfaceFree();
-    EXPECT_EQ(fake.liveBuffers, 0);
+    EXPECT_EQ(fake.live.vertexBuffers, 0);
     EXPECT_EQ(surfaceHead, nullptr);
     EXPECT_EQ(surfaceTail, nullptr);
 }
@@ -178,13 +178,13 @@ TEST_F(WorldTest, BuildFailsWhenABufferCannotBeMadeOrLocked)
     EXPECT_EQ(Chain().size(), 6u);   // the failed segment stays linked, without a buffer
     EXPECT_EQ(surfaceTail->vertexBuffer, nullptr);
     SurfaceFree();
-    EXPECT_EQ(fake.liveBuffers, 0);
+    EXPECT_EQ(fake.live.vertexBuffers, 0);
 
     fake.failCreatesAfter = -1;
     fake.failLocks = 1;
     EXPECT_TRUE(FAILED(SurfaceBuild()));
     SurfaceFree();
-    EXPECT_EQ(fake.liveBuffers, 0);
+    EXPECT_EQ(fake.live.vertexBuffers, 0);
 }
 
 TEST_F(WorldTest, FirstRecycleComesOncePastPointSevenAndMovesTheOldestToTheFront)
