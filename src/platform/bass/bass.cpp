@@ -176,12 +176,18 @@ void ApplySlides(DWORD now)
     }
 }
 
+// AL_PLAYING, AL_PAUSED, AL_STOPPED or AL_INITIAL.
+ALint SourceState(const Channel& channel)
+{
+    ALint sourceState = AL_STOPPED;
+    alGetSourcei(channel.source, AL_SOURCE_STATE, &sourceState);
+    return sourceState;
+}
+
 bool AnyPlaying()
 {
     for (const auto& [handle, channel] : state.channels) {
-        ALint sourceState = AL_STOPPED;
-        alGetSourcei(channel.source, AL_SOURCE_STATE, &sourceState);
-        if (sourceState == AL_PLAYING) {
+        if (SourceState(channel) == AL_PLAYING) {
             return true;
         }
     }
@@ -582,9 +588,7 @@ BOOL BASS_StreamPlay(HSTREAM handle, BOOL flush, DWORD flags)
     }
     // Without flush a playing channel goes on where it is (OpenAL would restart it); a paused one
     // continues, a stopped one starts.
-    ALint sourceState = AL_STOPPED;
-    alGetSourcei(channel->source, AL_SOURCE_STATE, &sourceState);
-    if (sourceState != AL_PLAYING) {
+    if (SourceState(*channel) != AL_PLAYING) {
         alSourcePlay(channel->source);
     }
     return Succeed();
@@ -600,8 +604,7 @@ DWORD BASS_ChannelIsActive(DWORD handle)
         return BASS_ACTIVE_STOPPED;
     }
     Succeed();
-    ALint sourceState = AL_STOPPED;
-    alGetSourcei(channel->source, AL_SOURCE_STATE, &sourceState);
+    const ALint sourceState = SourceState(*channel);
     if (sourceState == AL_PLAYING) {
         return BASS_ACTIVE_PLAYING;
     }
@@ -619,9 +622,7 @@ BOOL BASS_ChannelPause(DWORD handle)
     if (channel == nullptr) {
         return Fail(BASS_ERROR_HANDLE);
     }
-    ALint sourceState = AL_STOPPED;
-    alGetSourcei(channel->source, AL_SOURCE_STATE, &sourceState);
-    if (sourceState != AL_PLAYING) {
+    if (SourceState(*channel) != AL_PLAYING) {
         return Fail(BASS_ERROR_NOPLAY);
     }
     alSourcePause(channel->source);
@@ -636,9 +637,7 @@ BOOL BASS_ChannelResume(DWORD handle)
     if (channel == nullptr) {
         return Fail(BASS_ERROR_HANDLE);
     }
-    ALint sourceState = AL_STOPPED;
-    alGetSourcei(channel->source, AL_SOURCE_STATE, &sourceState);
-    if (sourceState != AL_PAUSED) {
+    if (SourceState(*channel) != AL_PAUSED) {
         return Fail(BASS_ERROR_NOPAUSE);
     }
     alSourcePlay(channel->source);
