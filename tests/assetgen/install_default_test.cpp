@@ -2,55 +2,31 @@
 // default replaces the player's copy only while that copy is still the default it was.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
+
+#include "../support/scratch_folder.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
 class InstallDefaultTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/aviorra-default-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-    }
-
-    void TearDown() override { fs::remove_all(dir_); }
-
-    void Write(const std::string& name, const std::string& text) const
-    {
-        std::ofstream out(dir_ / name, std::ios::binary);
-        out << text;
-    }
-
-    std::string Read(const std::string& name) const
-    {
-        std::ifstream in(dir_ / name, std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
+    void Write(const std::string& name, const std::string& text) const { ASSERT_TRUE(folder_.Write(name, text)); }
+    std::string Read(const std::string& name) const { return folder_.Read(name); }
 
     // One build's step: the generator has just written `generated` as the new default.
     int Install(const std::string& generated) const
     {
-        Write("generated.vrs", generated);
-        const std::string command = std::string(AVIORRA_CMAKE) + " -DSOURCE='" + (dir_ / "generated.vrs").string() +
-                                    "' -DTARGET='" + (dir_ / "exec.vrs").string() + "' -DRECORD='" +
-                                    (dir_ / "installed.vrs").string() + "' -P '" + AVIORRA_SOURCE_DIR +
-                                    "/cmake/install_default_file.cmake' >'" + (dir_ / "log.txt").string() + "' 2>&1";
+        EXPECT_TRUE(folder_.Write("generated.vrs", generated));
+        const std::string command = std::string(AVIORRA_CMAKE) + " -DSOURCE='" + folder_.Path("generated.vrs") +
+                                    "' -DTARGET='" + folder_.Path("exec.vrs") + "' -DRECORD='" +
+                                    folder_.Path("installed.vrs") + "' -P '" + AVIORRA_SOURCE_DIR +
+                                    "/cmake/install_default_file.cmake' >'" + folder_.Path("log.txt") + "' 2>&1";
         return std::system(command.c_str());
     }
 
-    fs::path dir_;
+    ScratchFolder folder_{"default"};
 };
 
 TEST_F(InstallDefaultTest, NewDefaultsReplaceOnlyAnUneditedCopy)
@@ -72,7 +48,7 @@ TEST_F(InstallDefaultTest, NewDefaultsReplaceOnlyAnUneditedCopy)
     EXPECT_EQ(Read("exec.vrs"), "set g_hosszusag 640\r\n");
 
     // Deleted, it comes back as the current default and follows defaults again.
-    fs::remove(dir_ / "exec.vrs");
+    std::filesystem::remove(folder_.Path("exec.vrs"));
     ASSERT_EQ(Install("set g_hosszusag 1280\r\n"), 0);
     EXPECT_EQ(Read("exec.vrs"), "set g_hosszusag 1280\r\n");
     ASSERT_EQ(Install("set g_hosszusag 1600\r\n"), 0);

@@ -37,7 +37,7 @@ protected:
     int Run(const std::string& script) const
     {
         folder_.Write("run.txt", script);
-        std::filesystem::remove(folder_.Path() / "avr.sav");
+        std::filesystem::remove(folder_.Root() / "avr.sav");
         return folder_.Run("--headless --input run.txt --record rec.txt");
     }
 

@@ -2,39 +2,19 @@
 #pragma once
 
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <stdexcept>
 #include <string>
 
-class GameFolder {
+#include "../support/scratch_folder.h"
+
+// The binary's working directory.
+class GameFolder : public ScratchFolder {
 public:
-    // A fresh, empty folder /tmp/aviorra-<prefix>-XXXXXX, removed with the object.
-    explicit GameFolder(const std::string& prefix)
-    {
-        std::string pattern = "/tmp/aviorra-" + prefix + "-XXXXXX";
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            throw std::runtime_error("cannot make a folder from " + pattern);
-        }
-        path_ = pattern;
-    }
-
-    ~GameFolder()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-
-    GameFolder(const GameFolder&) = delete;
-    GameFolder& operator=(const GameFolder&) = delete;
-
-    const std::filesystem::path& Path() const { return path_; }
+    using ScratchFolder::ScratchFolder;
 
     // The default content generated beside the binary; empty when this build has none.
     static std::filesystem::path DefaultContent()
@@ -50,34 +30,17 @@ public:
         if (content.empty()) {
             return false;
         }
-        std::filesystem::copy_file(content / "data.vrk", path_ / "data.vrk");
-        std::filesystem::copy_file(content / "exec.vrs", path_ / "exec.vrs");
+        std::filesystem::copy_file(content / "data.vrk", Root() / "data.vrk");
+        std::filesystem::copy_file(content / "exec.vrs", Root() / "exec.vrs");
         return true;
     }
-
-    void Write(const std::string& name, const std::string& bytes) const
-    {
-        std::ofstream out(path_ / name, std::ios::binary);
-        out << bytes;
-    }
-
-    // The whole file; empty when it is missing.
-    std::string Read(const std::string& name) const
-    {
-        std::ifstream in(path_ / name, std::ios::binary);
-        std::stringstream bytes;
-        bytes << in.rdbuf();
-        return bytes.str();
-    }
-
-    bool Exists(const std::string& name) const { return std::filesystem::exists(path_ / name); }
 
     // Runs the binary here with the arguments, its output in stdout.txt and stderr.txt; the exit
     // status, -1 when it did not exit by itself. The system libraries' own leaks stay suppressed
     // for a sanitizer build run outside the test programs' environment.
     int Run(const std::string& arguments) const
     {
-        const std::string command = "cd '" + path_.string() + "' && LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=" +
+        const std::string command = "cd '" + Root().string() + "' && LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=" +
                                     AVIORRA_SOURCE_DIR + "/tests/lsan.supp} " + AVIORRA_BINARY + " " + arguments +
                                     " >stdout.txt 2>stderr.txt";
         const int raw = std::system(command.c_str());
@@ -86,9 +49,6 @@ public:
 
     std::string Out() const { return Read("stdout.txt"); }
     std::string Err() const { return Read("stderr.txt"); }
-
-private:
-    std::filesystem::path path_;
 };
 
 // Little-endian fields of the files the game writes; offset + 4 must lie inside `bytes`.

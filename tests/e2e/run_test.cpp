@@ -55,7 +55,7 @@ protected:
     {
         Image image;
         int channels = 0;
-        std::string path = (folder_.Path() / name).string();
+        std::string path = (folder_.Root() / name).string();
         unsigned char* pixels = stbi_load(path.c_str(), &image.width, &image.height, &channels, 3);
         if (pixels != nullptr) {
             image.rgb.assign(pixels, pixels + static_cast<std::size_t>(image.width) * image.height * 3);
