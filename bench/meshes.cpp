@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "../tests/d3dx_mesh/xfile_writer.h"
-#include "../tests/mesh/memory_device.h"
+#include "../tests/support/memory_device.h"
 #include "app/graphics.h"
 #include "console/console.h"
 #include "d3dx/text3d.h"
