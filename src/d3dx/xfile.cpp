@@ -3,6 +3,7 @@
 #include "d3dx/xfile.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -41,13 +42,27 @@ struct Tokens {
 
 // ---- Text form ------------------------------------------------------------------------------------
 
+// ASCII letters and digits, '_', '-', '.', and every byte from 0x80: the characters of names and
+// numbers, the same in every locale.
+constexpr std::array<bool, 256> kNameChars = [] {
+    std::array<bool, 256> table{};
+    for (int c = 0; c < 256; ++c) {
+        table[c] = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' ||
+                   c == '-' || c == '.' || c >= 0x80;
+    }
+    return table;
+}();
+
 bool IsNameChar(unsigned char c)
 {
-    return std::isalnum(c) || c == '_' || c == '-' || c == '.' || c >= 0x80;
+    return kNameChars[c];
 }
 
 bool LexText(const std::uint8_t* p, std::size_t size, Tokens* out, std::string* error)
 {
+    // Mesh data is mostly numbers of four characters or more with their separators: about as many
+    // tokens as a quarter of the bytes, so the list seldom grows.
+    out->list.reserve(out->list.size() + size / 4);
     std::size_t i = 0;
     while (i < size) {
         const unsigned char c = p[i];
@@ -834,6 +849,7 @@ HRESULT LoadFromMemory(const void* data, std::size_t size, DWORD options, IDirec
     case XFileResult::Ok: break;
     case XFileResult::Invalid: return D3DXERR_INVALIDDATA;
     case XFileResult::NoMesh: return E_FAIL;
+    case XFileResult::OutOfMemory: return E_OUTOFMEMORY;
     }
 
     const DWORD vertexCount = static_cast<DWORD>(parsed.positions.size());
@@ -943,12 +959,8 @@ HRESULT LoadFromMemory(const void* data, std::size_t size, DWORD options, IDirec
     return S_OK;
 }
 
-}  // namespace
-
-XFileResult XFileParse(const void* data, std::size_t size, XFileMeshData* mesh, std::string* error)
+XFileResult Parse(const void* data, std::size_t size, XFileMeshData* mesh, std::string* error)
 {
-    *mesh = XFileMeshData{};
-    error->clear();
     const auto* p = static_cast<const std::uint8_t*>(data);
     if (p == nullptr || size < 16 || std::memcmp(p, "xof ", 4) != 0) {
         *error = "not a .x file (no \"xof \" header)";
@@ -995,6 +1007,22 @@ XFileResult XFileParse(const void* data, std::size_t size, XFileMeshData* mesh, 
         return XFileResult::Invalid;
     }
     return XFileResult::Ok;
+}
+
+}  // namespace
+
+XFileResult XFileParse(const void* data, std::size_t size, XFileMeshData* mesh, std::string* error)
+{
+    *mesh = XFileMeshData{};
+    error->clear();
+    try {
+        return Parse(data, size, mesh, error);
+    } catch (const std::bad_alloc&) {
+        // A huge file whose tokens or mesh do not fit in memory.
+        *mesh = XFileMeshData{};
+        *error = "not enough memory for the file";
+        return XFileResult::OutOfMemory;
+    }
 }
 
 HRESULT D3DXLoadMeshFromXInMemory(const void* Memory, DWORD SizeOfMemory, DWORD Options,

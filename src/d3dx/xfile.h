@@ -41,6 +41,7 @@ enum class XFileResult {
     Ok,
     Invalid,  // malformed or unsupported data; `error` says what
     NoMesh,   // well formed, but without a single face
+    OutOfMemory,
 };
 
 XFileResult XFileParse(const void* data, std::size_t size, XFileMeshData* mesh, std::string* error);
