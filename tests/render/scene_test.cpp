@@ -97,7 +97,7 @@ TEST_F(SceneTest, PlayerShowsSevenPartsWithThePropellerAhead)
     a.meshes[0] = FlatMesh(0.2f, {1, 0, 0, 0});      // body: red
     a.meshes[1] = FlatMesh(0.15f, {0, 1, 0, 0});     // propeller: green
     a.meshes[2] = FlatMesh(0.2f, {0, 0, 1, 0});      // tail: blue
-    // Parts 4 and 5 share a place, as do 6 and 7: the later, smaller one shows inside the other.
+    // Meshes 3 and 4 share a place, as do 5 and 6: the later, smaller one shows inside the other.
     a.meshes[3] = FlatMesh(0.3f, {1, 0, 1, 0});      // left: magenta...
     a.meshes[4] = FlatMesh(0.1f, {1, 1, 0, 0});      // ...with yellow inside
     a.meshes[5] = FlatMesh(0.3f, {1, 1, 1, 0});      // right: white...
