@@ -9,7 +9,24 @@
 namespace d3d9 {
 namespace {
 
-const char* const kVertexSource = R"glsl(#version 330 core
+// Both stages start with this: the fog settings and D3D's fog formulas, per vertex or per pixel.
+const char* const kSharedSource = R"glsl(#version 330 core
+uniform int uFogMode;      // 0 none, else D3DFOG_EXP, D3DFOG_EXP2 or D3DFOG_LINEAR
+uniform vec3 uFogParams;   // start, end, density
+
+float FogFactor(float d) {
+    if (uFogMode == 3) {
+        float span = uFogParams.y - uFogParams.x;
+        if (span == 0.0) return d < uFogParams.y ? 1.0 : 0.0;
+        return clamp((uFogParams.y - d) / span, 0.0, 1.0);
+    }
+    float e = d * uFogParams.z;
+    if (uFogMode == 1) return clamp(exp(-e), 0.0, 1.0);
+    return clamp(exp(-e * e), 0.0, 1.0);
+}
+)glsl";
+
+const char* const kVertexSource = R"glsl(
 layout(location = 0) in vec4 aPosition;
 layout(location = 1) in vec3 aNormal;
 layout(location = 2) in vec4 aDiffuse;
@@ -47,9 +64,7 @@ uniform vec3 uLightAmbient[MAX_LIGHTS];
 uniform vec4 uLightAttenuation[MAX_LIGHTS];  // attenuation 0, 1, 2 and range
 uniform vec4 uLightSpot[MAX_LIGHTS];         // cos(theta / 2), cos(phi / 2), falloff
 
-uniform int uFogMode;      // 0 none, else D3DFOG_EXP, D3DFOG_EXP2 or D3DFOG_LINEAR
 uniform bool uFogPerPixel; // table fog: the factor is computed per fragment from the depth
-uniform vec3 uFogParams;   // start, end, density
 uniform bool uFogRange;    // vertex fog by distance from the eye instead of depth
 
 out vec4 vDiffuse;
@@ -57,17 +72,6 @@ out vec4 vSpecular;
 out vec2 vTexCoord;
 out float vFog;
 out float vFogDepth;
-
-float FogFactor(float d) {
-    if (uFogMode == 3) {
-        float span = uFogParams.y - uFogParams.x;
-        if (span == 0.0) return d < uFogParams.y ? 1.0 : 0.0;
-        return clamp((uFogParams.y - d) / span, 0.0, 1.0);
-    }
-    float e = d * uFogParams.z;
-    if (uFogMode == 1) return clamp(exp(-e), 0.0, 1.0);
-    return clamp(exp(-e * e), 0.0, 1.0);
-}
 
 vec4 Source(int source, vec4 material) {
     if (source == 1) return aDiffuse;
@@ -159,7 +163,7 @@ void main() {
 }
 )glsl";
 
-const char* const kFragmentSource = R"glsl(#version 330 core
+const char* const kFragmentSource = R"glsl(
 in vec4 vDiffuse;
 in vec4 vSpecular;
 in vec2 vTexCoord;
@@ -174,9 +178,7 @@ uniform vec4 uTextureFactor;
 uniform int uAlphaFunc;     // 0: no alpha test, else D3DCMP_*
 uniform float uAlphaRef;    // 0..255
 uniform bool uSpecularEnable;
-uniform int uFogMode;
 uniform bool uFogPerPixel;
-uniform vec3 uFogParams;
 uniform vec3 uFogColor;
 
 out vec4 fragColour;
@@ -222,17 +224,6 @@ bool AlphaPasses(float alpha) {
     return true;
 }
 
-float FogFactor(float d) {
-    if (uFogMode == 3) {
-        float span = uFogParams.y - uFogParams.x;
-        if (span == 0.0) return d < uFogParams.y ? 1.0 : 0.0;
-        return clamp((uFogParams.y - d) / span, 0.0, 1.0);
-    }
-    float e = d * uFogParams.z;
-    if (uFogMode == 1) return clamp(exp(-e), 0.0, 1.0);
-    return clamp(exp(-e * e), 0.0, 1.0);
-}
-
 void main() {
     vec4 tex = uHasTexture ? texture(uTexture0, vTexCoord) : vec4(1.0);
     vec4 colour = vDiffuse;
@@ -252,9 +243,11 @@ void main() {
 }
 )glsl";
 
+// Compiles the shared part followed by the stage's own.
 GLuint Compile(GLenum type, const char* source, std::string& error) {
     GLuint shader = glCreateShader(type);
-    glShaderSource(shader, 1, &source, nullptr);
+    const char* const parts[] = {kSharedSource, source};
+    glShaderSource(shader, 2, parts, nullptr);
     glCompileShader(shader);
     GLint ok = GL_FALSE;
     glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
