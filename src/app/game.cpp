@@ -152,22 +152,8 @@ bool PlayingFrame()
             LeaveRunForMenu();
             return true;
         }
-        ScrollAdvance();
-        if (FAILED(SurfaceScroll())) {
+        if (FAILED(SimulationStep())) {
             return false;
-        }
-        PlayerUpdate(player);
-        for (Aircraft* enemy : enemySlots) {
-            if (enemy == nullptr) {
-                continue;
-            }
-            EnemyUpdate(enemy);
-            AircraftWeaponsUpdate(enemy);
-            AircraftDeathUpdate(enemy);
-        }
-        ProjectilesUpdate();
-        if (!SpritesEmpty()) {
-            SpritesUpdate();
         }
         if (runStats.gameOver != 0) {
             GameOverContinue();
