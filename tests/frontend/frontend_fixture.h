@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "../bass/sound_files.h"
+#include "../support/console_lines.h"
 #include "app/frame.h"
 #include "app/graphics.h"
 #include "app/input.h"
@@ -150,16 +151,7 @@ protected:
         }
     }
 
-    static std::vector<std::string> Printed()
-    {
-        std::vector<std::string> lines;
-        for (const auto& line : console.text) {
-            if (line[0] != '\0') {
-                lines.emplace_back(line);
-            }
-        }
-        return lines;
-    }
+    static std::vector<std::string> Printed() { return PrintedLines(); }
 
     static std::string Cp(const char* utf8) { return cp1250::FromUtf8(utf8); }
 

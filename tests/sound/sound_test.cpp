@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "../bass/sound_files.h"
+#include "../support/console_lines.h"
 #include "app/frame.h"
 #include "console/console.h"
 #include "game/run_stats.h"
@@ -108,16 +109,7 @@ protected:
     }
 
     // Every line printed since the console was cleared, oldest first.
-    static std::vector<std::string> Printed()
-    {
-        std::vector<std::string> lines;
-        for (const auto& line : console.text) {
-            if (line[0] != '\0') {
-                lines.emplace_back(line);
-            }
-        }
-        return lines;
-    }
+    static std::vector<std::string> Printed() { return PrintedLines(); }
 
     static std::string Cp(const char* utf8) { return cp1250::FromUtf8(utf8); }
 
