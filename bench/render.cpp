@@ -57,14 +57,7 @@ bool GameUp()
     ConsoleExecute(console, "set h_fps 1");
     windowWidth = 800;
     windowHeight = 600;
-    WNDCLASSEXA windowClass{};
-    windowClass.cbSize = kWndClassExSize32;
-    windowClass.lpfnWndProc = GameWindowProc;
-    windowClass.hInstance = gameInstance;
-    windowClass.lpszClassName = "AVIORRA";
-    RegisterClassExA(&windowClass);
-    gameWindow = CreateWindowExA(0, "AVIORRA", "AVIORRA", 8, 10, 10, windowWidth, windowHeight, nullptr, nullptr,
-                                 gameInstance, nullptr);
+    GameWindowCreate();
     if (gameWindow == nullptr || FAILED(GraphicsCreate())) {
         return false;
     }

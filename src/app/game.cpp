@@ -191,6 +191,25 @@ LRESULT GameWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
     return DefWindowProcA(window, message, wparam, lparam);
 }
 
+const char* GameWindowCreate()
+{
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = kWndClassExSize32;
+    windowClass.style = CS_CLASSDC;
+    windowClass.lpfnWndProc = GameWindowProc;
+    windowClass.hInstance = gameInstance;
+    windowClass.lpszClassName = kClassName;
+    if (RegisterClassExA(&windowClass) == 0) {
+        return "the window class could not be registered";
+    }
+    gameWindow = CreateWindowExA(0, kClassName, kClassName, kWindowStyle, 10, 10, windowWidth, windowHeight, nullptr,
+                                 nullptr, gameInstance, nullptr);
+    if (gameWindow == nullptr) {
+        return "the game window could not be created";
+    }
+    return nullptr;
+}
+
 bool GameInit()
 {
     startupFailure.clear();
@@ -211,19 +230,8 @@ bool GameInit()
         return Fail("no window size: g_hosszusag and g_magassag must be set to positive values (exec.vrs)");
     }
 
-    WNDCLASSEXA windowClass{};
-    windowClass.cbSize = kWndClassExSize32;
-    windowClass.style = CS_CLASSDC;
-    windowClass.lpfnWndProc = GameWindowProc;
-    windowClass.hInstance = gameInstance;
-    windowClass.lpszClassName = kClassName;
-    if (RegisterClassExA(&windowClass) == 0) {
-        return Fail("the window class could not be registered");
-    }
-    gameWindow = CreateWindowExA(0, kClassName, kClassName, kWindowStyle, 10, 10, windowWidth, windowHeight, nullptr,
-                                 nullptr, gameInstance, nullptr);
-    if (gameWindow == nullptr) {
-        return Fail("the game window could not be created");
+    if (const char* failure = GameWindowCreate()) {
+        return Fail(failure);
     }
 
     currentTime = previousTime = ReadFrameClock();

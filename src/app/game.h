@@ -17,6 +17,9 @@ extern DWORD frameClockTicks;
 // Why start-up failed, for the message on standard error; empty after a good start.
 extern std::string startupFailure;
 
+// Registers the game's window class and opens its window, windowWidth x windowHeight, into
+// gameWindow; nullptr, or why it failed.
+const char* GameWindowCreate();
 // Start-up in its fixed order; false when the game cannot run (the exit sequence still runs).
 bool GameInit();
 // One frame: clock, key delay timer, frames per second, input, then the current game state.

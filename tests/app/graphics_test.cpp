@@ -23,14 +23,7 @@ protected:
         ConsoleExecute(console, "set g_ablakos 1");
         windowWidth = 800;
         windowHeight = 600;
-        WNDCLASSEXA windowClass{};
-        windowClass.cbSize = kWndClassExSize32;
-        windowClass.lpfnWndProc = GameWindowProc;
-        windowClass.hInstance = gameInstance;
-        windowClass.lpszClassName = "AVIORRA";
-        ASSERT_NE(RegisterClassExA(&windowClass), 0);
-        gameWindow = CreateWindowExA(0, "AVIORRA", "AVIORRA", 8, 10, 10, windowWidth, windowHeight, nullptr,
-                                     nullptr, gameInstance, nullptr);
+        ASSERT_EQ(GameWindowCreate(), nullptr);
         ASSERT_NE(gameWindow, nullptr);
     }
 

@@ -66,14 +66,7 @@ protected:
         ResetGameRecords();
         windowWidth = kWidth;
         windowHeight = kHeight;
-        WNDCLASSEXA windowClass{};
-        windowClass.cbSize = kWndClassExSize32;
-        windowClass.lpfnWndProc = GameWindowProc;
-        windowClass.hInstance = gameInstance;
-        windowClass.lpszClassName = "AVIORRA";
-        ASSERT_NE(RegisterClassExA(&windowClass), 0);
-        gameWindow = CreateWindowExA(0, "AVIORRA", "AVIORRA", 8, 10, 10, windowWidth, windowHeight, nullptr, nullptr,
-                                     gameInstance, nullptr);
+        ASSERT_EQ(GameWindowCreate(), nullptr);
         ASSERT_NE(gameWindow, nullptr);
         ASSERT_EQ(GraphicsCreate(), S_OK);
         fontTextures = D3DLiveObjects().textures;
