@@ -14,6 +14,7 @@
 #include "frontend/frontend.h"
 #include "game/aircraft.h"
 #include "game/run_stats.h"
+#include "game/saturating.h"
 #include "game/simulation.h"
 #include "game/world.h"
 #include "platform/bass/bass.h"
@@ -110,7 +111,7 @@ void DifficultyAdvance()
         difficultyTimer = 0.0f;
         for (Aircraft* enemy : enemySlots) {
             if (enemy != nullptr) {
-                ++enemy->level;
+                enemy->level = SaturatingAdd(enemy->level, 1);
             }
         }
     }

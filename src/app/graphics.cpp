@@ -1,11 +1,15 @@
 #include "app/graphics.h"
 
 #include "app/game.h"
+#include "console/console.h"
 #include "console/variables.h"
+#include "game/sprites.h"
+#include "game/world.h"
 #include "platform/win/codepage.h"
 #include "platform/win/window.h"
 #include "render/render.h"
 #include "resources/mesh.h"
+#include "resources/resources.h"
 
 IDirect3D9* direct3D = nullptr;
 IDirect3DDevice9* device = nullptr;
@@ -134,14 +138,28 @@ void GraphicsRelease()
 
 void GraphicsRestartCommand()
 {
-    // Everything made on the old device goes first, so nothing is leaked or loaded twice.
+    // Run from the start-up script, before the window exists, there is no device to re-create:
+    // start-up creates it a little later anyway.
+    if (gameWindow == nullptr) {
+        ConsolePrintf(console, "graf_restart: a grafikus eszköz még nem jött létre, nincs mit újraindítani."_cp);
+        return;
+    }
+
+    // Everything made on the old device goes first, so nothing is leaked or loaded twice and the old
+    // device really ends. The records that point at device objects (mesh entries, sea segments,
+    // sprites) stay, so the aircraft, the enemies and the ground objects keep valid pointers.
     RenderResourcesRelease();
     TextMeshesRelease();
-    MeshListFree();
+    MeshListReleaseContents();
+    SurfaceDeviceRelease();
+    SpritesDeviceRelease();
+    ResourceTexturesRelease();
     GraphicsRelease();
 
     GraphicsCreate();
     MeshListLoadAll();
     TexturesLoad();
     StaticGeometryCreate();
+    SurfaceDeviceRestore();
+    SpritesDeviceRestore();
 }

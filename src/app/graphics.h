@@ -17,5 +17,7 @@ HRESULT GraphicsCreate();
 void GraphicsRelease();
 
 // Console command graf_restart: releases everything that lives on the device, creates it anew and
-// reloads the meshes, textures and static geometry.
+// reloads the meshes, textures and static geometry, then re-creates the sea segments' and sprites'
+// buffers. Mesh entries are reloaded in place, so every pointer to them stays valid. Before the
+// game window exists it only says so.
 void GraphicsRestartCommand();

@@ -1,5 +1,6 @@
 #include "game/aircraft.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "app/frame.h"
@@ -7,6 +8,7 @@
 #include "game/mesh_lookup.h"
 #include "game/projectiles.h"
 #include "game/run_stats.h"
+#include "game/saturating.h"
 #include "game/sprites.h"
 #include "game/world.h"
 #include "render/camera.h"
@@ -151,7 +153,7 @@ void CollisionStep(Aircraft* a)
         const float dy = a->posY - enemy->posY;
         if (std::sqrt(dx * dx + dy * dy) < kCollisionDistance && a->posZ == enemy->posZ) {
             SoundPlay(kAircraftExplosionSound, false);
-            SoundSetAttributes(kAircraftExplosionSound, -1, 50, 20 * static_cast<int>(a->posX));
+            SoundSetAttributes(kAircraftExplosionSound, -1, 50, SaturatingInt(20.0 * SaturatingInt(a->posX)));
             enemy->hit = 1;
             a->hit = 1;
         }
@@ -182,13 +184,13 @@ void PlayerExplosionEnd(Aircraft* a)
 void EnemyExplosionEnd(Aircraft* a)
 {
     if (a->alive != 0) {
-        ++runStats.enemyKills;
-        ++player->levelKills;
+        runStats.enemyKills = SaturatingAdd(runStats.enemyKills, 1);
+        player->levelKills = SaturatingAdd(player->levelKills, 1);
         if (player->levelKills >= 10) {
-            ++player->level;
+            player->level = SaturatingAdd(player->level, 1);
             player->levelKills = 0;
         }
-        runStats.score += 20;
+        runStats.score = SaturatingAdd(runStats.score, 20);
         player->health += 1.0f + 0.2f * static_cast<float>(player->level);
         if (player->health > 100.0f) {
             player->health = 100.0f;
@@ -204,7 +206,11 @@ Aircraft* enemySlots[kEnemySlotCount] = {};
 
 int EngineFrequency(float speed)
 {
-    return 30000 - static_cast<int>(-6000.0f * speed);
+    // Held within the frequencies the audio library accepts, which every speed of a real run gives:
+    // a saved speed no run reaches cannot raise an audio error every frame.
+    constexpr int kLowestFrequency = 100;
+    constexpr int kHighestFrequency = 100000;
+    return std::clamp(SaturatingInt(30000.0 - SaturatingInt(-6000.0f * speed)), kLowestFrequency, kHighestFrequency);
 }
 
 void AircraftStateReset()
@@ -320,12 +326,12 @@ void AircraftWeaponsUpdate(Aircraft* aircraft)
 
     if (aircraft->wantFire != 0 && aircraft->rounds != 0 && aircraft->gunTimer > aircraft->gunInterval) {
         if (aircraft == player) {
-            ++runStats.shotCount;
+            runStats.shotCount = SaturatingAdd(runStats.shotCount, 1);
             if (VarGetInt("h_dev") == 0) {
                 SoundPlay(kGunSound, false);
             }
         }
-        --aircraft->rounds;
+        aircraft->rounds = SaturatingAdd(aircraft->rounds, -1);
         ProjectileSpawn(aircraft, kProjectileGun);
         aircraft->gunTimer = 0.0f;
     }
@@ -333,7 +339,7 @@ void AircraftWeaponsUpdate(Aircraft* aircraft)
     if (aircraft->wantBomb != 0 && aircraft->bombs != 0) {
         SoundPlay(kBombFallSound, false);
         if (aircraft->bombTimer > aircraft->bombInterval) {
-            --aircraft->bombs;
+            aircraft->bombs = SaturatingAdd(aircraft->bombs, -1);
             ProjectileSpawn(aircraft, kProjectileBomb);
             aircraft->bombTimer = 0.0f;
         }

@@ -7,6 +7,7 @@
 #include "app/frame.h"
 #include "game/mesh_lookup.h"
 #include "game/run_stats.h"
+#include "game/saturating.h"
 #include "game/world.h"
 #include "platform/bass/bass.h"
 #include "platform/win/clock.h"
@@ -52,7 +53,7 @@ void PlayerBulletUpdate(Projectile* p, float dt)
         }
         if (PlanarDistance(p->posX, p->posY, enemy->posX, enemy->posY) < kHitDistance && p->posZ == enemy->posZ) {
             PlayPositional(HitSoundName(std::rand() % 11), p, 25);
-            ++runStats.hitCount;
+            runStats.hitCount = SaturatingAdd(runStats.hitCount, 1);
             enemy->health -= EnemyHitDamage(p->damage, player->level, enemy->level);
             if (enemy->health <= 0.0f) {
                 PlayPositional(kAircraftExplosionSound, p, 25);
@@ -148,12 +149,12 @@ const char* HitSoundName(int draw)
 
 int PositionalVolume(const Projectile* projectile, int base)
 {
-    return 2 * (base - static_cast<int>(projectile->posY - player->posY));
+    return SaturatingInt(2.0 * (base - static_cast<double>(SaturatingInt(projectile->posY - player->posY))));
 }
 
 int PositionalPan(const Projectile* projectile)
 {
-    return 20 * static_cast<int>(projectile->posX);
+    return SaturatingInt(20.0 * SaturatingInt(projectile->posX));
 }
 
 float EnemyHitDamage(float damage, std::int32_t playerLevel, std::int32_t enemyLevel)

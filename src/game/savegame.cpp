@@ -1,6 +1,7 @@
 #include "game/savegame.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -58,6 +59,7 @@ struct ByteWriter {
 struct ByteReader {
     const unsigned char* data;
     std::size_t offset;
+    bool nonFinite = false;   // some float read was an infinity or NaN
 
     std::uint8_t U8() { return data[offset++]; }
     std::uint32_t U32()
@@ -74,6 +76,9 @@ struct ByteReader {
         const std::uint32_t bits = U32();
         float v = 0.0f;
         std::memcpy(&v, &bits, sizeof(v));
+        if (!std::isfinite(v)) {
+            nonFinite = true;
+        }
         return v;
     }
     void Skip(std::size_t count) { offset += count; }
@@ -238,8 +243,9 @@ void ReadEnemy(ByteReader& r, SavedEnemy& e)
     e.alive = r.U8();
 }
 
-// `bytes` holds exactly kSaveFileSize bytes.
-void SaveDecode(const unsigned char* bytes, SavedGame& g)
+// `bytes` holds exactly kSaveFileSize bytes. False when a stored float is not a finite number: no run
+// writes one, and the simulation cannot work with it.
+bool SaveDecode(const unsigned char* bytes, SavedGame& g)
 {
     ByteReader r{bytes, 0};
     g.hours = r.F32();
@@ -276,6 +282,7 @@ void SaveDecode(const unsigned char* bytes, SavedGame& g)
         ReadEnemy(r, e);
     }
     g.worldSpeed = r.F32();
+    return !r.nonFinite;
 }
 
 // Puts the stored values in place. The stored forward positions were relative to the window at the
@@ -386,7 +393,10 @@ bool GameLoad()
         return false;
     }
     SavedGame saved{};
-    SaveDecode(bytes, saved);
+    if (!SaveDecode(bytes, saved)) {
+        ConsolePrintf(console, "A mentett játék hibás: nem véges számot tartalmaz! (%s)"_cp, kSaveFileName);
+        return false;
+    }
 
     if (!SpritesEmpty()) {
         SpritesFree();

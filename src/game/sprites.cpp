@@ -80,6 +80,8 @@ HRESULT SpriteAdd(float x, float y, float z, float width, float height, float li
     sprite->posZ = z;
     sprite->tiltAngle = 0.0f;
     sprite->turnAngle = 0.0f;
+    sprite->width = width;
+    sprite->height = height;
     return SpriteBufferCreate(sprite, width, height);
 }
 
@@ -133,4 +135,23 @@ void SpritesFree()
     }
     spriteHead = nullptr;
     spriteTail = nullptr;
+}
+
+void SpritesDeviceRelease()
+{
+    for (Sprite* sprite = spriteHead; sprite != nullptr; sprite = sprite->next) {
+        if (sprite->vertexBuffer != nullptr) {
+            sprite->vertexBuffer->Release();
+            sprite->vertexBuffer = nullptr;
+        }
+    }
+}
+
+void SpritesDeviceRestore()
+{
+    for (Sprite* sprite = spriteHead; sprite != nullptr; sprite = sprite->next) {
+        if (sprite->vertexBuffer == nullptr) {
+            SpriteBufferCreate(sprite, sprite->width, sprite->height);
+        }
+    }
 }

@@ -25,6 +25,8 @@ struct Sprite {
     float turnAngle;               // about z, toward the camera
     float remaining;               // seconds left to show
     float lifetime;                // as given at creation
+    float width;                   // size of the quad, kept to re-create it on a new device
+    float height;
     std::uint8_t visible;          // 0 marks it for removal
     std::uint8_t materialIndex;
     std::int32_t textureSlot;      // slot of the explosion textures, read at draw time
@@ -46,3 +48,7 @@ bool SpritesEmpty();
 void SpritesUpdate();
 // Releases every sprite with its vertex buffer; the list becomes empty.
 void SpritesFree();
+// Before and after a device re-creation: releases every sprite's vertex buffer, then makes each one
+// again on the current device. The sprites themselves live on.
+void SpritesDeviceRelease();
+void SpritesDeviceRestore();

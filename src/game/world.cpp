@@ -11,6 +11,7 @@
 #include "game/aircraft.h"
 #include "game/mesh_lookup.h"
 #include "game/run_stats.h"
+#include "game/saturating.h"
 #include "game/sprites.h"
 #include "platform/win/codepage.h"
 #include "platform/win/window.h"
@@ -54,6 +55,22 @@ HRESULT SegmentUpload(SurfaceSegment* segment)
     }
     std::memcpy(data, segment->vertices, sizeof(segment->vertices));
     segment->vertexBuffer->Unlock();
+    return S_OK;
+}
+
+// Makes the segment's device buffer (none while no device exists); a failure is shown in a message box.
+HRESULT SegmentBufferCreate(SurfaceSegment* segment)
+{
+    if (device == nullptr) {
+        return S_OK;
+    }
+    HRESULT hr = device->CreateVertexBuffer(kSurfaceBufferBytes, 0, kSurfaceFvf, D3DPOOL_MANAGED,
+                                            &segment->vertexBuffer, nullptr);
+    if (FAILED(hr) || segment->vertexBuffer == nullptr) {
+        segment->vertexBuffer = nullptr;
+        MessageBoxA(gameWindow, "vmi szar!", "A fejlesztők"_cp, MB_ICONERROR | MB_OK);
+        return FAILED(hr) ? hr : E_FAIL;
+    }
     return S_OK;
 }
 
@@ -112,13 +129,10 @@ void GroundObjectExplode(GroundObject& object)
         }
     }
     if (object.explosionFrame >= kExplosionFrames) {
-        runStats.score += object.scoreValue;
-        runStats.buildingKills += 1;
+        runStats.score = SaturatingAdd(runStats.score, object.scoreValue);
+        runStats.buildingKills = SaturatingAdd(runStats.buildingKills, 1);
         if (object.meshId == kMeshTower) {
-            player->bombs += 3;
-            if (player->bombs > kBombCap) {
-                player->bombs = kBombCap;
-            }
+            player->bombs = player->bombs > kBombCap - 3 ? kBombCap : player->bombs + 3;
         } else if (object.meshId == kMeshHangar01 || object.meshId == kMeshHangar04) {
             if (player->rounds < kRoundsBonusLimit) {
                 player->rounds += 100;
@@ -155,14 +169,9 @@ HRESULT SurfaceBuild()
         }
         surfaceTail = segment;
 
-        if (device != nullptr) {
-            HRESULT hr = device->CreateVertexBuffer(kSurfaceBufferBytes, 0, kSurfaceFvf, D3DPOOL_MANAGED,
-                                                    &segment->vertexBuffer, nullptr);
-            if (FAILED(hr) || segment->vertexBuffer == nullptr) {
-                segment->vertexBuffer = nullptr;
-                MessageBoxA(gameWindow, "vmi szar!", "A fejlesztők"_cp, MB_ICONERROR | MB_OK);
-                return FAILED(hr) ? hr : E_FAIL;
-            }
+        HRESULT created = SegmentBufferCreate(segment);
+        if (FAILED(created)) {
+            return created;
         }
 
         segment->frontY = static_cast<float>(a + 1);
@@ -258,6 +267,33 @@ void SurfaceFree()
     }
     surfaceHead = nullptr;
     surfaceTail = nullptr;
+}
+
+void SurfaceDeviceRelease()
+{
+    for (SurfaceSegment* segment = surfaceHead; segment != nullptr; segment = segment->next) {
+        if (segment->vertexBuffer != nullptr) {
+            segment->vertexBuffer->Release();
+            segment->vertexBuffer = nullptr;
+        }
+    }
+}
+
+HRESULT SurfaceDeviceRestore()
+{
+    for (SurfaceSegment* segment = surfaceHead; segment != nullptr; segment = segment->next) {
+        if (segment->vertexBuffer != nullptr) {
+            continue;
+        }
+        HRESULT hr = SegmentBufferCreate(segment);
+        if (SUCCEEDED(hr)) {
+            hr = SegmentUpload(segment);
+        }
+        if (FAILED(hr)) {
+            return hr;
+        }
+    }
+    return S_OK;
 }
 
 void GroundObjectsPrepare()

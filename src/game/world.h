@@ -71,6 +71,10 @@ HRESULT SurfaceScroll();
 void GroundObjectsUpdate();
 // Releases every segment; surfaceHead becomes null.
 void SurfaceFree();
+// Before and after a device re-creation: releases the segments' vertex buffers, then makes them
+// again on the current device from the vertices kept on the CPU side. The strip itself lives on.
+void SurfaceDeviceRelease();
+HRESULT SurfaceDeviceRestore();
 // A new run's preparation of both slots: not standing, base at 4.5, the hangar01 mesh.
 void GroundObjectsPrepare();
 

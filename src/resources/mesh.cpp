@@ -110,7 +110,9 @@ HRESULT LoadFromArchive(const ResourceEntry* resource, ID3DXBuffer** adjacency, 
     return hr;
 }
 
-void FreeEntry(MeshEntry* entry)
+// Releases what the entry holds (device objects and arrays) and clears it; the record itself and its
+// links in the list stay, so pointers held elsewhere remain valid.
+void ReleaseEntryContents(MeshEntry* entry)
 {
     delete[] entry->materials;
     if (entry->textures != nullptr) {
@@ -129,8 +131,15 @@ void FreeEntry(MeshEntry* entry)
         }
     }
     delete[] entry->subsets;
-    delete entry;
+    MeshEntry* previous = entry->previous;
+    MeshEntry* next = entry->next;
+    *entry = MeshEntry{};
+    entry->previous = previous;
+    entry->next = next;
 }
+
+// Loads the .x resource `path` into `entry`, which must be empty; the id is set only on success.
+HRESULT MeshLoadInto(MeshEntry* entry, const char* path, const char* textureDirectory, std::uint8_t id);
 
 }  // namespace
 
@@ -148,7 +157,13 @@ HRESULT MeshLoad(const char* path, const char* textureDirectory, std::uint8_t id
     }
     meshListTail = entry;
     meshListCurrent = entry;
+    return MeshLoadInto(entry, path, textureDirectory, id);
+}
 
+namespace {
+
+HRESULT MeshLoadInto(MeshEntry* entry, const char* path, const char* textureDirectory, std::uint8_t id)
+{
     ID3DXBuffer* adjacency = nullptr;
     ID3DXBuffer* materials = nullptr;
     ID3DXMesh* loaded = nullptr;
@@ -235,6 +250,8 @@ HRESULT MeshLoad(const char* path, const char* textureDirectory, std::uint8_t id
     entry->id = id;
     return finish(S_OK);
 }
+
+}  // namespace
 
 HRESULT MeshOptimize(const DWORD* adjacency, MeshEntry* entry)
 {
@@ -339,8 +356,18 @@ HRESULT MeshComputeBounds(MeshEntry* entry)
 
 HRESULT MeshListLoadAll()
 {
+    // A reload after the device was re-created fills the entries of the first load again, in the
+    // same order, so the entries the aircraft and ground objects point at stay the same records.
+    MeshEntry* kept = meshListHead;
     for (const MeshFile& file : kMeshFiles) {
-        MeshLoad(file.path, "mesh\\", file.id);
+        if (kept != nullptr) {
+            ReleaseEntryContents(kept);
+            meshListCurrent = kept;
+            MeshLoadInto(kept, file.path, "mesh\\", file.id);
+            kept = kept->next;
+        } else {
+            MeshLoad(file.path, "mesh\\", file.id);
+        }
         MeshComputeBounds(meshListCurrent);
         switch (file.id) {
         case 100: bulletMesh = meshListCurrent; break;
@@ -383,12 +410,20 @@ HRESULT TextMeshCreate(int slot, const char* fontFace, int pointSize, float extr
     return SUCCEEDED(hr) ? S_OK : E_FAIL;
 }
 
+void MeshListReleaseContents()
+{
+    for (MeshEntry* entry = meshListHead; entry != nullptr; entry = entry->next) {
+        ReleaseEntryContents(entry);
+    }
+}
+
 void MeshListFree()
 {
     MeshEntry* entry = meshListHead;
     while (entry != nullptr) {
         MeshEntry* next = entry->next;
-        FreeEntry(entry);
+        ReleaseEntryContents(entry);
+        delete entry;
         entry = next;
     }
     meshListHead = nullptr;

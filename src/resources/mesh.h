@@ -63,11 +63,17 @@ HRESULT MeshOptimize(const DWORD* adjacency, MeshEntry* entry);
 // Fills minimum, maximum and size from the entry's vertex buffer.
 HRESULT MeshComputeBounds(MeshEntry* entry);
 // Loads the sixteen game meshes and builds the six text meshes; ignores every failure, returns 0.
+// When the list already holds entries (a reload on a new device), the meshes are loaded into those
+// records in order instead of appending, so pointers to them stay valid; an entry whose reload fails
+// is left empty (id 0, nothing to draw).
 HRESULT MeshListLoadAll();
 // Builds one text mesh into its slot (replacing what was there).
 HRESULT TextMeshCreate(int slot, const char* fontFace, int pointSize, float extrusion, bool bold, bool italic,
                        const char* text);
 // Releases every entry and empties the list (the remembered entries become null).
 void MeshListFree();
+// Releases what every entry holds on the device and clears the entries, keeping the records and the
+// list, for a device re-creation followed by MeshListLoadAll.
+void MeshListReleaseContents();
 // Releases the six text meshes.
 void TextMeshesRelease();

@@ -249,6 +249,16 @@ void ArchListCommand()
     ConsolePrintf(console, "Foglalt memória: %i bájt"_cp, count * kEntryReportBytes);
 }
 
+void ResourceTexturesRelease()
+{
+    for (ResourceEntry* entry = listHead; entry != nullptr; entry = entry->next) {
+        if (entry->texture != nullptr) {
+            entry->texture->Release();
+            entry->texture = nullptr;
+        }
+    }
+}
+
 void ResourceFreeAll()
 {
     ResourceEntry* entry = listHead;

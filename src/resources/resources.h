@@ -30,6 +30,9 @@ ResourceEntry* ResourceFind(const char* name);
 std::uint8_t* ResourceLoadBytes(const char* name);
 // Releases every entry with what is cached in it.
 void ResourceFreeAll();
+// Releases the textures cached in the entries (they live on the graphics device), before the device
+// is re-created; the entries stay.
+void ResourceTexturesRelease();
 
 // Creates a texture from the resource on the graphics device into *outTexture, turning texels of
 // exactly the ARGB colour `colorKey` transparent (0: no key). Reports on the console; S_OK when a

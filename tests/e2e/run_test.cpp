@@ -5,16 +5,8 @@
 #include <vector>
 
 #include "game_folder.h"
+#include "screenshot.h"
 
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#pragma GCC diagnostic ignored "-Wunused-parameter"
-#pragma GCC diagnostic ignored "-Wunused-function"
-#define STB_IMAGE_STATIC
-#define STB_IMAGE_IMPLEMENTATION
-#include <stb/stb_image.h>
-#pragma GCC diagnostic pop
 
 namespace {
 
@@ -22,14 +14,6 @@ struct RunResult {
     int status = -1;
     std::string out;
     std::string err;
-};
-
-struct Image {
-    int width = 0;
-    int height = 0;
-    std::vector<unsigned char> rgb;
-
-    const unsigned char* At(int x, int y) const { return &rgb[(static_cast<std::size_t>(y) * width + x) * 3]; }
 };
 
 class RunTest : public ::testing::Test {
@@ -51,18 +35,7 @@ protected:
         return result;
     }
 
-    Image Load(const std::string& name) const
-    {
-        Image image;
-        int channels = 0;
-        std::string path = (folder_.Root() / name).string();
-        unsigned char* pixels = stbi_load(path.c_str(), &image.width, &image.height, &channels, 3);
-        if (pixels != nullptr) {
-            image.rgb.assign(pixels, pixels + static_cast<std::size_t>(image.width) * image.height * 3);
-            stbi_image_free(pixels);
-        }
-        return image;
-    }
+    Image Load(const std::string& name) const { return LoadImage((folder_.Root() / name).string()); }
 
     GameFolder folder_{"e2e"};
 };

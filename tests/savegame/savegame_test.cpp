@@ -23,6 +23,7 @@
 #include "game/enemy.h"
 #include "game/notice.h"
 #include "game/run_stats.h"
+#include "game/simulation.h"
 #include "game/sprites.h"
 #include "game/world.h"
 #include "render/camera.h"
@@ -486,7 +487,7 @@ TEST_F(SaveGameTest, IndexLikeValuesAreCappedAndTheRestUsedUnchanged)
         PutU32(b, EnemyAt(slot) + 40, 0x80000000u);   // level: used as it is
     }
     PutU32(b, kSavePlayerOffset + 40, 0xFFFFFFFFu);   // bombs -1
-    PutF32(b, kSavePlayerOffset, std::nanf(""));     // health
+    PutF32(b, kSavePlayerOffset, 3e38f);              // health
     PutF32(b, kSavePlayerOffset + 24, -1e30f);        // far behind
     PutF32(b, 717, 1e6f);
     WriteAll(kSaveFileName, b);
@@ -498,7 +499,7 @@ TEST_F(SaveGameTest, IndexLikeValuesAreCappedAndTheRestUsedUnchanged)
     EXPECT_EQ(player->hit, 0xFF);
     EXPECT_EQ(player->alive, 0xFF);
     EXPECT_EQ(player->bombs, -1);
-    EXPECT_TRUE(std::isnan(player->health));
+    EXPECT_EQ(player->health, 3e38f);
     EXPECT_EQ(player->posY, -1e30f);
     EXPECT_EQ(worldSpeed, 1e6f);
     for (Aircraft* e : enemySlots) {
@@ -520,6 +521,72 @@ TEST_F(SaveGameTest, IndexLikeValuesAreCappedAndTheRestUsedUnchanged)
             SpritesUpdate();
         }
     }
+}
+
+TEST_F(SaveGameTest, NonFiniteNumbersAreRefusedWithoutChangingAnything)
+{
+    // The run clock, the accuracy, the fog, the player's health, an enemy's position, the world speed.
+    const std::size_t floats[] = {0, 8, 32, 56, kSavePlayerOffset, EnemyAt(11) + 4, kSaveWorldSpeedOffset};
+    runStats.score = 42;
+    for (const std::size_t offset : floats) {
+        for (const float bad : {std::nanf(""), INFINITY, -INFINITY}) {
+            SCOPED_TRACE(testing::Message() << "offset " << offset << ", value " << bad);
+            Bytes b = SampleFile();
+            PutF32(b, offset, bad);
+            WriteAll(kSaveFileName, b);
+            ConsoleInit(console);
+            gameState = MainMenu;
+            LoadCommand();
+            EXPECT_TRUE(ConsoleHasLine("avr.sav"));
+            EXPECT_EQ(runStats.score, 42);
+            EXPECT_EQ(gameState, MainMenu);
+            EXPECT_EQ(noticeKind, 0);
+            EXPECT_EQ(surfaceHead, nullptr);
+        }
+    }
+}
+
+// Counters at the limits of their type and positions and speeds no run reaches: a loaded file of that
+// kind plays on with every operation defined (the sanitizers stop the test at any overflow).
+TEST_F(SaveGameTest, CountersSaturateAndHugeValuesStayDefinedInPlay)
+{
+    Bytes b = SampleFile();
+    for (const std::size_t counter : {12, 16, 20, 24, 36}) {   // shots, hits, kills, buildings, score
+        PutU32(b, counter, 0x7FFFFFFFu);
+    }
+    PutU32(b, kSavePlayerOffset + 40, 0x80000000u);   // bombs: the lowest int, and still "not empty"
+    PutU32(b, kSavePlayerOffset + 44, 0x80000000u);   // rounds
+    PutU32(b, kSavePlayerOffset + 48, 0x7FFFFFFFu);   // level
+    PutU32(b, kSavePlayerOffset + 52, 9u);            // the next kill raises the level
+    PutF32(b, kSavePlayerOffset + 16, 3e38f);         // x far outside the window
+    const unsigned char alive[5] = {0, 0, 0, 0, 1};
+    std::memcpy(&b[kSavePlayerOffset + 56], alive, 5);
+    for (int slot = 0; slot < 12; ++slot) {
+        PutU32(b, EnemyAt(slot) + 40, 0x7FFFFFFFu);
+        PutF32(b, EnemyAt(slot), slot % 2 == 0 ? 3e38f : -3e38f);
+    }
+    PutF32(b, kSaveWorldSpeedOffset, 1e12f);
+    WriteAll(kSaveFileName, b);
+    ASSERT_TRUE(GameLoad());
+
+    pauseFlag = 0;
+    frameDelta = 0.05f;
+    for (int frame = 0; frame < 100; ++frame) {
+        player->wantFire = 1;
+        player->wantBomb = 1;
+        ASSERT_EQ(SimulationStep(), S_OK);
+    }
+    EXPECT_EQ(runStats.shotCount, INT32_MAX);
+    EXPECT_EQ(runStats.score, INT32_MAX);
+    EXPECT_EQ(player->rounds, INT32_MIN);
+    EXPECT_EQ(player->bombs, INT32_MIN);
+    EXPECT_EQ(player->level, INT32_MAX);
+
+    // The engine's pitch stays where the audio library takes it; positional sound stays in range.
+    EXPECT_EQ(EngineFrequency(1e12f), 100000);
+    EXPECT_EQ(EngineFrequency(-1e12f), 100);
+    EXPECT_EQ(EngineFrequency(std::nanf("")), 30000);
+    EXPECT_EQ(EngineFrequency(3.0f), 48000);
 }
 
 TEST_F(SaveGameTest, FailedNewRunReportsFailureAndKeepsTheMenu)
