@@ -2,9 +2,11 @@
 // trip, checked through avr.sav.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "game_folder.h"
+#include "screenshot.h"
 
 namespace {
 
@@ -24,6 +26,8 @@ protected:
     }
 
     std::string Read(const std::string& name) const { return folder_.Read(name); }
+    void Write(const std::string& name, const std::string& bytes) const { folder_.Write(name, bytes); }
+    Image Shot(const std::string& name) const { return LoadImage(folder_.Path(name)); }
     static float Float(const std::string& bytes, std::size_t offset) { return LittleFloat(bytes, offset); }
     static std::int32_t Int(const std::string& bytes, std::size_t offset) { return LittleInt(bytes, offset); }
 
@@ -72,4 +76,61 @@ TEST_F(SaveRunTest, LoadThenSaveGivesBackTheSameFile)
     ASSERT_EQ(Run("seed 9\n5 20\n1 20 ENTER\n40 20\n1 20 p\n30 20\n1 20 F9\n30 20\n1 20 F5\n5 20\n"), 0)
         << Read("stderr.txt");
     EXPECT_EQ(Read("avr.sav"), first);
+}
+
+// The HUD's numbers at the widest values the game shows (a long run's clock, five-digit rounds and
+// kills, the bomb cap, a four-digit level) stay inside the dark fields of the HUD picture: from every
+// yellow text pixel of the band, the first pixel that is not text on either side is the field's own
+// dark colour, or the screen's edge (the positions of five digits reach it).
+TEST_F(SaveRunTest, TheWidestValuesStayInsideTheirHudFields)
+{
+    ASSERT_EQ(Run("seed 4\n5 16\n1 16 ENTER\n20 16\n1 16 F5\n2 16\n"), 0) << Read("stderr.txt");
+    std::string save = Read("avr.sav");
+    ASSERT_EQ(save.size(), 721u);
+    auto put = [&save](std::size_t offset, auto value) { std::memcpy(&save[offset], &value, 4); };
+    put(0, 99.0f);   // 99:59:59
+    put(4, 59.0f);
+    put(8, 59.5f);
+    put(20, std::int32_t{99999});   // kills
+    put(108, std::int32_t{99});      // bombs, rounds, level
+    put(112, std::int32_t{99899});
+    put(116, std::int32_t{9999});
+    Write("avr.sav", save);
+    ASSERT_EQ(Run("seed 4\n5 16\n1 16 ENTER\n20 16\n1 16 F9\n2 16\nshot hud.png\n"), 0) << Read("stderr.txt");
+
+    const Image shot = Shot("hud.png");
+    ASSERT_EQ(shot.width, 800);
+    auto text = [&shot](int x, int y) {
+        const unsigned char* p = shot.At(x, y);
+        return p[0] > 40 && p[2] * 10 < p[0] * 6;
+    };
+    auto field = [&shot](int x, int y) {
+        const unsigned char* p = shot.At(x, y);
+        return p[0] < 45 && p[1] < 45 && p[2] < 45;   // the panels around are lighter
+    };
+    int yellow = 0;
+    for (int y = 0; y < 200; ++y) {
+        for (int x = 0; x < shot.width; ++x) {
+            if (x == 120) {
+                x = 680;   // the panels at both edges; the notice of the load is yellow too
+            }
+            const unsigned char* p = shot.At(x, y);
+            if (!(p[0] > 200 && p[1] > 200 && p[2] < 120)) {
+                continue;
+            }
+            ++yellow;
+            int left = x;
+            while (left > 0 && text(left, y)) {
+                --left;
+            }
+            int right = x;
+            while (right < shot.width - 1 && text(right, y)) {
+                ++right;
+            }
+            ASSERT_TRUE(field(left, y) || left == 0) << "text at " << x << ", " << y << " leaves its field on the left";
+            ASSERT_TRUE(field(right, y) || right == shot.width - 1)
+                << "text at " << x << ", " << y << " leaves its field on the right";
+        }
+    }
+    EXPECT_GT(yellow, 150) << "the HUD's numbers are missing";
 }

@@ -113,14 +113,17 @@ Image Hud()
         image.FillRoundRect((x0 + 1.5f) * s, (y0 + 1.5f) * s, (x1 - 1.5f) * s, (y1 - 1.5f) * s, 2.0f * s, field);
         image.Text(labelX * s, labelY * s, name, 1.2f * s, label);
     };
-    // Left: health (its number at 24, 46), clock (4, 135), level (29..38, 186).
+    // Each field holds the widest value the game shows there, in the game's font (digits about 12
+    // pixels apart at 800 x 600). Left: health "100%" from 24, 46; the clock up to "99:59:59" from
+    // 4, 135; the level up to four digits from 29, 186.
     fieldBox(16.0f, 41.0f, 86.0f, 63.0f, "HEALTH", 18.0f, 29.0f);
-    fieldBox(0.0f, 130.0f, 92.0f, 152.0f, "TIME", 8.0f, 118.0f);
-    fieldBox(22.0f, 181.0f, 66.0f, 200.0f, "LEVEL", 28.0f, 169.0f);
-    // Right: rounds (736..768, 39), bombs (756..772, 98), kills (740..772, 168).
-    fieldBox(728.0f, 34.0f, 798.0f, 56.0f, "ROUNDS", 732.0f, 22.0f);
+    fieldBox(-6.0f, 130.0f, 99.0f, 152.0f, "TIME", 8.0f, 118.0f);
+    fieldBox(20.0f, 181.0f, 86.0f, 200.0f, "LEVEL", 28.0f, 169.0f);
+    // Right: rounds up to five digits from 736, 39 and kills up to five from 740, 168 reach the
+    // screen's edge, so those fields run off it; bombs (at most 99) from 764, 98.
+    fieldBox(728.0f, 34.0f, 806.0f, 56.0f, "ROUNDS", 732.0f, 22.0f);
     fieldBox(748.0f, 93.0f, 798.0f, 115.0f, "BOMBS", 752.0f, 81.0f);
-    fieldBox(732.0f, 163.0f, 798.0f, 185.0f, "KILLS", 736.0f, 151.0f);
+    fieldBox(732.0f, 163.0f, 806.0f, 185.0f, "KILLS", 736.0f, 151.0f);
 
     // A round gauge between health and clock: bezel, face, ticks and a needle.
     const float gx = 50.0f * s, gy = 88.0f * s, gr = 19.0f * s;
