@@ -25,6 +25,9 @@
 #include "platform/bass/bass.h"
 #include "platform/bass/decode.h"
 #include "resources/archive.h"
+#include "resources/resources.h"
+#include "resources/sound.h"
+#include "../support/console_lines.h"
 
 namespace {
 
@@ -554,3 +557,27 @@ TEST(ContentGenerator, RefusesAMissingFolderArgument)
 }
 
 }  // namespace
+
+// The siren is started at full volume and faded out; the volume only takes on a loaded sound, so the
+// start-up script loads it: setting its attributes before its first play raises no audio error.
+TEST_F(ContentTest, StartUpScriptPreparesTheSirenForItsFirstFade)
+{
+    const fs::path previous = fs::current_path();
+    fs::copy_file(root_ / "out" / "exec.vrs", root_ / "exec.vrs", fs::copy_options::overwrite_existing);
+    fs::current_path(root_);
+    ASSERT_TRUE(BASS_Init(1, 44100, 0, nullptr, nullptr));
+    ConsoleInit(console);
+    ResourceScanArchives();
+    ScriptExecute("exec.vrs");
+    SoundStop("sound\\legiriado.mp3");
+    SoundSetAttributes("sound\\legiriado.mp3", -1, 100, -101);
+    fs::current_path(previous);
+    for (const std::string& line : PrintedLines()) {
+        EXPECT_EQ(line.find("Hiba"), std::string::npos) << line;
+        EXPECT_EQ(line.find("BASS_ERROR"), std::string::npos) << line;
+    }
+    ResourceFreeAll();
+    BASS_Free();
+    BindingsClear();
+    VarListFree();
+}

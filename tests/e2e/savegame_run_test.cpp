@@ -134,3 +134,53 @@ TEST_F(SaveRunTest, TheWidestValuesStayInsideTheirHudFields)
     }
     EXPECT_GT(yellow, 150) << "the HUD's numbers are missing";
 }
+
+// A collision when the next kill is the tenth of the level, in the real game: the player and the enemy
+// explode together, and in the frame their explosions end the kill is counted (level up, the health
+// bonus of the new level, the score) and the run is over. F5 held saves the state every frame.
+TEST_F(SaveRunTest, ACollisionAtTheTenthKillRaisesTheLevelAndEndsTheRunInOneFrame)
+{
+    Write("exec.vrs", Read("exec.vrs") + "set g_hosszusag 320\nset g_magassag 240\n");
+    ASSERT_EQ(Run("seed 7\n5 16\n1 16 ENTER\n20 16\n1 16 F5\n2 16\n"), 0) << Read("stderr.txt");
+    std::string save = Read("avr.sav");
+    ASSERT_EQ(save.size(), 721u);
+    constexpr std::size_t kPlayer = 68;
+    constexpr std::size_t kEnemy = 129;   // slot 0; each slot 49 bytes
+    auto put = [&save](std::size_t offset, auto value) { std::memcpy(&save[offset], &value, 4); };
+    put(20, std::int32_t{19});             // kills
+    put(36, std::int32_t{300});            // score
+    put(kPlayer, 50.0f);                    // health
+    put(kPlayer + 48, std::int32_t{2});    // level
+    put(kPlayer + 52, std::int32_t{9});    // kills within the level
+    for (std::size_t slot = 0; slot < 12; ++slot) {
+        save[kEnemy + 49 * slot + 48] = 0;   // not flying
+    }
+    // Slot 0 flies exactly where the player is: x, forward position and height, at its level.
+    save.replace(kEnemy, 4, save, kPlayer + 16, 4);
+    save.replace(kEnemy + 4, 4, save, kPlayer + 24, 4);
+    save.replace(kEnemy + 8, 4, save, kPlayer + 20, 4);
+    save[kEnemy + 44] = save[kPlayer + 57];
+    save[kEnemy + 46] = save[kPlayer + 56];
+    save[kEnemy + 45] = 0;
+    save[kEnemy + 47] = 0;
+    save[kEnemy + 48] = 1;
+
+    // The load's frame collides; the sixteen explosion frames have run after 47 more frames.
+    for (const int frames : {47, 48}) {
+        SCOPED_TRACE(frames);
+        Write("avr.sav", save);
+        ASSERT_EQ(Run("seed 7\n5 16\n1 16 ENTER\n20 16\n1 16 F9\n" + std::to_string(frames) + " 16 F5\n"), 0)
+            << Read("stderr.txt");
+        const std::string after = Read("avr.sav");
+        ASSERT_EQ(after.size(), 721u);
+        EXPECT_EQ(after[kPlayer + 59], 1) << "the player was not hit";
+        const bool ended = frames == 48;
+        EXPECT_EQ(Int(after, 20), ended ? 20 : 19);
+        EXPECT_EQ(Int(after, kPlayer + 48), ended ? 3 : 2);
+        EXPECT_EQ(Int(after, kPlayer + 52), ended ? 0 : 9);
+        EXPECT_FLOAT_EQ(Float(after, kPlayer), ended ? 50.0f + 1.0f + 0.2f * 3.0f : 50.0f);
+        EXPECT_EQ(Int(after, 36), ended ? 320 : 300);
+        EXPECT_EQ(after[40], ended ? 1 : 0) << "game over";
+        EXPECT_EQ(after[kPlayer + 60], ended ? 0 : 1) << "the player's aircraft";
+    }
+}
