@@ -1538,6 +1538,10 @@ bool DeviceReadLastFrame(IDirect3DDevice9* device, int& width, int& height, std:
     return static_cast<d3d9::Device*>(device)->ReadLastFrame(width, height, rgba);
 }
 
+void DeviceUseGeneralProgram(IDirect3DDevice9* device, bool on) {
+    if (device) static_cast<d3d9::Device*>(device)->UseGeneralProgram(on);
+}
+
 const char* D3DLastErrorText() { return d3d9::LastError(); }
 
 D3DObjectCounts D3DLiveObjects() {

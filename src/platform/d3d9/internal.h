@@ -135,13 +135,18 @@ private:
         UINT height;
         UINT pitch;  // bytes per row (of blocks for DXT)
         UINT rows;   // rows (of blocks for DXT)
+        // The CPU copy of the level. Uncompressed levels of a texture written once drop it after the
+        // upload (OpenGL holds the texels) and read it back from OpenGL when locked again.
         std::vector<std::uint8_t> bits;
+        bool zero = true;  // nothing but zeros written so far
         bool locked = false;
         bool readOnly = false;
     };
     ~Texture() override;
     void Upload(UINT level);
     void RebuildMips();
+    void Restore(UINT level);
+    void DropCopies();
 
     ULONG refs_ = 1;
     Device* device_;
@@ -149,6 +154,9 @@ private:
     D3DFORMAT format_;
     D3DPOOL pool_;
     FormatInfo info_;
+    // Whether the CPU copies stay: compressed formats (OpenGL holds them decoded), dynamic textures,
+    // and those locked for writing again after their copies were dropped.
+    bool keepCopies_ = false;
     std::vector<MipLevel> levels_;
     GLuint name_ = 0;
 };
