@@ -17,7 +17,9 @@
 // rate, and the ratio of the CPU figure to the floor's.
 //
 // Usage: bench_render [ROUNDS [FRAMES]] (default 9 rounds of 40 frames). The game's content is read
-// from the generated game folder beside this program (build/game).
+// from the generated game folder beside this program (build/game). `bench_render --floor-start-up`
+// only starts the video subsystem, creates the floor's context, draws one floor frame and exits: the
+// start-up floor (loading the OpenGL driver and creating a context), to time from outside.
 #include <epoxy/gl.h>
 #include <SDL2/SDL.h>
 #include <time.h>
@@ -396,6 +398,18 @@ double Median(std::vector<double> v)
 
 int main(int argc, char** argv)
 {
+    if (argc > 1 && std::strcmp(argv[1], "--floor-start-up") == 0) {
+        // The floor of start-up: SDL's offscreen video, one OpenGL context, one floor frame, exit.
+        setenv("SDL_VIDEODRIVER", "offscreen", 0);
+        Floor floor;
+        const bool up = SDL_Init(SDL_INIT_VIDEO) == 0 && floor.Create();
+        if (up) {
+            floor.Frame();
+            glFinish();
+        }
+        SDL_Quit();
+        return up ? 0 : 1;
+    }
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 9;
     const int frames = argc > 2 ? std::max(1, std::atoi(argv[2])) : 40;
     if (!GameUp()) {
