@@ -1,6 +1,7 @@
 #include "app/graphics.h"
 
 #include "app/game.h"
+#include "app/run_script.h"
 #include "console/console.h"
 #include "console/variables.h"
 #include "game/sprites.h"
@@ -43,7 +44,9 @@ void FillPresentParams(bool windowed)
     presentParams.SwapEffect = D3DSWAPEFFECT_DISCARD;
     presentParams.EnableAutoDepthStencil = TRUE;
     presentParams.AutoDepthStencilFormat = D3DFMT_D16;
-    presentParams.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+    // g_vsync 1 waits for the display's refresh; headless and scripted runs never wait.
+    const bool vsync = VarGetInt("g_vsync") != 0 && !PlatformIsHeadless() && !RunScriptActive();
+    presentParams.PresentationInterval = vsync ? D3DPRESENT_INTERVAL_ONE : D3DPRESENT_INTERVAL_IMMEDIATE;
     if (windowed) {
         presentParams.BackBufferFormat = D3DFMT_UNKNOWN;
         presentParams.Windowed = TRUE;

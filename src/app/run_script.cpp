@@ -234,6 +234,11 @@ bool RunScriptParse(const std::string& text, RunScript& script, std::string& err
     return true;
 }
 
+bool RunScriptActive()
+{
+    return playing != nullptr;
+}
+
 FrameDriver RunScriptStart(RunScript& script)
 {
     playing = &script;

@@ -36,6 +36,9 @@ bool RunScriptParse(const std::string& text, RunScript& script, std::string& err
 // hooks for the main loop; the script must outlive the run.
 FrameDriver RunScriptStart(RunScript& script);
 
+// Whether a script drives the run (its frames must not wait for the display).
+bool RunScriptActive();
+
 // Records the run; combined with a script run when both are asked for. Returns the hooks to use.
 FrameDriver RunRecordStart(const FrameDriver* inner);
 // Writes the recording (after the run); false when the file cannot be written.

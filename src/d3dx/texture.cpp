@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "d3dx/texture_decode.h"
+#include "platform/d3d9/dxt.h"
 #include "platform/win/files.h"
 
 namespace {
@@ -122,7 +123,7 @@ HRESULT FillTopLevel(IDirect3DTexture9* texture, const std::vector<D3DCOLOR>& te
         const int w = static_cast<int>(width);
         const int h = static_cast<int>(height);
         std::vector<std::uint8_t> blocks(static_cast<std::size_t>(squish::GetStorageRequirements(w, h, flags)));
-        squish::CompressImage(rgba.data(), w, h, blocks.data(), flags);
+        DxtEncodeImage(rgba.data(), w, h, blocks.data(), flags);
         const std::size_t rowBytes = static_cast<std::size_t>((width + 3) / 4) * (flags == squish::kDxt1 ? 8 : 16);
         for (UINT row = 0; row < (height + 3) / 4; ++row) {
             std::memcpy(bits + row * pitch, blocks.data() + row * rowBytes, rowBytes);

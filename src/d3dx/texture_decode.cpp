@@ -19,6 +19,8 @@
 #define STBI_MAX_DIMENSIONS 16384
 #include <stb_image.h>
 
+#include "platform/d3d9/dxt.h"
+
 namespace {
 
 std::uint16_t Read16(const std::uint8_t* p)
@@ -319,8 +321,7 @@ HRESULT TextureDecodeDds(const std::uint8_t* data, std::size_t size, DecodedImag
             return D3DXERR_INVALIDDATA;
         }
         std::vector<std::uint8_t> rgba(texelCount * 4);
-        squish::DecompressImage(rgba.data(), static_cast<int>(width), static_cast<int>(height), pixels,
-                                squishFlags);
+        DxtDecodeImage(rgba.data(), static_cast<int>(width), static_cast<int>(height), pixels, squishFlags);
         for (std::size_t i = 0; i < texelCount; ++i) {
             texels[i] = D3DCOLOR_ARGB(rgba[i * 4 + 3], rgba[i * 4], rgba[i * 4 + 1], rgba[i * 4 + 2]);
         }

@@ -264,6 +264,11 @@ bool IntroScreenShow()
     device->SetRenderState(D3DRS_FOGENABLE, TRUE);
     device->EndScene();
     device->Present(nullptr, nullptr, nullptr, nullptr);
+    // Shown once: the picture and its quad are not needed again.
+    device->SetTexture(0, nullptr);
+    device->SetStreamSource(0, nullptr, 0, 0);
+    ReleaseSlot(introTexture);
+    ReleaseSlot(introBuffer);
     return true;
 }
 

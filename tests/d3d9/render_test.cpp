@@ -421,3 +421,43 @@ TEST_F(DeviceTest, SpecularHighlightAddsWhenEnabled) {
     EXPECT_PIXEL_NEAR(At(32, 32), 0, 0, 0, 0);
     vb->Release();
 }
+
+// Each shader program keeps its own copy of the values: one changed while another program draws must
+// still reach it, and the general program and the specialised ones hand each other the changes.
+TEST_F(DeviceTest, ValuesChangedUnderAnotherProgramReachEveryProgram) {
+    UsePerspective();
+    IDirect3DVertexBuffer9* vb = MakeBuffer(FacingQuad(1.0f, 3.0f), 0x112);
+    const VertexRhwColourTex corner[4] = {{0, 0, 0.5f, 1, 0xFF00FF00, 0, 0},
+                                          {8, 0, 0.5f, 1, 0xFF00FF00, 0, 0},
+                                          {0, 8, 0.5f, 1, 0xFF00FF00, 0, 0},
+                                          {8, 8, 0.5f, 1, 0xFF00FF00, 0, 0}};
+    auto frame = [&](D3DCOLORVALUE emissive, bool general) {
+        DeviceUseGeneralProgram(device, general);
+        D3DMATERIAL9 material{};
+        material.Emissive = emissive;
+        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+        device->BeginScene();
+        device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+        // The material changes, then the unlit corner draws with another program before the lit quad.
+        device->SetMaterial(&material);
+        device->SetRenderState(D3DRS_LIGHTING, FALSE);
+        device->SetFVF(0x144);
+        ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, corner, sizeof(VertexRhwColourTex)), S_OK);
+        device->SetRenderState(D3DRS_LIGHTING, TRUE);
+        device->SetFVF(0x112);
+        device->SetStreamSource(0, vb, 0, 32);
+        ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), S_OK) << D3DLastErrorText();
+        device->EndScene();
+        PresentAndRead();
+        EXPECT_PIXEL_NEAR(At(2, 2), 0, 255, 0, 0);
+    };
+    frame({1, 0, 0, 1}, false);
+    EXPECT_PIXEL_NEAR(At(32, 32), 255, 0, 0, 1);
+    frame({0, 0, 1, 1}, false);
+    EXPECT_PIXEL_NEAR(At(32, 32), 0, 0, 255, 1) << "the material set while the unlit program drew";
+    frame({1, 1, 1, 1}, true);
+    EXPECT_PIXEL_NEAR(At(32, 32), 255, 255, 255, 1) << "the general program";
+    frame({1, 0, 0, 1}, false);
+    EXPECT_PIXEL_NEAR(At(32, 32), 255, 0, 0, 1) << "the material set while the general program drew";
+    vb->Release();
+}

@@ -15,6 +15,8 @@ std::string ExecScript()
            "set g_szinmelyseg 32\n"
            "set g_buffer_szam 1\n"
            "set g_tween 0.5\n"
+           "// Frame pacing: 1 waits for the display's refresh, 0 draws as fast as the machine can.\n"
+           "set g_vsync 1\n"
            "\n"
            "// Sound: master volume, 0 to 100.\n"
            "set h_hangero 80\n"

@@ -657,6 +657,11 @@ IDirect3D9* Direct3DCreate9(UINT SDKVersion);
 // device has presented nothing yet. Works with any video driver, offscreen included.
 bool DeviceReadLastFrame(IDirect3DDevice9* device, int& width, int& height, std::vector<std::uint8_t>& rgba);
 
+// Draws with the one general fixed-function program (every choice a uniform) instead of the programs
+// specialised per state, which the device uses by default. Both give the same pixels; this is for
+// comparing them.
+void DeviceUseGeneralProgram(IDirect3DDevice9* device, bool on);
+
 // Why the last failing call of this layer failed (empty when none has failed), so a caller can
 // report more than the result code.
 const char* D3DLastErrorText();

@@ -1,18 +1,21 @@
 // The Direct3D object and the device: creation over an SDL window, state keeping, clearing, drawing
 // and presenting through OpenGL 3.3 core.
 //
-// The device renders into its own framebuffer (two colour buffers used in turn and one depth
-// buffer), so the back buffer has the size and format the presentation parameters ask for whatever
-// the window offers, and the frame last presented stays readable for screenshots. Present copies
-// the back buffer to the window and swaps.
+// Where the window's own framebuffer has the back buffer's size and format, frames are drawn straight
+// into it and Present swaps. Otherwise the device draws into a framebuffer of its own, so the back
+// buffer has the size and format the presentation parameters ask for whatever the window offers;
+// Present copies it to a visible window, and to an invisible one (the offscreen video driver) copies
+// and swaps nothing. Either way the frame last presented stays readable for screenshots, and at most
+// one presented frame is still being rasterised while the next is drawn.
 //
-// Direct3D state is kept as the game sets it; what changed is handed to OpenGL and to the shader's
-// uniforms only at the next draw, group by group.
+// Direct3D state is kept as the game sets it; what changed is handed to OpenGL and to the shader
+// programs' uniforms only at the next draw, group by group.
 #include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "platform/d3d9/internal.h"
@@ -322,13 +325,15 @@ Device::Device(Direct3D9* d3d, SDL_Window* window, SDL_GLContext context, const 
 Device::~Device() {
     --g_live.devices;
     Activate();
-    ffp_.Destroy();
+    general_.Destroy();
+    for (const auto& p : programs_) p->Destroy();
+    if (inFlight_) glDeleteSync(inFlight_);
     if (vao_) glDeleteVertexArrays(1, &vao_);
     if (upVbo_) glDeleteBuffers(1, &upVbo_);
     if (upIbo_) glDeleteBuffers(1, &upIbo_);
     if (sampler_) glDeleteSamplers(1, &sampler_);
-    glDeleteFramebuffers(2, fbo_);
-    glDeleteRenderbuffers(2, colour_);
+    if (fbo_) glDeleteFramebuffers(1, &fbo_);
+    if (colour_) glDeleteRenderbuffers(1, &colour_);
     if (depth_) glDeleteRenderbuffers(1, &depth_);
     SDL_GL_MakeCurrent(window_, nullptr);
     SDL_GL_DeleteContext(context_);
@@ -358,8 +363,8 @@ bool Device::MakeTargets(std::string& error) {
     default: colourFormat = GL_RGBA8; break;
     }
     const GLsizei w = static_cast<GLsizei>(pp_.BackBufferWidth), h = static_cast<GLsizei>(pp_.BackBufferHeight);
-    glGenFramebuffers(2, fbo_);
-    glGenRenderbuffers(2, colour_);
+    glGenFramebuffers(1, &fbo_);
+    glGenRenderbuffers(1, &colour_);
     GLenum depthAttachment = GL_DEPTH_ATTACHMENT;
     if (hasDepth_) {
         GLenum depthFormat = GL_DEPTH_COMPONENT16;
@@ -376,26 +381,63 @@ bool Device::MakeTargets(std::string& error) {
         glBindRenderbuffer(GL_RENDERBUFFER, depth_);
         glRenderbufferStorage(GL_RENDERBUFFER, depthFormat, w, h);
     }
-    for (int i = 0; i < 2; ++i) {
-        glBindRenderbuffer(GL_RENDERBUFFER, colour_[i]);
-        glRenderbufferStorage(GL_RENDERBUFFER, colourFormat, w, h);
-        glBindFramebuffer(GL_FRAMEBUFFER, fbo_[i]);
-        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour_[i]);
-        if (depth_) glFramebufferRenderbuffer(GL_FRAMEBUFFER, depthAttachment, GL_RENDERBUFFER, depth_);
-        if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
-            error = "the back buffer cannot be created in this format";
-            return false;
-        }
+    glBindRenderbuffer(GL_RENDERBUFFER, colour_);
+    glRenderbufferStorage(GL_RENDERBUFFER, colourFormat, w, h);
+    glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour_);
+    if (depth_) glFramebufferRenderbuffer(GL_FRAMEBUFFER, depthAttachment, GL_RENDERBUFFER, depth_);
+    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+        error = "the back buffer cannot be created in this format";
+        return false;
     }
-    backIndex_ = 0;
-    glBindFramebuffer(GL_FRAMEBUFFER, fbo_[0]);
+    return true;
+}
+
+// The window's own framebuffer serves as the back buffer when the window is on a real display and
+// matches it: same size, 8-bit colour channels (and alpha where the format has it), a depth (and
+// stencil) buffer where one was asked for.
+bool Device::CanDrawToWindow() {
+    if (invisible_) return false;
+    const D3DFORMAT f = pp_.BackBufferFormat;
+    if (f != D3DFMT_X8R8G8B8 && f != D3DFMT_A8R8G8B8) return false;
+    int w = 0, h = 0;
+    SDL_GL_GetDrawableSize(window_, &w, &h);
+    if (w != static_cast<int>(pp_.BackBufferWidth) || h != static_cast<int>(pp_.BackBufferHeight)) return false;
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    auto bits = [](GLenum attachment, GLenum what) {
+        GLint type = GL_NONE;
+        glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, attachment, GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE, &type);
+        if (type == GL_NONE) return 0;
+        GLint v = 0;
+        glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, attachment, what, &v);
+        return static_cast<int>(v);
+    };
+    if (bits(GL_BACK_LEFT, GL_FRAMEBUFFER_ATTACHMENT_RED_SIZE) != 8 ||
+        bits(GL_BACK_LEFT, GL_FRAMEBUFFER_ATTACHMENT_GREEN_SIZE) != 8 ||
+        bits(GL_BACK_LEFT, GL_FRAMEBUFFER_ATTACHMENT_BLUE_SIZE) != 8)
+        return false;
+    if (f == D3DFMT_A8R8G8B8 && bits(GL_BACK_LEFT, GL_FRAMEBUFFER_ATTACHMENT_ALPHA_SIZE) < 8) return false;
+    if (hasDepth_) {
+        int need = 16;
+        if (pp_.AutoDepthStencilFormat == D3DFMT_D24X8 || pp_.AutoDepthStencilFormat == D3DFMT_D24S8) need = 24;
+        if (pp_.AutoDepthStencilFormat == D3DFMT_D32) need = 32;
+        // A deeper depth buffer than asked for would resolve ties differently: the depth must match.
+        if (bits(GL_DEPTH, GL_FRAMEBUFFER_ATTACHMENT_DEPTH_SIZE) != need) return false;
+        if (hasStencil_ && bits(GL_STENCIL, GL_FRAMEBUFFER_ATTACHMENT_STENCIL_SIZE) < 8) return false;
+    }
+    glGetError();
     return true;
 }
 
 bool Device::Init(std::string& error) {
     Activate();
-    if (!MakeTargets(error)) return false;
-    if (!ffp_.Build(error)) return false;
+    const char* driver = SDL_GetCurrentVideoDriver();
+    invisible_ = driver != nullptr && std::strcmp(driver, "offscreen") == 0;
+    toWindow_ = CanDrawToWindow();
+    if (!toWindow_ && !MakeTargets(error)) return false;
+    glBindFramebuffer(GL_FRAMEBUFFER, toWindow_ ? 0 : fbo_);
+    // The general program is built now, so a device that cannot compile its shaders fails here.
+    if (!general_.Build(nullptr, error)) return false;
     glGenVertexArrays(1, &vao_);
     glBindVertexArray(vao_);
     glGenBuffers(1, &upVbo_);
@@ -403,7 +445,7 @@ bool Device::Init(std::string& error) {
     glGenSamplers(1, &sampler_);
     glBindSampler(0, sampler_);
     glActiveTexture(GL_TEXTURE0);
-    glUseProgram(ffp_.program);
+    current_ = &general_;
     glFrontFace(GL_CCW);
     // Fields a vertex format lacks read these constants: no normal, white diffuse, no specular.
     glVertexAttrib3f(ATTR_NORMAL, 0.0f, 0.0f, 0.0f);
@@ -513,6 +555,7 @@ HRESULT Device::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR 
         mask |= GL_STENCIL_BUFFER_BIT;
     }
     if (mask == 0) return S_OK;
+    drawnSincePresent_ = true;
     // Clear touches the viewport, or the given rectangles within it.
     const LONG bbH = static_cast<LONG>(pp_.BackBufferHeight);
     const LONG vx1 = static_cast<LONG>(viewport_.X), vy1 = static_cast<LONG>(viewport_.Y);
@@ -554,17 +597,38 @@ HRESULT Device::Present(const RECT* pSourceRect, const RECT* pDestRect, HWND hDe
     if (pSourceRect || pDestRect || hDestWindowOverride || pDirtyRegion)
         return Fail(D3DERR_INVALIDCALL, "Present: only whole-buffer presentation to the device window is supported");
     Activate();
-    int w = 0, h = 0;
-    SDL_GL_GetDrawableSize(window_, &w, &h);
-    const GLint bw = static_cast<GLint>(pp_.BackBufferWidth), bh = static_cast<GLint>(pp_.BackBufferHeight);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_[backIndex_]);
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-    glBlitFramebuffer(0, 0, bw, bh, 0, 0, w, h, GL_COLOR_BUFFER_BIT, (w == bw && h == bh) ? GL_NEAREST : GL_LINEAR);
-    SDL_GL_SwapWindow(window_);
-    // The buffer just shown stays as it is for DeviceReadLastFrame; drawing goes on in the other.
+    if (toWindow_) {
+        int w = 0, h = 0;
+        SDL_GL_GetDrawableSize(window_, &w, &h);
+        if (w != static_cast<int>(pp_.BackBufferWidth) || h != static_cast<int>(pp_.BackBufferHeight)) {
+            // The window changed size under the back buffer: from the next frame on, draw into a
+            // framebuffer of the back buffer's size and scale it into the window.
+            std::string error;
+            if (MakeTargets(error)) toWindow_ = false;
+        }
+        SDL_GL_SwapWindow(window_);
+    } else if (!invisible_) {
+        int w = 0, h = 0;
+        SDL_GL_GetDrawableSize(window_, &w, &h);
+        const GLint bw = static_cast<GLint>(pp_.BackBufferWidth), bh = static_cast<GLint>(pp_.BackBufferHeight);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+        glBlitFramebuffer(0, 0, bw, bh, 0, 0, w, h, GL_COLOR_BUFFER_BIT, (w == bw && h == bh) ? GL_NEAREST : GL_LINEAR);
+        SDL_GL_SwapWindow(window_);
+    } else {
+        // Nothing to show: the frame is only handed to the rasteriser.
+        glFlush();
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, toWindow_ ? 0 : fbo_);
+    // Wait for the previous frame, so that no more than one frame queues behind the one to come.
+    const GLsync fence = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+    if (inFlight_) {
+        glClientWaitSync(inFlight_, GL_SYNC_FLUSH_COMMANDS_BIT, 5000000000ull);
+        glDeleteSync(inFlight_);
+    }
+    inFlight_ = fence;
     presentedOnce_ = true;
-    backIndex_ ^= 1;
-    glBindFramebuffer(GL_FRAMEBUFFER, fbo_[backIndex_]);
+    drawnSincePresent_ = false;
     return S_OK;
 }
 
@@ -575,15 +639,21 @@ bool Device::ReadLastFrame(int& width, int& height, std::vector<std::uint8_t>& r
         Fail(D3DERR_INVALIDCALL, "DeviceReadLastFrame: nothing presented yet");
         return false;
     }
+    if (drawnSincePresent_) {
+        Fail(D3DERR_INVALIDCALL, "DeviceReadLastFrame: drawing has started over the last presented frame");
+        return false;
+    }
     Activate();
     width = static_cast<int>(pp_.BackBufferWidth);
     height = static_cast<int>(pp_.BackBufferHeight);
     const std::size_t row = static_cast<std::size_t>(width) * 4;
     std::vector<std::uint8_t> bottomUp(row * static_cast<std::size_t>(height));
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_[backIndex_ ^ 1]);
+    // Drawn into the window, the frame is in its front buffer after the swap.
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, toWindow_ ? 0 : fbo_);
+    if (toWindow_) glReadBuffer(GL_FRONT);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, bottomUp.data());
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_[backIndex_]);
+    if (toWindow_) glReadBuffer(GL_BACK);
     rgba.resize(bottomUp.size());
     for (int y = 0; y < height; ++y)
         std::memcpy(&rgba[static_cast<std::size_t>(y) * row], &bottomUp[static_cast<std::size_t>(height - 1 - y) * row],
@@ -603,7 +673,7 @@ HRESULT Device::SetViewport(const D3DVIEWPORT9* pViewport) {
         return Fail(D3DERR_INVALIDCALL, "SetViewport: viewport outside the back buffer");
     viewport_ = v;
     dirtyViewport_ = true;
-    dirtyTransforms_ = true;
+    ++transformsVersion_;
     return S_OK;
 }
 
@@ -618,28 +688,30 @@ HRESULT Device::SetRenderState(D3DRENDERSTATETYPE State, DWORD Value) {
     if (renderStates_[State] == Value) return S_OK;
     renderStates_[State] = Value;
     switch (State) {
+    // Choices of the shader program: the next draw picks the program from them.
     case D3DRS_LIGHTING:
-    case D3DRS_AMBIENT:
     case D3DRS_COLORVERTEX:
     case D3DRS_LOCALVIEWER:
     case D3DRS_NORMALIZENORMALS:
     case D3DRS_DIFFUSEMATERIALSOURCE:
     case D3DRS_SPECULARMATERIALSOURCE:
     case D3DRS_AMBIENTMATERIALSOURCE:
-    case D3DRS_EMISSIVEMATERIALSOURCE: dirtyLighting_ = true; break;
+    case D3DRS_EMISSIVEMATERIALSOURCE:
     case D3DRS_FOGENABLE:
-    case D3DRS_FOGCOLOR:
     case D3DRS_FOGTABLEMODE:
+    case D3DRS_FOGVERTEXMODE:
+    case D3DRS_RANGEFOGENABLE:
+    case D3DRS_ALPHATESTENABLE:
+    case D3DRS_ALPHAFUNC:
+    case D3DRS_SPECULARENABLE: break;
+    // Values the programs read.
+    case D3DRS_AMBIENT: ++lightsVersion_; break;
+    case D3DRS_FOGCOLOR:
     case D3DRS_FOGSTART:
     case D3DRS_FOGEND:
-    case D3DRS_FOGDENSITY:
-    case D3DRS_FOGVERTEXMODE:
-    case D3DRS_RANGEFOGENABLE: dirtyFog_ = true; break;
+    case D3DRS_FOGDENSITY: ++fogVersion_; break;
     case D3DRS_TEXTUREFACTOR:
-    case D3DRS_ALPHATESTENABLE:
-    case D3DRS_ALPHAREF:
-    case D3DRS_ALPHAFUNC:
-    case D3DRS_SPECULARENABLE: dirtyStage_ = true; break;
+    case D3DRS_ALPHAREF: ++stageVersion_; break;
     default: dirtyRender_ = true; break;
     }
     return S_OK;
@@ -674,7 +746,6 @@ HRESULT Device::SetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE Type,
         return Fail(D3DERR_INVALIDCALL, "SetTextureStageState: unknown stage or state");
     if (stageStates_[Stage][Type] == Value) return S_OK;
     stageStates_[Stage][Type] = Value;
-    if (Stage == 0) dirtyStage_ = true;
     return S_OK;
 }
 
@@ -691,15 +762,16 @@ HRESULT Device::SetTransform(D3DTRANSFORMSTATETYPE State, const D3DMATRIX* pMatr
     switch (State) {
     case D3DTS_WORLD: world_ = *pMatrix; break;
     case D3DTS_VIEW:
+        if (std::memcmp(&view_, pMatrix, sizeof view_) == 0) return S_OK;
         view_ = *pMatrix;
-        dirtyLighting_ = true;  // lights live in view space
+        ++lightsVersion_;  // lights live in view space
         break;
     case D3DTS_PROJECTION: projection_ = *pMatrix; break;
     default:
         if (State >= D3DTS_TEXTURE0 && State < D3DTS_TEXTURE0 + 8) return S_OK;  // texture transforms are off
         return Fail(D3DERR_INVALIDCALL, "SetTransform: unknown transform");
     }
-    dirtyTransforms_ = true;
+    ++transformsVersion_;
     return S_OK;
 }
 
@@ -720,8 +792,9 @@ HRESULT Device::GetTransform(D3DTRANSFORMSTATETYPE State, D3DMATRIX* pMatrix) {
 
 HRESULT Device::SetMaterial(const D3DMATERIAL9* pMaterial) {
     if (!pMaterial) return Fail(D3DERR_INVALIDCALL, "SetMaterial: no material");
+    if (std::memcmp(&material_, pMaterial, sizeof material_) == 0) return S_OK;
     material_ = *pMaterial;
-    dirtyLighting_ = true;
+    ++materialVersion_;
     return S_OK;
 }
 
@@ -743,7 +816,7 @@ HRESULT Device::SetLight(DWORD Index, const D3DLIGHT9* pLight) {
     if (Index >= lights_.size()) lights_.resize(Index + 1);
     lights_[Index].light = l;
     lights_[Index].set = true;
-    dirtyLighting_ = true;
+    ++lightsVersion_;
     return S_OK;
 }
 
@@ -767,7 +840,7 @@ HRESULT Device::LightEnable(DWORD Index, BOOL Enable) {
         slot.set = true;
     }
     slot.enabled = Enable != 0;
-    dirtyLighting_ = true;
+    ++lightsVersion_;
     return S_OK;
 }
 
@@ -827,7 +900,6 @@ HRESULT Device::SetTexture(DWORD Stage, IDirect3DBaseTexture9* pTexture) {
     if (Stage >= D3D_TEXTURE_STAGES) return Fail(D3DERR_INVALIDCALL, "SetTexture: unknown stage");
     if (textures_[Stage] == pTexture) return S_OK;
     textures_[Stage] = pTexture;
-    if (Stage == 0) dirtyStage_ = true;
     return S_OK;
 }
 
@@ -843,7 +915,6 @@ void Device::ForgetTexture(IDirect3DBaseTexture9* texture) {
     for (DWORD i = 0; i < D3D_TEXTURE_STAGES; ++i) {
         if (textures_[i] != texture) continue;
         textures_[i] = nullptr;
-        if (i == 0) dirtyStage_ = true;
     }
     boundTexture_ = 0xFFFFFFFFu;
 }
@@ -999,46 +1070,145 @@ void Device::SetViewportGL() {
     glDepthRange(viewport_.MinZ, viewport_.MaxZ);
 }
 
-void Device::ApplyTransforms(bool pretransformed) {
-    glUniform1i(ffp_.pretransformed, pretransformed ? 1 : 0);
-    const float sx = 2.0f / static_cast<float>(viewport_.Width), sy = -2.0f / static_cast<float>(viewport_.Height);
-    glUniform4f(ffp_.viewportScale, sx, sy, -1.0f - static_cast<float>(viewport_.X) * sx,
-                1.0f - static_cast<float>(viewport_.Y) * sy);
-    const D3DMATRIX worldView = Multiply(world_, view_);
-    glUniformMatrix4fv(ffp_.worldView, 1, GL_FALSE, &worldView.m[0][0]);
-    glUniformMatrix4fv(ffp_.projection, 1, GL_FALSE, &projection_.m[0][0]);
-    float normal[9];
-    NormalMatrix(worldView, normal);
-    glUniformMatrix3fv(ffp_.normalMatrix, 1, GL_FALSE, normal);
+// The choices of the current state that select a shader program (see FfpKey).
+FfpKey Device::CurrentKey(DWORD fvf) const {
+    const auto& rs = renderStates_;
+    FfpKey k;
+    const bool pretransformed = (fvf & D3DFVF_POSITION_MASK) == D3DFVF_XYZRHW;
+    k.pretransformed = pretransformed ? 1 : 0;
+    if (rs[D3DRS_LIGHTING] && !pretransformed) {
+        k.lighting = 1;
+        k.normalize = rs[D3DRS_NORMALIZENORMALS] ? 1 : 0;
+        k.localViewer = rs[D3DRS_LOCALVIEWER] ? 1 : 0;
+        // A material colour comes from a vertex colour only when vertex colours are on and the
+        // vertex format has that colour.
+        auto source = [&](D3DRENDERSTATETYPE state) -> std::int32_t {
+            const DWORD s = rs[state];
+            if (!rs[D3DRS_COLORVERTEX]) return 0;
+            if (s == D3DMCS_COLOR1 && (fvf & D3DFVF_DIFFUSE)) return 1;
+            if (s == D3DMCS_COLOR2 && (fvf & D3DFVF_SPECULAR)) return 2;
+            return 0;
+        };
+        k.materialSource[0] = source(D3DRS_DIFFUSEMATERIALSOURCE);
+        k.materialSource[1] = source(D3DRS_AMBIENTMATERIALSOURCE);
+        k.materialSource[2] = source(D3DRS_SPECULARMATERIALSOURCE);
+        k.materialSource[3] = source(D3DRS_EMISSIVEMATERIALSOURCE);
+        for (const Light& slot : lights_)
+            if (slot.enabled && k.lightCount < MAX_LIGHTS) ++k.lightCount;
+    }
+    if (rs[D3DRS_FOGENABLE] && !pretransformed) {
+        std::int32_t mode = 0;
+        if (rs[D3DRS_FOGTABLEMODE] != D3DFOG_NONE) {
+            mode = static_cast<std::int32_t>(rs[D3DRS_FOGTABLEMODE]);
+            k.fogPerPixel = 1;
+        } else {
+            mode = static_cast<std::int32_t>(rs[D3DRS_FOGVERTEXMODE]);
+        }
+        if (mode < 0 || mode > 3) mode = 0;
+        k.fogMode = mode;
+        if (mode == 0) {
+            k.fogPerPixel = 0;
+        } else {
+            k.fogRange = !k.fogPerPixel && rs[D3DRS_RANGEFOGENABLE] ? 1 : 0;
+        }
+    }
+    const auto& st = stageStates_[0];
+    auto* texture = static_cast<Texture*>(static_cast<IDirect3DTexture9*>(
+        textures_[0] && textures_[0]->GetType() == D3DRTYPE_TEXTURE ? textures_[0] : nullptr));
+    k.hasTexture = texture && texture->Valid() ? 1 : 0;
+    k.colorStage[0] = static_cast<std::int32_t>(st[D3DTSS_COLOROP]);
+    if (k.colorStage[0] != D3DTOP_DISABLE) {
+        k.colorStage[1] = static_cast<std::int32_t>(st[D3DTSS_COLORARG1]);
+        k.colorStage[2] = static_cast<std::int32_t>(st[D3DTSS_COLORARG2]);
+        k.alphaStage[0] = static_cast<std::int32_t>(st[D3DTSS_ALPHAOP]);
+        if (k.alphaStage[0] != D3DTOP_DISABLE) {
+            k.alphaStage[1] = static_cast<std::int32_t>(st[D3DTSS_ALPHAARG1]);
+            k.alphaStage[2] = static_cast<std::int32_t>(st[D3DTSS_ALPHAARG2]);
+        }
+    }
+    k.alphaFunc = rs[D3DRS_ALPHATESTENABLE] ? static_cast<std::int32_t>(rs[D3DRS_ALPHAFUNC]) : 0;
+    k.specularEnable = rs[D3DRS_SPECULARENABLE] ? 1 : 0;
+    return k;
 }
 
-void Device::ApplyLighting(DWORD fvf) {
-    const auto& rs = renderStates_;
-    const bool lit = rs[D3DRS_LIGHTING] != 0 && (fvf & D3DFVF_POSITION_MASK) != D3DFVF_XYZRHW;
-    glUniform1i(ffp_.lighting, lit ? 1 : 0);
-    if (!lit) return;
-    glUniform1i(ffp_.normalizeNormals, rs[D3DRS_NORMALIZENORMALS] ? 1 : 0);
-    glUniform1i(ffp_.localViewer, rs[D3DRS_LOCALVIEWER] ? 1 : 0);
-    // A material colour comes from a vertex colour only when vertex colours are on and the
-    // vertex format has that colour.
-    auto source = [&](D3DRENDERSTATETYPE state) -> GLint {
-        const DWORD s = rs[state];
-        if (!rs[D3DRS_COLORVERTEX]) return 0;
-        if (s == D3DMCS_COLOR1 && (fvf & D3DFVF_DIFFUSE)) return 1;
-        if (s == D3DMCS_COLOR2 && (fvf & D3DFVF_SPECULAR)) return 2;
-        return 0;
-    };
-    glUniform4i(ffp_.materialSource, source(D3DRS_DIFFUSEMATERIALSOURCE), source(D3DRS_AMBIENTMATERIALSOURCE),
-                source(D3DRS_SPECULARMATERIALSOURCE), source(D3DRS_EMISSIVEMATERIALSOURCE));
-    glUniform4fv(ffp_.matDiffuse, 1, &material_.Diffuse.r);
-    glUniform4fv(ffp_.matAmbient, 1, &material_.Ambient.r);
-    glUniform4fv(ffp_.matSpecular, 1, &material_.Specular.r);
-    glUniform4fv(ffp_.matEmissive, 1, &material_.Emissive.r);
-    glUniform1f(ffp_.matPower, material_.Power);
-    float ambient[4];
-    ColourToFloats(rs[D3DRS_AMBIENT], ambient);
-    glUniform3f(ffp_.globalAmbient, ambient[0], ambient[1], ambient[2]);
+// The program specialised on `key`, built on first use and kept for the device's life; the general
+// program when comparing, or when a specialised one cannot be built.
+FfpProgram* Device::ProgramFor(const FfpKey& key) {
+    if (useGeneral_) return &general_;
+    if (current_ && !current_->general && current_->key == key) return current_;
+    for (const auto& p : programs_)
+        if (p->key == key) return p.get();
+    auto made = std::make_unique<FfpProgram>();
+    std::string error;
+    if (!made->Build(&key, error)) {
+        made->Destroy();
+        return &general_;
+    }
+    programs_.push_back(std::move(made));
+    return programs_.back().get();
+}
 
+// The general program takes the choices as uniforms.
+void Device::UploadKey(FfpProgram& p, const FfpKey& k) {
+    if (p.keyUploaded && p.uploadedKey == k) return;
+    glUniform1i(p.pretransformed, k.pretransformed);
+    glUniform1i(p.lighting, k.lighting);
+    glUniform1i(p.normalizeNormals, k.normalize);
+    glUniform1i(p.localViewer, k.localViewer);
+    glUniform4i(p.materialSource, k.materialSource[0], k.materialSource[1], k.materialSource[2], k.materialSource[3]);
+    glUniform1i(p.lightCount, k.lightCount);
+    glUniform1i(p.fogMode, k.fogMode);
+    glUniform1i(p.fogPerPixel, k.fogPerPixel);
+    glUniform1i(p.fogRange, k.fogRange);
+    glUniform1i(p.hasTexture, k.hasTexture);
+    glUniform3i(p.colorStage, k.colorStage[0], k.colorStage[1], k.colorStage[2]);
+    glUniform3i(p.alphaStage, k.alphaStage[0], k.alphaStage[1], k.alphaStage[2]);
+    glUniform1i(p.alphaFunc, k.alphaFunc);
+    glUniform1i(p.specularEnable, k.specularEnable);
+    p.keyUploaded = true;
+    // The light arrays are sent for the enabled lights only: a new count needs them again.
+    if (p.uploadedKey.lightCount != k.lightCount) p.lightsVersion = 0;
+    p.uploadedKey = k;
+}
+
+void Device::UploadTransforms(FfpProgram& p) {
+    if (p.transformsVersion == transformsVersion_) return;
+    p.transformsVersion = transformsVersion_;
+    if (p.viewportScale >= 0) {
+        const float sx = 2.0f / static_cast<float>(viewport_.Width), sy = -2.0f / static_cast<float>(viewport_.Height);
+        glUniform4f(p.viewportScale, sx, sy, -1.0f - static_cast<float>(viewport_.X) * sx,
+                    1.0f - static_cast<float>(viewport_.Y) * sy);
+    }
+    if (p.worldView < 0 && p.normalMatrix < 0) return;  // pretransformed vertices only
+    const D3DMATRIX worldView = Multiply(world_, view_);
+    if (p.worldView >= 0) glUniformMatrix4fv(p.worldView, 1, GL_FALSE, &worldView.m[0][0]);
+    if (p.projection >= 0) glUniformMatrix4fv(p.projection, 1, GL_FALSE, &projection_.m[0][0]);
+    if (p.normalMatrix >= 0) {
+        float normal[9];
+        NormalMatrix(worldView, normal);
+        glUniformMatrix3fv(p.normalMatrix, 1, GL_FALSE, normal);
+    }
+}
+
+void Device::UploadMaterial(FfpProgram& p) {
+    if (p.materialVersion == materialVersion_) return;
+    p.materialVersion = materialVersion_;
+    if (p.matDiffuse >= 0) glUniform4fv(p.matDiffuse, 1, &material_.Diffuse.r);
+    if (p.matAmbient >= 0) glUniform4fv(p.matAmbient, 1, &material_.Ambient.r);
+    if (p.matSpecular >= 0) glUniform4fv(p.matSpecular, 1, &material_.Specular.r);
+    if (p.matEmissive >= 0) glUniform4fv(p.matEmissive, 1, &material_.Emissive.r);
+    if (p.matPower >= 0) glUniform1f(p.matPower, material_.Power);
+}
+
+void Device::UploadLights(FfpProgram& p, int lightCount) {
+    if (p.lightsVersion == lightsVersion_) return;
+    p.lightsVersion = lightsVersion_;
+    if (p.globalAmbient >= 0) {
+        float ambient[4];
+        ColourToFloats(renderStates_[D3DRS_AMBIENT], ambient);
+        glUniform3f(p.globalAmbient, ambient[0], ambient[1], ambient[2]);
+    }
+    if (lightCount == 0) return;
     float position[MAX_LIGHTS][4], direction[MAX_LIGHTS][3], diffuse[MAX_LIGHTS][3], specular[MAX_LIGHTS][3],
         lightAmbient[MAX_LIGHTS][3], attenuation[MAX_LIGHTS][4], spot[MAX_LIGHTS][4];
     int count = 0;
@@ -1080,61 +1250,53 @@ void Device::ApplyLighting(DWORD fvf) {
         spot[count][3] = 0.0f;
         ++count;
     }
-    glUniform1i(ffp_.lightCount, count);
     if (count == 0) return;
-    glUniform4fv(ffp_.lightPosition, count, &position[0][0]);
-    glUniform3fv(ffp_.lightDirection, count, &direction[0][0]);
-    glUniform3fv(ffp_.lightDiffuse, count, &diffuse[0][0]);
-    glUniform3fv(ffp_.lightSpecular, count, &specular[0][0]);
-    glUniform3fv(ffp_.lightAmbient, count, &lightAmbient[0][0]);
-    glUniform4fv(ffp_.lightAttenuation, count, &attenuation[0][0]);
-    glUniform4fv(ffp_.lightSpot, count, &spot[0][0]);
+    auto send3 = [count](GLint at, const float (*v)[3]) {
+        if (at >= 0) glUniform3fv(at, count, &v[0][0]);
+    };
+    auto send4 = [count](GLint at, const float (*v)[4]) {
+        if (at >= 0) glUniform4fv(at, count, &v[0][0]);
+    };
+    send4(p.lightPosition, position);
+    send3(p.lightDirection, direction);
+    send3(p.lightDiffuse, diffuse);
+    send3(p.lightSpecular, specular);
+    send3(p.lightAmbient, lightAmbient);
+    send4(p.lightAttenuation, attenuation);
+    send4(p.lightSpot, spot);
 }
 
-void Device::ApplyFog(bool pretransformed) {
+void Device::UploadFog(FfpProgram& p) {
+    if (p.fogVersion == fogVersion_) return;
+    p.fogVersion = fogVersion_;
     const auto& rs = renderStates_;
-    GLint mode = 0;
-    bool perPixel = false;
-    if (rs[D3DRS_FOGENABLE] && !pretransformed) {
-        if (rs[D3DRS_FOGTABLEMODE] != D3DFOG_NONE) {
-            mode = static_cast<GLint>(rs[D3DRS_FOGTABLEMODE]);
-            perPixel = true;
-        } else {
-            mode = static_cast<GLint>(rs[D3DRS_FOGVERTEXMODE]);
-        }
-        if (mode < 0 || mode > 3) mode = 0;
+    if (p.fogParams >= 0)
+        glUniform3f(p.fogParams, AsFloat(rs[D3DRS_FOGSTART]), AsFloat(rs[D3DRS_FOGEND]), AsFloat(rs[D3DRS_FOGDENSITY]));
+    if (p.fogColor >= 0) {
+        float c[4];
+        ColourToFloats(rs[D3DRS_FOGCOLOR], c);
+        glUniform3f(p.fogColor, c[0], c[1], c[2]);
     }
-    glUniform1i(ffp_.fogMode, mode);
-    if (mode == 0) return;
-    glUniform1i(ffp_.fogPerPixel, perPixel ? 1 : 0);
-    glUniform3f(ffp_.fogParams, AsFloat(rs[D3DRS_FOGSTART]), AsFloat(rs[D3DRS_FOGEND]), AsFloat(rs[D3DRS_FOGDENSITY]));
-    glUniform1i(ffp_.fogRange, rs[D3DRS_RANGEFOGENABLE] ? 1 : 0);
-    float c[4];
-    ColourToFloats(rs[D3DRS_FOGCOLOR], c);
-    glUniform3f(ffp_.fogColor, c[0], c[1], c[2]);
 }
 
-void Device::ApplyTextureStage() {
-    const auto& s = stageStates_[0];
+void Device::UploadStage(FfpProgram& p) {
+    if (p.stageVersion == stageVersion_) return;
+    p.stageVersion = stageVersion_;
+    if (p.textureFactor >= 0) {
+        float factor[4];
+        ColourToFloats(renderStates_[D3DRS_TEXTUREFACTOR], factor);
+        glUniform4fv(p.textureFactor, 1, factor);
+    }
+    if (p.alphaRef >= 0) glUniform1f(p.alphaRef, static_cast<float>(renderStates_[D3DRS_ALPHAREF] & 0xFF));
+}
+
+void Device::BindTexture() {
     auto* texture = static_cast<Texture*>(static_cast<IDirect3DTexture9*>(
         textures_[0] && textures_[0]->GetType() == D3DRTYPE_TEXTURE ? textures_[0] : nullptr));
-    const bool hasTexture = texture && texture->Valid();
-    glUniform1i(ffp_.hasTexture, hasTexture ? 1 : 0);
-    if (hasTexture && boundTexture_ != texture->Name()) {
+    if (texture && texture->Valid() && boundTexture_ != texture->Name()) {
         glBindTexture(GL_TEXTURE_2D, texture->Name());
         boundTexture_ = texture->Name();
     }
-    glUniform3i(ffp_.colorStage, static_cast<GLint>(s[D3DTSS_COLOROP]), static_cast<GLint>(s[D3DTSS_COLORARG1]),
-                static_cast<GLint>(s[D3DTSS_COLORARG2]));
-    glUniform3i(ffp_.alphaStage, static_cast<GLint>(s[D3DTSS_ALPHAOP]), static_cast<GLint>(s[D3DTSS_ALPHAARG1]),
-                static_cast<GLint>(s[D3DTSS_ALPHAARG2]));
-    float factor[4];
-    ColourToFloats(renderStates_[D3DRS_TEXTUREFACTOR], factor);
-    glUniform4fv(ffp_.textureFactor, 1, factor);
-    glUniform1i(ffp_.alphaFunc,
-                renderStates_[D3DRS_ALPHATESTENABLE] ? static_cast<GLint>(renderStates_[D3DRS_ALPHAFUNC]) : 0);
-    glUniform1f(ffp_.alphaRef, static_cast<float>(renderStates_[D3DRS_ALPHAREF] & 0xFF));
-    glUniform1i(ffp_.specularEnable, renderStates_[D3DRS_SPECULARENABLE] ? 1 : 0);
 }
 
 void Device::BindVertexLayout(DWORD fvf, GLuint vbo, UINT offset, UINT stride) {
@@ -1165,7 +1327,7 @@ void Device::BindVertexLayout(DWORD fvf, GLuint vbo, UINT offset, UINT stride) {
 HRESULT Device::PrepareDraw(DWORD fvf, GLuint vbo, UINT offset, UINT stride, const char* who) {
     (void)who;
     Activate();
-    const bool pretransformed = (fvf & D3DFVF_POSITION_MASK) == D3DFVF_XYZRHW;
+    drawnSincePresent_ = true;
     if (dirtyRender_) {
         ApplyRenderStates();
         dirtyRender_ = false;
@@ -1178,25 +1340,21 @@ HRESULT Device::PrepareDraw(DWORD fvf, GLuint vbo, UINT offset, UINT stride, con
         ApplySampler();
         dirtySampler_ = false;
     }
-    if (dirtyTransforms_ || lastPretransformed_ != static_cast<int>(pretransformed)) {
-        ApplyTransforms(pretransformed);
-        dirtyTransforms_ = false;
+    const FfpKey key = CurrentKey(fvf);
+    FfpProgram* program = ProgramFor(key);
+    if (program != current_) {
+        glUseProgram(program->program);
+        current_ = program;
     }
-    const DWORD lightingKey = fvf & (D3DFVF_POSITION_MASK | D3DFVF_DIFFUSE | D3DFVF_SPECULAR);
-    if (dirtyLighting_ || lastLightingFvf_ != lightingKey) {
-        ApplyLighting(fvf);
-        dirtyLighting_ = false;
-        lastLightingFvf_ = lightingKey;
+    if (program->general) UploadKey(*program, key);
+    UploadTransforms(*program);
+    if (key.lighting) {
+        UploadMaterial(*program);
+        UploadLights(*program, key.lightCount);
     }
-    if (dirtyFog_ || lastPretransformed_ != static_cast<int>(pretransformed)) {
-        ApplyFog(pretransformed);
-        dirtyFog_ = false;
-    }
-    lastPretransformed_ = pretransformed ? 1 : 0;
-    if (dirtyStage_ || boundTexture_ == 0xFFFFFFFFu) {
-        ApplyTextureStage();
-        dirtyStage_ = false;
-    }
+    if (key.fogMode != 0) UploadFog(*program);
+    UploadStage(*program);
+    BindTexture();
     BindVertexLayout(fvf, vbo, offset, stride);
     return S_OK;
 }
@@ -1378,6 +1536,10 @@ bool DeviceReadLastFrame(IDirect3DDevice9* device, int& width, int& height, std:
         return false;
     }
     return static_cast<d3d9::Device*>(device)->ReadLastFrame(width, height, rgba);
+}
+
+void DeviceUseGeneralProgram(IDirect3DDevice9* device, bool on) {
+    if (device) static_cast<d3d9::Device*>(device)->UseGeneralProgram(on);
 }
 
 const char* D3DLastErrorText() { return d3d9::LastError(); }

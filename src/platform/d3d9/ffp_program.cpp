@@ -2,16 +2,21 @@
 //
 // Vertex stage: transform (or the pixel mapping of pretransformed vertices), per-vertex lighting with
 // D3D's formulas in view space, and the fog distance and factor. Fragment stage: texture stage 0's
-// colour and alpha operations, the specular sum, alpha test and fog blending. Every choice is a
-// uniform, so state changes never recompile anything.
+// colour and alpha operations, the specular sum, alpha test and fog blending.
+//
+// The choices (texture-stage operations, alpha test, fog mode, lighting on or off...) come in one of
+// two ways from the same source. The general program reads them from uniforms, so one program draws
+// everything; a specialised program has them as compile-time constants, so the compiler removes every
+// branch the state does not take. A software rasteriser runs the fragment stage for every pixel, so
+// the specialised programs are the ones the device draws with; the general one stays for comparison.
 #include "platform/d3d9/internal.h"
 
 namespace d3d9 {
 namespace {
 
 // Both stages start with this: the fog settings and D3D's fog formulas, per vertex or per pixel.
-const char* const kSharedSource = R"glsl(#version 330 core
-uniform int uFogMode;      // 0 none, else D3DFOG_EXP, D3DFOG_EXP2 or D3DFOG_LINEAR
+// The choices themselves are declared before it (see Declarations).
+const char* const kSharedSource = R"glsl(
 uniform vec3 uFogParams;   // start, end, density
 
 float FogFactor(float d) {
@@ -34,7 +39,6 @@ layout(location = 3) in vec4 aSpecular;
 layout(location = 4) in vec2 aTexCoord;
 
 // Pretransformed vertices: x, y in pixels (D3D pixel centres at whole numbers), z in 0..1, w = 1/w.
-uniform bool uPretransformed;
 uniform vec4 uViewportScale;  // ndc = (pixel + 0.5) * xy + zw
 
 // Matrices are uploaded as D3D stores them (row vectors), which GLSL reads as their transposes,
@@ -43,10 +47,6 @@ uniform mat4 uWorldView;
 uniform mat4 uProjection;
 uniform mat3 uNormalMatrix;
 
-uniform bool uLighting;
-uniform bool uNormalize;
-uniform bool uLocalViewer;
-uniform ivec4 uMaterialSource;  // diffuse, ambient, specular, emissive: 0 material, 1 colour 1, 2 colour 2
 uniform vec4 uMatDiffuse;
 uniform vec4 uMatAmbient;
 uniform vec4 uMatSpecular;
@@ -55,7 +55,6 @@ uniform float uMatPower;
 uniform vec3 uGlobalAmbient;
 
 const int MAX_LIGHTS = 4;
-uniform int uLightCount;
 uniform vec4 uLightPosition[MAX_LIGHTS];     // view space; w: 1 point, 2 spot, 3 directional
 uniform vec3 uLightDirection[MAX_LIGHTS];    // view space, normalised, the way the light shines
 uniform vec3 uLightDiffuse[MAX_LIGHTS];
@@ -64,8 +63,6 @@ uniform vec3 uLightAmbient[MAX_LIGHTS];
 uniform vec4 uLightAttenuation[MAX_LIGHTS];  // attenuation 0, 1, 2 and range
 uniform vec4 uLightSpot[MAX_LIGHTS];         // cos(theta / 2), cos(phi / 2), falloff
 
-uniform bool uFogPerPixel; // table fog: the factor is computed per fragment from the depth
-uniform bool uFogRange;    // vertex fog by distance from the eye instead of depth
 
 out vec4 vDiffuse;
 out vec4 vSpecular;
@@ -171,14 +168,8 @@ in float vFog;
 in float vFogDepth;
 
 uniform sampler2D uTexture0;
-uniform bool uHasTexture;
-uniform ivec3 uColorStage;  // operation, argument 1, argument 2 (D3DTOP_*, D3DTA_*)
-uniform ivec3 uAlphaStage;
 uniform vec4 uTextureFactor;
-uniform int uAlphaFunc;     // 0: no alpha test, else D3DCMP_*
 uniform float uAlphaRef;    // 0..255
-uniform bool uSpecularEnable;
-uniform bool uFogPerPixel;
 uniform vec3 uFogColor;
 
 out vec4 fragColour;
@@ -243,11 +234,46 @@ void main() {
 }
 )glsl";
 
-// Compiles the shared part followed by the stage's own.
-GLuint Compile(GLenum type, const char* source, std::string& error) {
+// The choices of one stage: uniforms for the general program, constants for a specialised one.
+std::string Declarations(bool vertexStage, const FfpKey* key) {
+    std::string out = "#version 330 core\n";
+    auto declare = [&](const char* type, const char* name, const std::string& value) {
+        out += key ? std::string("const ") + type + " " + name + " = " + value + ";\n"
+                   : std::string("uniform ") + type + " " + name + ";\n";
+    };
+    const FfpKey k = key ? *key : FfpKey{};
+    auto flag = [](std::int32_t v) { return std::string(v ? "true" : "false"); };
+    auto ivec = [](const std::int32_t* v, int n) {
+        std::string s = "ivec" + std::to_string(n) + "(";
+        for (int i = 0; i < n; ++i) s += (i ? ", " : "") + std::to_string(v[i]);
+        return s + ")";
+    };
+    declare("int", "uFogMode", std::to_string(k.fogMode));  // 0 none, else D3DFOG_EXP, _EXP2 or _LINEAR
+    declare("bool", "uFogPerPixel", flag(k.fogPerPixel));  // table fog: the factor per fragment from the depth
+    if (vertexStage) {
+        declare("bool", "uPretransformed", flag(k.pretransformed));
+        declare("bool", "uLighting", flag(k.lighting));
+        declare("bool", "uNormalize", flag(k.normalize));
+        declare("bool", "uLocalViewer", flag(k.localViewer));
+        declare("ivec4", "uMaterialSource", ivec(k.materialSource, 4));
+        declare("int", "uLightCount", std::to_string(k.lightCount));
+        declare("bool", "uFogRange", flag(k.fogRange));  // vertex fog by distance from the eye, not depth
+    } else {
+        declare("bool", "uHasTexture", flag(k.hasTexture));
+        declare("ivec3", "uColorStage", ivec(k.colorStage, 3));  // operation, argument 1, argument 2
+        declare("ivec3", "uAlphaStage", ivec(k.alphaStage, 3));
+        declare("int", "uAlphaFunc", std::to_string(k.alphaFunc));  // 0: no alpha test, else D3DCMP_*
+        declare("bool", "uSpecularEnable", flag(k.specularEnable));
+    }
+    return out;
+}
+
+// Compiles the declarations, the shared part and the stage's own.
+GLuint Compile(GLenum type, const char* source, const FfpKey* key, std::string& error) {
     GLuint shader = glCreateShader(type);
-    const char* const parts[] = {kSharedSource, source};
-    glShaderSource(shader, 2, parts, nullptr);
+    const std::string declarations = Declarations(type == GL_VERTEX_SHADER, key);
+    const char* const parts[] = {declarations.c_str(), kSharedSource, source};
+    glShaderSource(shader, 3, parts, nullptr);
     glCompileShader(shader);
     GLint ok = GL_FALSE;
     glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
@@ -261,10 +287,12 @@ GLuint Compile(GLenum type, const char* source, std::string& error) {
 
 }  // namespace
 
-bool FfpProgram::Build(std::string& error) {
-    GLuint vs = Compile(GL_VERTEX_SHADER, kVertexSource, error);
+bool FfpProgram::Build(const FfpKey* specialisedOn, std::string& error) {
+    general = specialisedOn == nullptr;
+    key = specialisedOn ? *specialisedOn : FfpKey{};
+    GLuint vs = Compile(GL_VERTEX_SHADER, kVertexSource, specialisedOn, error);
     if (!vs) return false;
-    GLuint fs = Compile(GL_FRAGMENT_SHADER, kFragmentSource, error);
+    GLuint fs = Compile(GL_FRAGMENT_SHADER, kFragmentSource, specialisedOn, error);
     if (!fs) {
         glDeleteShader(vs);
         return false;
@@ -322,7 +350,7 @@ bool FfpProgram::Build(std::string& error) {
     alphaRef = at("uAlphaRef");
     fogPerPixel = at("uFogPerPixel");
     glUseProgram(program);
-    glUniform1i(texture0, 0);
+    if (texture0 >= 0) glUniform1i(texture0, 0);
     return true;
 }
 

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -134,13 +135,18 @@ private:
         UINT height;
         UINT pitch;  // bytes per row (of blocks for DXT)
         UINT rows;   // rows (of blocks for DXT)
+        // The CPU copy of the level. Uncompressed levels of a texture written once drop it after the
+        // upload (OpenGL holds the texels) and read it back from OpenGL when locked again.
         std::vector<std::uint8_t> bits;
+        bool zero = true;  // nothing but zeros written so far
         bool locked = false;
         bool readOnly = false;
     };
     ~Texture() override;
     void Upload(UINT level);
     void RebuildMips();
+    void Restore(UINT level);
+    void DropCopies();
 
     ULONG refs_ = 1;
     Device* device_;
@@ -148,6 +154,9 @@ private:
     D3DFORMAT format_;
     D3DPOOL pool_;
     FormatInfo info_;
+    // Whether the CPU copies stay: compressed formats (OpenGL holds them decoded), dynamic textures,
+    // and those locked for writing again after their copies were dropped.
+    bool keepCopies_ = false;
     std::vector<MipLevel> levels_;
     GLuint name_ = 0;
 };
@@ -159,9 +168,25 @@ enum Attribute : GLuint { ATTR_POSITION = 0, ATTR_NORMAL = 1, ATTR_DIFFUSE = 2, 
 
 inline constexpr int MAX_LIGHTS = 4;
 
+// The fixed-function choices a program can be specialised on: what decides which branches the
+// shader takes. Fields that do not matter for the rest (lighting details when lighting is off, fog
+// details without fog...) are zero, so equal pictures share one program.
+struct FfpKey {
+    // Vertex stage.
+    std::int32_t pretransformed = 0, lighting = 0, normalize = 0, localViewer = 0, lightCount = 0;
+    std::int32_t materialSource[4] = {};  // diffuse, ambient, specular, emissive: 0 material, 1 colour 1, 2 colour 2
+    std::int32_t fogMode = 0, fogPerPixel = 0, fogRange = 0;
+    // Fragment stage.
+    std::int32_t hasTexture = 0, specularEnable = 0, alphaFunc = 0;
+    std::int32_t colorStage[3] = {}, alphaStage[3] = {};  // operation, argument 1, argument 2
+    bool operator==(const FfpKey&) const = default;
+};
+
 struct FfpProgram {
     GLuint program = 0;
-    // Uniform locations.
+    bool general = false;  // the choices are uniforms (see ffp_program.cpp)
+    FfpKey key{};          // what a specialised program was built for
+    // Uniform locations; -1 where the compiler removed a uniform the program does not use.
     GLint pretransformed, viewportScale, worldView, projection, normalMatrix;
     GLint lighting, normalizeNormals, localViewer, materialSource;
     GLint matDiffuse, matAmbient, matSpecular, matEmissive, matPower, globalAmbient;
@@ -170,8 +195,15 @@ struct FfpProgram {
     GLint fogMode, fogPerPixel, fogParams, fogRange, fogColor, specularEnable;
     GLint texture0, hasTexture, colorStage, alphaStage, textureFactor, alphaFunc, alphaRef;
 
-    // Compiles and links; false with the log in `error` on failure.
-    bool Build(std::string& error);
+    // What this program's uniforms last received: the device's version of each group of values, and
+    // for the general program the choices.
+    std::uint64_t transformsVersion = 0, materialVersion = 0, lightsVersion = 0, fogVersion = 0, stageVersion = 0;
+    bool keyUploaded = false;
+    FfpKey uploadedKey{};
+
+    // Compiles and links the general program (key null) or one specialised on *key; false with the
+    // log in `error` on failure.
+    bool Build(const FfpKey* key, std::string& error);
     void Destroy();
 };
 
@@ -248,6 +280,8 @@ public:
     void ForgetIndices(IndexBuffer* buffer);
     // Texture uploads bind textures behind the device's back; the next draw binds again.
     void ForgetBoundTexture() { boundTexture_ = 0xFFFFFFFFu; }
+    // Draws with the general program instead of the specialised ones (for comparing the two).
+    void UseGeneralProgram(bool on) { useGeneral_ = on; }
 
 private:
     ~Device() override;
@@ -267,13 +301,19 @@ private:
     HRESULT PrepareDraw(DWORD fvf, GLuint vbo, UINT offset, UINT stride, const char* who);
     void ApplyRenderStates();
     void ApplySampler();
-    void ApplyTransforms(bool pretransformed);
-    void ApplyLighting(DWORD fvf);
-    void ApplyFog(bool pretransformed);
-    void ApplyTextureStage();
+    FfpKey CurrentKey(DWORD fvf) const;
+    FfpProgram* ProgramFor(const FfpKey& key);
+    void UploadKey(FfpProgram& p, const FfpKey& key);
+    void UploadTransforms(FfpProgram& p);
+    void UploadMaterial(FfpProgram& p);
+    void UploadLights(FfpProgram& p, int count);
+    void UploadFog(FfpProgram& p);
+    void UploadStage(FfpProgram& p);
+    void BindTexture();
     void BindVertexLayout(DWORD fvf, GLuint vbo, UINT offset, UINT stride);
     void SetViewportGL();
     bool MakeTargets(std::string& error);
+    bool CanDrawToWindow();
 
     ULONG refs_ = 1;
     Direct3D9* d3d_;
@@ -284,19 +324,29 @@ private:
     bool hasStencil_ = false;
     bool inScene_ = false;
 
-    // Render targets: two colour buffers used in turn (the one last presented stays readable) and one
-    // depth buffer shared by both.
-    GLuint fbo_[2] = {0, 0};
-    GLuint colour_[2] = {0, 0};
+    // Where frames are drawn: straight into the window's own framebuffer (toWindow_), or into one
+    // colour and one depth buffer of the device's, which Present copies to a visible window and leaves
+    // as they are for an invisible one. The frame last presented stays readable until drawing starts
+    // again.
+    bool toWindow_ = false;
+    bool invisible_ = false;
+    GLuint fbo_ = 0;
+    GLuint colour_ = 0;
     GLuint depth_ = 0;
-    int backIndex_ = 0;
     bool presentedOnce_ = false;
+    bool drawnSincePresent_ = false;
+    // At most one frame queued behind the one being drawn.
+    GLsync inFlight_ = nullptr;
 
     GLuint vao_ = 0;
     GLuint upVbo_ = 0;
     GLuint upIbo_ = 0;
     GLuint sampler_ = 0;
-    FfpProgram ffp_{};
+    // The general program and the specialised ones, made on first use of their state.
+    FfpProgram general_{};
+    std::vector<std::unique_ptr<FfpProgram>> programs_;
+    FfpProgram* current_ = nullptr;
+    bool useGeneral_ = false;
 
     // Direct3D state as the game sets it.
     std::array<DWORD, D3DRS_STATE_COUNT> renderStates_{};
@@ -311,16 +361,14 @@ private:
     Stream stream_{};
     IndexBuffer* indices_ = nullptr;
 
-    // What has changed since the last draw, and what OpenGL currently holds.
+    // What has changed since the last draw, and what OpenGL currently holds. The values the shader
+    // programs read carry a version per group, bumped on each change; every program remembers which
+    // versions it holds, so a value is sent once per program that needs it.
     bool dirtyRender_ = true;
     bool dirtySampler_ = true;
-    bool dirtyTransforms_ = true;
-    bool dirtyLighting_ = true;
-    bool dirtyFog_ = true;
-    bool dirtyStage_ = true;
     bool dirtyViewport_ = true;
-    int lastPretransformed_ = -1;
-    DWORD lastLightingFvf_ = 0xFFFFFFFFu;
+    std::uint64_t transformsVersion_ = 1, materialVersion_ = 1, lightsVersion_ = 1, fogVersion_ = 1,
+                  stageVersion_ = 1;
     GLuint boundTexture_ = 0xFFFFFFFFu;
     struct LayoutKey {
         DWORD fvf = 0xFFFFFFFFu;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/d3d9/dxt.h"
 #include "platform/d3d9/internal.h"
 
 namespace d3d9 {
@@ -229,9 +230,10 @@ Texture::Texture(Device* device, UINT width, UINT height, UINT levels, DWORD usa
             level.pitch = level.width * info_.bytes;
             level.rows = level.height;
         }
-        level.bits.assign(static_cast<std::size_t>(level.pitch) * level.rows, 0);
         levels_.push_back(std::move(level));
     }
+    keepCopies_ = info_.compressed || (usage & D3DUSAGE_DYNAMIC) || pool == D3DPOOL_SYSTEMMEM ||
+                  pool == D3DPOOL_SCRATCH;
     device_->Activate();
     glGenTextures(1, &name_);
     glBindTexture(GL_TEXTURE_2D, name_);
@@ -243,16 +245,58 @@ Texture::Texture(Device* device, UINT width, UINT height, UINT levels, DWORD usa
     }
     const GlFormat gl = GlFormatOf(format_);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    for (UINT i = 0; i < levels; ++i)
-        glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), gl.internal, static_cast<GLsizei>(levels_[i].width),
-                     static_cast<GLsizei>(levels_[i].height), 0, gl.format, gl.type, nullptr);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    // Every level starts as zeros, as the CPU copies do (a zero DXT block decodes to black).
+    std::vector<std::uint8_t> zeros;
+    for (UINT i = 0; i < levels; ++i) {
+        MipLevel& level = levels_[i];
+        const std::size_t bytes = info_.compressed ? static_cast<std::size_t>(level.width) * level.height * 4
+                                                   : static_cast<std::size_t>(level.pitch) * level.rows;
+        if (zeros.size() < bytes) zeros.assign(bytes, 0);
+        glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), gl.internal, static_cast<GLsizei>(level.width),
+                     static_cast<GLsizei>(level.height), 0, gl.format, gl.type, nullptr);
+        if (keepCopies_) level.bits.assign(static_cast<std::size_t>(level.pitch) * level.rows, 0);
+    }
     device_->ForgetBoundTexture();
     if (glGetError() != GL_NO_ERROR) {
         glDeleteTextures(1, &name_);
         name_ = 0;
         return;
     }
-    for (UINT i = 0; i < levels; ++i) Upload(i);
+    for (UINT i = 0; i < levels; ++i) {
+        if (info_.compressed) {
+            Upload(i);
+        } else {
+            glTexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), 0, 0, static_cast<GLsizei>(levels_[i].width),
+                            static_cast<GLsizei>(levels_[i].height), gl.format, gl.type, zeros.data());
+        }
+    }
+}
+
+// Gives a level whose copy was dropped its texels again: zeros, or what OpenGL holds.
+void Texture::Restore(UINT index) {
+    MipLevel& level = levels_[index];
+    if (!level.bits.empty()) return;
+    level.bits.assign(static_cast<std::size_t>(level.pitch) * level.rows, 0);
+    if (level.zero || !name_) return;
+    device_->Activate();
+    glBindTexture(GL_TEXTURE_2D, name_);
+    device_->ForgetBoundTexture();
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    const GlFormat gl = GlFormatOf(format_);
+    glGetTexImage(GL_TEXTURE_2D, static_cast<GLint>(index), gl.format, gl.type, level.bits.data());
+}
+
+void Texture::DropCopies() {
+    if (keepCopies_) return;
+    for (MipLevel& level : levels_) {
+        if (level.locked) return;
+    }
+    for (MipLevel& level : levels_) {
+        level.bits.clear();
+        level.bits.shrink_to_fit();
+    }
 }
 
 Texture::~Texture() {
@@ -314,6 +358,11 @@ HRESULT Texture::LockRect(UINT Level, D3DLOCKED_RECT* pLockedRect, const RECT* p
                      static_cast<std::size_t>(pRect->left) * info_.bytes;
         }
     }
+    if (level.bits.empty()) {
+        Restore(Level);
+        // Written again: this texture keeps its copies from now on rather than reading back each time.
+        if (!(Flags & D3DLOCK_READONLY)) keepCopies_ = true;
+    }
     level.locked = true;
     level.readOnly = (Flags & D3DLOCK_READONLY) != 0;
     pLockedRect->pBits = level.bits.data() + offset;
@@ -326,9 +375,14 @@ HRESULT Texture::UnlockRect(UINT Level) {
     MipLevel& level = levels_[Level];
     if (!level.locked) return Fail(D3DERR_INVALIDCALL, "UnlockRect: the level is not locked");
     level.locked = false;
-    if (level.readOnly) return S_OK;
+    if (level.readOnly) {
+        DropCopies();
+        return S_OK;
+    }
+    level.zero = false;
     Upload(Level);
     if (Level == 0 && levels_.size() > 1) RebuildMips();
+    DropCopies();
     return S_OK;
 }
 
@@ -343,8 +397,8 @@ void Texture::Upload(UINT index) {
     const GlFormat gl = GlFormatOf(format_);
     if (info_.compressed) {
         std::vector<std::uint8_t> rgba(static_cast<std::size_t>(level.width) * level.height * 4);
-        squish::DecompressImage(rgba.data(), static_cast<int>(level.width), static_cast<int>(level.height),
-                                level.bits.data(), SquishFlags(format_));
+        DxtDecodeImage(rgba.data(), static_cast<int>(level.width), static_cast<int>(level.height), level.bits.data(),
+                       SquishFlags(format_));
         glTexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(index), 0, 0, static_cast<GLsizei>(level.width),
                         static_cast<GLsizei>(level.height), gl.format, gl.type, rgba.data());
     } else {
@@ -362,12 +416,15 @@ void Texture::RebuildMips() {
         glBindTexture(GL_TEXTURE_2D, name_);
         device_->ForgetBoundTexture();
         glGenerateMipmap(GL_TEXTURE_2D);
+        for (MipLevel& level : levels_) level.zero = false;
         return;
     }
     // 32-bit texels: a 2x2 box filter per channel, level by level (odd sizes clamp at the edge).
     for (std::size_t i = 1; i < levels_.size(); ++i) {
         const MipLevel& src = levels_[i - 1];
         MipLevel& dst = levels_[i];
+        if (dst.bits.empty()) dst.bits.assign(static_cast<std::size_t>(dst.pitch) * dst.rows, 0);
+        dst.zero = false;
         for (UINT y = 0; y < dst.height; ++y) {
             const UINT y0 = std::min(src.height - 1, y * 2), y1 = std::min(src.height - 1, y * 2 + 1);
             for (UINT x = 0; x < dst.width; ++x) {
