@@ -204,7 +204,9 @@ HRESULT MeshLoad(const char* path, const char* textureDirectory, std::uint8_t id
             if (directoryLength + nameLength <= kTexturePathLimit) {
                 std::memcpy(texturePath, textureDirectory, directoryLength);
                 std::memcpy(texturePath + directoryLength, name, nameLength + 1);
-                textureResult = D3DXCreateTextureFromFileA(device, texturePath, &entry->textures[i]);
+                textureResult = ResourcePathInsideGameFolder(texturePath)
+                                    ? D3DXCreateTextureFromFileA(device, texturePath, &entry->textures[i])
+                                    : E_FAIL;
             }
             if (FAILED(textureResult)) {
                 entry->textures[i] = nullptr;
