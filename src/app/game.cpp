@@ -19,6 +19,7 @@
 #include "game/world.h"
 #include "platform/bass/bass.h"
 #include "platform/win/clock.h"
+#include "platform/win/files.h"
 #include "platform/win/window.h"
 #include "render/camera.h"
 #include "render/fog.h"
@@ -340,6 +341,7 @@ void GameShutdown()
 
 int GameMain(const FrameDriver* driver)
 {
+    FilesPrepareGameFolder(".");
     bool started = GameInit();
     if (started) {
         MSG message{};

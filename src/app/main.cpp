@@ -58,21 +58,19 @@ int main(int argc, char** argv)
     FrameDriver driver{};
     const FrameDriver* activeDriver = nullptr;
     if (!inputPath.empty()) {
-        std::ifstream file(inputPath, std::ios::binary);
-        if (!file) {
-            return UsageError("cannot read the input script '" + inputPath + "'");
-        }
-        std::stringstream text;
-        text << file.rdbuf();
         std::string error;
-        if (!RunScriptParse(text.str(), script, error)) {
-            return UsageError(inputPath + ": " + error);
+        if (!RunScriptLoad(inputPath, script, error)) {
+            return UsageError(error);
         }
         driver = RunScriptStart(script);
         activeDriver = &driver;
     }
     FrameDriver recordDriver{};
     if (!recordPath.empty()) {
+        std::string error;
+        if (!RunRecordCheckTarget(recordPath, error)) {
+            return UsageError(error);
+        }
         recordDriver = RunRecordStart(activeDriver);
         activeDriver = &recordDriver;
     }
@@ -80,6 +78,9 @@ int main(int argc, char** argv)
     PlatformSetHeadless(headless);
     int status = GameMain(activeDriver);
     if (!recordPath.empty() && !RunRecordWrite(recordPath) && status == 0) {
+        status = 1;
+    }
+    if (RunScriptShotFailed() && status == 0) {
         status = 1;
     }
     return status;

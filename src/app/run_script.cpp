@@ -25,6 +25,7 @@ namespace {
 constexpr int kKeyEscape = 1;
 constexpr unsigned long kMaxFrameMs = 60'000;
 constexpr unsigned long kMaxFrameCount = 100'000'000;
+constexpr std::size_t kMaxScriptBytes = std::size_t{128} << 20;
 
 bool ParseUnsigned(const std::string& word, unsigned long limit, unsigned& out)
 {
@@ -45,6 +46,16 @@ bool ParseUnsigned(const std::string& word, unsigned long limit, unsigned& out)
     return true;
 }
 
+// The reason after a failed write's message.
+const char* ProblemText(FileProblem problem)
+{
+    switch (problem) {
+    case FileProblem::NotRegular: return ": it exists and is not a regular file, left as it is";
+    case FileProblem::WriteProtected: return ": the file is write-protected, left as it is";
+    default: return "";
+    }
+}
+
 bool IsKeyCodeWord(const std::string& word)
 {
     return word.size() >= 2 && word[0] == '#' && word[1] >= '0' && word[1] <= '9';
@@ -53,6 +64,7 @@ bool IsKeyCodeWord(const std::string& word)
 // ---- Playing a script ------------------------------------------------------------------------------
 
 RunScript* playing = nullptr;
+bool shotFailed = false;
 std::size_t cursor = 0;
 unsigned framesLeft = 0;
 std::uint8_t scriptedKeys[256];
@@ -65,7 +77,7 @@ void RunNonFrameInstructions()
             return;
         }
         if (instruction.kind == RunInstruction::Shot) {
-            ScreenshotWrite(instruction.path);
+            shotFailed = !ScreenshotWrite(instruction.path) || shotFailed;
         } else {
             std::srand(instruction.seed);
         }
@@ -239,9 +251,36 @@ bool RunScriptActive()
     return playing != nullptr;
 }
 
+bool RunScriptLoad(const std::string& path, RunScript& script, std::string& error)
+{
+    std::string text;
+    FileProblem problem = FileProblem::None;
+    if (!ReadRegularFile(path, kMaxScriptBytes, text, problem)) {
+        if (problem == FileProblem::NotRegular) {
+            error = "the input script '" + path + "' is not a regular file";
+        } else if (problem == FileProblem::TooLarge) {
+            error = "the input script '" + path + "' is larger than " + std::to_string(kMaxScriptBytes >> 20) + " MiB";
+        } else {
+            error = "cannot read the input script '" + path + "'";
+        }
+        return false;
+    }
+    if (!RunScriptParse(text, script, error)) {
+        error = path + ": " + error;
+        return false;
+    }
+    return true;
+}
+
+bool RunScriptShotFailed()
+{
+    return shotFailed;
+}
+
 FrameDriver RunScriptStart(RunScript& script)
 {
     playing = &script;
+    shotFailed = false;
     cursor = 0;
     framesLeft = 0;
     ClockUseVirtualTime(0);
@@ -271,8 +310,19 @@ bool RunRecordWrite(const std::string& path)
         }
         out += "\n";
     }
-    if (!WriteFileReplacing(path, out)) {
-        std::fprintf(stderr, "aviorra: cannot write the recording '%s'\n", path.c_str());
+    FileProblem problem = FileProblem::None;
+    if (!WriteFileReplacing(path, out, &problem)) {
+        std::fprintf(stderr, "aviorra: cannot write the recording '%s'%s\n", path.c_str(), ProblemText(problem));
+        return false;
+    }
+    return true;
+}
+
+bool RunRecordCheckTarget(const std::string& path, std::string& error)
+{
+    const FileProblem problem = FileReplaceCheck(path);
+    if (problem == FileProblem::NotRegular || problem == FileProblem::WriteProtected) {
+        error = "cannot write the recording '" + path + "'" + ProblemText(problem);
         return false;
     }
     return true;
@@ -291,8 +341,17 @@ bool ScreenshotWrite(const std::string& path)
     for (std::size_t i = 3; i < rgba.size(); i += 4) {
         rgba[i] = 0xFF;
     }
-    if (stbi_write_png(path.c_str(), width, height, 4, rgba.data(), width * 4) == 0) {
-        std::fprintf(stderr, "aviorra: shot %s: the file cannot be written\n", path.c_str());
+    // Encoded in memory and then written whole: a failed write leaves no partial file.
+    int length = 0;
+    unsigned char* png = stbi_write_png_to_mem(rgba.data(), width * 4, width, height, 4, &length);
+    FileProblem problem = FileProblem::Failed;
+    const bool written = png != nullptr && length > 0 &&
+                         WriteFileReplacing(path, std::string_view(reinterpret_cast<const char*>(png),
+                                                                   static_cast<std::size_t>(length)),
+                                            &problem);
+    std::free(png);
+    if (!written) {
+        std::fprintf(stderr, "aviorra: shot %s: the file cannot be written%s\n", path.c_str(), ProblemText(problem));
         return false;
     }
     return true;

@@ -32,6 +32,11 @@ struct RunScript {
 // Parses a script; false with the reason (and line) in `error` for malformed text.
 bool RunScriptParse(const std::string& text, RunScript& script, std::string& error);
 
+// Reads (a regular file of at most 128 MiB) and parses a script; false with the reason in `error`.
+bool RunScriptLoad(const std::string& path, RunScript& script, std::string& error);
+// Whether a shot of the script failed (the run then ends with status 1).
+bool RunScriptShotFailed();
+
 // Makes `script` drive the run: virtual time from now on, the leading seed for start-up. Returns the
 // hooks for the main loop; the script must outlive the run.
 FrameDriver RunScriptStart(RunScript& script);
@@ -43,6 +48,9 @@ bool RunScriptActive();
 FrameDriver RunRecordStart(const FrameDriver* inner);
 // Writes the recording (after the run); false when the file cannot be written.
 bool RunRecordWrite(const std::string& path);
+// Before the run: false with the reason when the recording's name exists as something other than a
+// writable regular file (a device, a FIFO, a folder, a write-protected file), which is never replaced.
+bool RunRecordCheckTarget(const std::string& path, std::string& error);
 
 // The name of a key code in scripts: a key name, ESCAPE, or #C.
 std::string RunKeyName(int code);

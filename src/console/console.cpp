@@ -16,11 +16,21 @@ bool echoEnabled = true;
 
 void EchoLine(const char* line)
 {
-    std::string utf8 = cp1250::ToUtf8(line);
-    // Standard output gets one line per console line: control characters would break that.
-    for (char& ch : utf8) {
+    const std::string text = cp1250::ToUtf8(line);
+    // Standard output gets one line per console line: line breaks become blanks, and every other
+    // control character but the tab is shown escaped (\x1b), so no text can drive the terminal.
+    std::string utf8;
+    utf8.reserve(text.size() + 1);
+    for (char ch : text) {
+        const auto byte = static_cast<unsigned char>(ch);
         if (ch == '\n' || ch == '\r') {
-            ch = ' ';
+            utf8 += ' ';
+        } else if ((byte < 0x20 && ch != '\t') || byte == 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
+            utf8 += escaped;
+        } else {
+            utf8 += ch;
         }
     }
     utf8 += '\n';

@@ -16,6 +16,9 @@ constexpr const char* kSeparator = "____________________________________________
 constexpr const char* kConfigFile = "main.cfg";
 
 int scriptDepth = 0;
+long lineBudget = kScriptLineBudget;
+long linesLeft = 0;      // of the outermost script's budget
+bool budgetSpent = false;
 
 void PrintCannotOpen(const char* name)
 {
@@ -23,6 +26,11 @@ void PrintCannotOpen(const char* name)
 }
 
 }  // namespace
+
+void ScriptSetLineBudget(long lines)
+{
+    lineBudget = lines;
+}
 
 void ScriptExecute(const char* fileName)
 {
@@ -36,15 +44,24 @@ void ScriptExecute(const char* fileName)
                       name.c_str(), kScriptNestingLimit);
         return;
     }
-    std::FILE* file = std::fopen(GamePathToLocal(name).c_str(), "rb");
+    FileProblem problem = FileProblem::None;
+    std::FILE* file = OpenRegularFile(GamePathToLocal(name), "rb", problem);
     if (file == nullptr) {
-        PrintCannotOpen(name.c_str());
+        if (problem == FileProblem::NotRegular) {
+            ConsolePrintf(console, "! A '%s' nem szabályos fájl, nem lehet végrehajtani."_cp, name.c_str());
+        } else {
+            PrintCannotOpen(name.c_str());
+        }
         return;
     }
     ConsolePrintf(console, "%s", kSeparator);
     ConsolePrintf(console, " '%s' végrehajtása indul."_cp, name.c_str());
     ConsolePrintf(console, "%s", kSeparator);
 
+    if (scriptDepth == 0) {
+        linesLeft = lineBudget;
+        budgetSpent = false;
+    }
     ++scriptDepth;
     char line[kScriptLineLimit + 1];
     int length = 0;
@@ -54,10 +71,22 @@ void ScriptExecute(const char* fileName)
             --length;
         }
         line[length] = '\0';
-        ConsoleExecute(console, line);
         length = 0;
+        if (budgetSpent) {
+            return;
+        }
+        if (linesLeft-- <= 0) {
+            budgetSpent = true;
+            ConsolePrintf(console, "! A '%s' leállt: egy szkript a beágyazottakkal együtt legfeljebb %li sort futtathat."_cp,
+                          name.c_str(), lineBudget);
+            return;
+        }
+        ConsoleExecute(console, line);
     };
     for (;;) {
+        if (budgetSpent) {
+            break;
+        }
         int ch = std::fgetc(file);
         // A 0xFF byte reads as the end of the file.
         if (ch == EOF || ch == 0xFF) {
@@ -127,8 +156,13 @@ void ConfigWriteCommand()
         }
     }
 
-    if (WriteFileReplacing(kConfigFile, out)) {
+    FileProblem problem = FileProblem::None;
+    if (WriteFileReplacing(kConfigFile, out, &problem)) {
         ConsolePrintf(console, "A main.cfg mentése sikerült."_cp);
+    } else if (problem == FileProblem::WriteProtected) {
+        ConsolePrintf(console, "! A main.cfg írásvédett, a régi fájl változatlan."_cp);
+    } else if (problem == FileProblem::NotRegular) {
+        ConsolePrintf(console, "! A main.cfg nem szabályos fájl, nem lett felülírva."_cp);
     } else {
         ConsolePrintf(console, "! A main.cfg mentése nem sikerült, a régi fájl változatlan."_cp);
     }

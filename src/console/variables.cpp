@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <unordered_map>
 
 #include "console/console.h"
 #include "platform/win/codepage.h"
@@ -15,22 +17,15 @@ bool IsDigit(char ch)
     return ch >= '0' && ch <= '9';
 }
 
-// The first record named `name`, with the quick first- and third-byte test before the full compare.
+// The newest record of every stored name, so that creating and finding stay fast with many
+// variables; the list keeps the order and the records.
+std::unordered_map<std::string, ConsoleVariable*> varIndex;
+
+// The first record named `name` in the list (the newest of that name).
 ConsoleVariable* VarFind(const char* name)
 {
-    std::size_t length = std::strlen(name);
-    char first = name[0];
-    char third = length >= 2 ? name[2] : '\0';
-    for (ConsoleVariable* v = varList; v != nullptr; v = v->next) {
-        char vThird = v->name[0] != '\0' && v->name[1] != '\0' ? v->name[2] : '\0';
-        if (v->name[0] != first || vThird != third) {
-            continue;
-        }
-        if (std::strcmp(v->name, name) == 0) {
-            return v;
-        }
-    }
-    return nullptr;
+    const auto found = varIndex.find(name);
+    return found != varIndex.end() ? found->second : nullptr;
 }
 
 enum class ValueShape { Float, Rgb, Int, String, Refused };
@@ -134,6 +129,16 @@ void VarSetFromText(const char* name, const char* value)
         if (*link != nullptr) {
             ConsoleVariable* gone = *link;
             *link = gone->next;
+            // An older record of the same stored name (long names are cut) becomes the one found.
+            ConsoleVariable* older = gone->next;
+            while (older != nullptr && std::strcmp(older->name, gone->name) != 0) {
+                older = older->next;
+            }
+            if (older != nullptr) {
+                varIndex[gone->name] = older;
+            } else {
+                varIndex.erase(gone->name);
+            }
             delete gone;
         }
         return;
@@ -170,6 +175,7 @@ void VarSetFromText(const char* name, const char* value)
         ConsoleCopyText(v->name, name, sizeof v->name);
         v->next = varList;
         varList = v;
+        varIndex[v->name] = v;
     }
     v->type = type;
     v->intValue = intValue;
@@ -181,6 +187,7 @@ void VarSetFromText(const char* name, const char* value)
 
 void VarListFree()
 {
+    varIndex.clear();
     while (varList != nullptr) {
         ConsoleVariable* next = varList->next;
         delete varList;

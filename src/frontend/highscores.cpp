@@ -270,12 +270,17 @@ bool HighScoresRead()
     HighScoresReset();
     // The file is opened for reading and writing as designed; one that only allows reading is
     // still read.
-    std::FILE* raw = std::fopen(kHighScoreFileName, "rb+");
-    if (raw == nullptr) {
+    FileProblem problem = FileProblem::None;
+    std::FILE* raw = OpenRegularFile(kHighScoreFileName, "rb+", problem);
+    if (raw == nullptr && problem == FileProblem::Failed) {
         if (errno == ENOENT) {
             return false;
         }
-        raw = std::fopen(kHighScoreFileName, "rb");
+        raw = OpenRegularFile(kHighScoreFileName, "rb", problem);
+    }
+    if (problem == FileProblem::NotRegular) {
+        ConsolePrintf(console, "A toplista nem szabályos fájl, nem olvasható! (%s)"_cp, kHighScoreFileName);
+        return false;
     }
     if (raw == nullptr) {
         ConsolePrintf(console, "A toplista nem olvasható! (%s: %s)"_cp, kHighScoreFileName, std::strerror(errno));
@@ -299,11 +304,16 @@ bool HighScoresRead()
 bool HighScoresWrite()
 {
     // A table the player made read-only stays as it is.
-    if (::access(kHighScoreFileName, F_OK) == 0 && ::access(kHighScoreFileName, W_OK) != 0) {
-        ConsolePrintf(console, "A toplista írásvédett, nem lett elmentve! (%s)"_cp, kHighScoreFileName);
-        return false;
-    }
-    if (!WriteFileReplacing(kHighScoreFileName, HighScoresEncode())) {
+    FileProblem problem = FileProblem::None;
+    if (!WriteFileReplacing(kHighScoreFileName, HighScoresEncode(), &problem)) {
+        if (problem == FileProblem::WriteProtected) {
+            ConsolePrintf(console, "A toplista írásvédett, nem lett elmentve! (%s)"_cp, kHighScoreFileName);
+            return false;
+        }
+        if (problem == FileProblem::NotRegular) {
+            ConsolePrintf(console, "A toplista nem szabályos fájl, nem lett elmentve! (%s)"_cp, kHighScoreFileName);
+            return false;
+        }
         ConsolePrintf(console, "A toplistát nem sikerült elmenteni! (%s)"_cp, kHighScoreFileName);
         return false;
     }

@@ -349,8 +349,13 @@ enum class ReadResult { Ok, Missing, Failed };
 // file on the console.
 ReadResult SaveFileRead(unsigned char (&bytes)[kSaveFileSize])
 {
-    std::FILE* file = std::fopen(kSaveFileName, "rb");
+    FileProblem problem = FileProblem::None;
+    std::FILE* file = OpenRegularFile(kSaveFileName, "rb", problem);
     if (file == nullptr) {
+        if (problem == FileProblem::NotRegular) {
+            ConsolePrintf(console, "A mentett játék nem szabályos fájl, nem lehet betölteni! (%s)"_cp, kSaveFileName);
+            return ReadResult::Failed;
+        }
         if (errno == ENOENT) {
             return ReadResult::Missing;
         }
@@ -379,8 +384,15 @@ ReadResult SaveFileRead(unsigned char (&bytes)[kSaveFileSize])
 bool GameSave()
 {
     const std::string bytes = SaveEncode();
-    if (!WriteFileReplacing(kSaveFileName, bytes)) {
-        ConsolePrintf(console, "A játékot nem sikerült elmenteni! (%s)"_cp, kSaveFileName);
+    FileProblem problem = FileProblem::None;
+    if (!WriteFileReplacing(kSaveFileName, bytes, &problem)) {
+        if (problem == FileProblem::WriteProtected) {
+            ConsolePrintf(console, "A mentett játék írásvédett, nem lett felülírva! (%s)"_cp, kSaveFileName);
+        } else if (problem == FileProblem::NotRegular) {
+            ConsolePrintf(console, "A mentett játék nem szabályos fájl, nem lett felülírva! (%s)"_cp, kSaveFileName);
+        } else {
+            ConsolePrintf(console, "A játékot nem sikerült elmenteni! (%s)"_cp, kSaveFileName);
+        }
         return false;
     }
     return true;

@@ -252,6 +252,7 @@ const char* ArchiveProblemText(ArchiveProblem problem)
     case ArchiveProblem::MemberPastEnd: return "the member runs past the end of the member data";
     case ArchiveProblem::NameUnterminated: return "the name has no terminating zero";
     case ArchiveProblem::NameEmpty: return "the name is empty";
+    case ArchiveProblem::NameLeavesFolder: return "the name leaves the game folder";
     }
     return "unknown damage";
 }
@@ -267,6 +268,7 @@ const char* ArchiveProblemTextHu(ArchiveProblem problem)
     case ArchiveProblem::MemberPastEnd: return "a tartalma túlnyúlik az adatterületen"_cp;
     case ArchiveProblem::NameUnterminated: return "a neve nincs lezárva"_cp;
     case ArchiveProblem::NameEmpty: return "üres a neve"_cp;
+    case ArchiveProblem::NameLeavesFolder: return "a neve kivezet a játék mappájából"_cp;
     }
     return "ismeretlen hiba"_cp;
 }

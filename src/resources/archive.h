@@ -28,6 +28,7 @@ enum class ArchiveProblem : std::uint8_t {
                         // of the file (or beyond 2 GiB)
     NameUnterminated,   // no terminating zero in the 100-byte name
     NameEmpty,          // the name is empty
+    NameLeavesFolder,   // the name is absolute or climbs out with "..": the game skips such a member
 };
 
 // One directory record as stored.

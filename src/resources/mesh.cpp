@@ -219,7 +219,9 @@ HRESULT MeshLoadInto(MeshEntry* entry, const char* path, const char* textureDire
             if (directoryLength + nameLength <= kTexturePathLimit) {
                 std::memcpy(texturePath, textureDirectory, directoryLength);
                 std::memcpy(texturePath + directoryLength, name, nameLength + 1);
-                textureResult = D3DXCreateTextureFromFileA(device, texturePath, &entry->textures[i]);
+                textureResult = ResourcePathInsideGameFolder(texturePath)
+                                    ? D3DXCreateTextureFromFileA(device, texturePath, &entry->textures[i])
+                                    : E_FAIL;
             }
             if (FAILED(textureResult)) {
                 entry->textures[i] = nullptr;

@@ -74,7 +74,8 @@ std::uint8_t* ReadEntry(const ResourceEntry& entry)
 {
     const bool loose = entry.archive.empty();
     const std::string path = loose ? GamePathToLocal(entry.name) : entry.archive;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    FileProblem problem = FileProblem::None;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenRegularFile(path, "rb", problem), &std::fclose);
     if (!file) {
         ConsolePrintf(console, "A fájlt nem lehet megnyitni!"_cp);
         return nullptr;
@@ -110,9 +111,13 @@ void ResourceScanArchives()
         // The directory is listed from its last record to its first.
         for (std::size_t i = directory.records.size(); i-- > 0;) {
             const ArchiveRecord& record = directory.records[i];
-            if (record.problem != ArchiveProblem::None) {
+            // A member name is also the path of its loose override: it must stay in the game folder.
+            const ArchiveProblem problem = record.problem == ArchiveProblem::None && !GamePathStaysInside(record.name)
+                                               ? ArchiveProblem::NameLeavesFolder
+                                               : record.problem;
+            if (problem != ArchiveProblem::None) {
                 ConsolePrintf(console, "Hibás bejegyzés kihagyva: %s, %zu. rekord (%s)"_cp, archiveName.c_str(),
-                              i + 1, ArchiveProblemTextHu(record.problem));
+                              i + 1, ArchiveProblemTextHu(problem));
                 continue;
             }
             auto* entry = new ResourceEntry{};
@@ -149,6 +154,11 @@ ResourceEntry* ResourceFind(const char* name)
 ResourceEntry* ResourceListHead()
 {
     return listHead;
+}
+
+bool ResourcePathInsideGameFolder(const char* gamePath)
+{
+    return gamePath != nullptr && GamePathStaysInside(gamePath);
 }
 
 std::uint8_t* ResourceLoadBytes(const char* name)

@@ -44,6 +44,10 @@ void ResourceLoadTexture(const char* name);
 // The first entry of the list (list order), or null while it is empty.
 ResourceEntry* ResourceListHead();
 
+// Whether a game path (a loose file, a mesh's texture) names a file inside the game folder; one that
+// is absolute or climbs out with ".." is treated as missing.
+bool ResourcePathInsideGameFolder(const char* gamePath);
+
 // Console commands.
 void ArchListCommand();             // archlist
 void ResourceLoadTextureCommand();  // tex

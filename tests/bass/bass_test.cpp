@@ -463,3 +463,43 @@ TEST_F(BassTest, MonoFlagMixesStereoDown)
 }
 
 }  // namespace
+
+TEST_F(BassTest, VoicesComeFromAPoolSoManySoundsNeverRunOut)
+{
+    const std::vector<std::uint8_t> tone = SineWav(300, kRate, 100);
+    const std::vector<std::uint8_t> shot = SineWav(600, kRate, 100);
+    HSTREAM engine = Create(tone);
+    ASSERT_TRUE(BASS_StreamPlay(engine, 1, BASS_SAMPLE_LOOP));
+
+    // Far more distinct sounds at once than OpenAL has sources: every one is made and played; when
+    // the voices are all busy the oldest one-shot gives its voice up, never the looping engine.
+    std::vector<HSTREAM> sounds;
+    for (int i = 0; i < 400; ++i) {
+        HSTREAM sound = Create(shot);
+        ASSERT_NE(sound, 0u) << "sound " << i << ": error " << BASS_ErrorGetCode();
+        ASSERT_TRUE(BASS_StreamPlay(sound, 1, 0)) << "sound " << i << ": error " << BASS_ErrorGetCode();
+        sounds.push_back(sound);
+    }
+    EXPECT_EQ(BASS_ChannelIsActive(engine), BASS_ACTIVE_PLAYING);
+    EXPECT_EQ(BASS_ChannelIsActive(sounds.front()), BASS_ACTIVE_STOPPED);
+    EXPECT_EQ(BASS_ChannelIsActive(sounds.back()), BASS_ACTIVE_PLAYING);
+    EXPECT_FALSE(BASS_ChannelResume(sounds.front())) << "a taken voice leaves the stream stopped";
+
+    // Ended and stopped sounds give their voices back: another round plays whole.
+    ClockAdvance(150);
+    for (HSTREAM sound : sounds) {
+        EXPECT_EQ(BASS_ChannelIsActive(sound), BASS_ACTIVE_STOPPED);
+        ASSERT_TRUE(BASS_StreamPlay(sound, 1, 0));
+        ASSERT_TRUE(BASS_ChannelStop(sound));
+    }
+    EXPECT_EQ(BASS_ChannelIsActive(engine), BASS_ACTIVE_PLAYING);
+    ASSERT_TRUE(BASS_ChannelStop(engine));
+
+    // Attributes set while a stream has no voice are the ones it plays with.
+    ASSERT_TRUE(BASS_ChannelSetAttributes(sounds[7], -1, 0, -101));
+    ASSERT_TRUE(BASS_StreamPlay(sounds[7], 1, 0));
+    EXPECT_LT(Steady(Listen(100)).left, 1e-6) << "volume 0 set before the voice came";
+    ASSERT_TRUE(BASS_ChannelSetAttributes(sounds[8], -1, 100, -101));
+    ASSERT_TRUE(BASS_StreamPlay(sounds[8], 1, 0));
+    EXPECT_GT(Rms(Listen(100), Frames(2), Frames(90)).left, 0.05);
+}

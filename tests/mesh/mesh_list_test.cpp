@@ -217,6 +217,22 @@ TEST_F(MeshList, FailuresAreReportedAndLeaveTheEntryWithoutAnId)
     EXPECT_EQ(MeshFind(8), nullptr);
     EXPECT_EQ(MeshComputeBounds(meshListHead), E_FAIL);
     EXPECT_EQ(MeshExtent(nullptr, 0), 0.0f);
+
+    // A texture name climbing out of the game folder is missing even where the file exists there;
+    // one that climbs back into the folder loads.
+    const std::string outside = "aviorra-outside-" + std::to_string(::getpid()) + ".bmp";
+    Write("../" + outside, TinyBmp());
+    XMeshSpec climbing = GridSpec(2);
+    climbing.materials[1].texture = "..\\..\\" + outside;
+    XMeshSpec inside = GridSpec(2);
+    inside.materials[1].texture = "..\\textures\\in.bmp";
+    Write("textures/in.bmp", TinyBmp());
+    Loose({{"mesh\\climb.x", XWriter(false).Write({climbing})}, {"mesh\\in.x", XWriter(false).Write({inside})}});
+    const HRESULT climbed = MeshLoad("mesh\\climb.x", "mesh\\", 3);
+    std::filesystem::remove("../" + outside);
+    EXPECT_EQ(climbed, E_FAIL);
+    ASSERT_EQ(MeshLoad("mesh\\in.x", "mesh\\", 2), S_OK);
+    EXPECT_NE(meshListCurrent->textures[1], nullptr);
 }
 
 TEST_F(MeshList, ArchiveMembersAreReadAtTheirOffset)

@@ -4,7 +4,11 @@
 
 #include <unistd.h>
 
+#include <sys/resource.h>
+
 #include <cmath>
+#include <csignal>
+#include <filesystem>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -333,9 +337,14 @@ TEST_F(SaveGameTest, SaveCommandShowsTheNoticeAndAFailedWriteKeepsTheOldFile)
     ASSERT_EQ(old.size(), 721u);
     EXPECT_EQ(I32At(old, 36), 500);
 
-    // The temporary file cannot be created: a folder stands in its place.
-    const std::string blocker = std::string(kSaveFileName) + ".tmp" + std::to_string(::getpid());
-    ASSERT_EQ(::mkdir(blocker.c_str(), 0700), 0);
+    // The new file cannot be written whole: a file-size limit below its size (the program ignores
+    // the signal the limit would send, as it does from start-up on).
+    const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit oldLimit{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &oldLimit), 0);
+    rlimit smallLimit = oldLimit;
+    smallLimit.rlim_cur = 100;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &smallLimit), 0);
     runStats.score = 999;
     noticeTimer = 0.2f;
     EXPECT_FALSE(GameSave());
@@ -344,7 +353,13 @@ TEST_F(SaveGameTest, SaveCommandShowsTheNoticeAndAFailedWriteKeepsTheOldFile)
     SaveCommand();   // the notice comes whatever the outcome
     EXPECT_EQ(noticeTimer, 1.5f);
     EXPECT_EQ(ReadAll(kSaveFileName), old);
-    ASSERT_EQ(::rmdir(blocker.c_str()), 0);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &oldLimit), 0);
+    std::signal(SIGXFSZ, oldSignal);
+    std::size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(".")) {
+        files += entry.is_regular_file();
+    }
+    EXPECT_EQ(files, 1u) << "a temporary file was left";
 
     EXPECT_TRUE(GameSave());
     EXPECT_EQ(I32At(ReadAll(kSaveFileName), 36), 999);

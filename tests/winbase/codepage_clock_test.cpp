@@ -101,6 +101,12 @@ TEST(Files, GamePathsAndReplacingWrites)
 {
     EXPECT_EQ(GamePathToLocal("textures\\hud.bmp"), "textures/hud.bmp");
     EXPECT_EQ(GamePathToLocal("plain.cfg"), "plain.cfg");
+    for (const char* inside : {"textures\\hud.bmp", "mesh\\..\\textures\\x.bmp", "a\\.\\b", "a\\b\\..\\..\\c", "..c"}) {
+        EXPECT_TRUE(GamePathStaysInside(inside)) << inside;
+    }
+    for (const char* outside : {"", "..\\x.bmp", "mesh\\..\\..\\x.bmp", "a/../../x", "\\etc\\passwd", "/etc/passwd", ".."}) {
+        EXPECT_FALSE(GamePathStaysInside(outside)) << outside;
+    }
 
     auto dir = std::filesystem::temp_directory_path() / "aviorra-files-test";
     std::filesystem::remove_all(dir);

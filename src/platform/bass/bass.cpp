@@ -1,6 +1,8 @@
 // The audio library over OpenAL Soft, with libsndfile decoding the file images.
 //
-// Every stream is one OpenAL source over one buffer holding the whole decoded file. Volume is the
+// Every stream is one OpenAL buffer holding the whole decoded file; while it plays (or is paused) it
+// holds a voice, an OpenAL source from a pool that gets it back when the stream stops or ends. When
+// every voice is busy, the one of the oldest non-looping play is taken (that stream stops). Volume is the
 // source's gain, pan a position on the unit circle in front of the listener (relative to it, no
 // distance attenuation), frequency the pitch relative to the file's rate. Slides are moved by the
 // game clock: on a real device by a small thread of this library, on the silent outputs by the mix
@@ -39,6 +41,8 @@ constexpr DWORD kChangeStepMs = 1;
 // How often the slide thread of a real device moves the slides.
 constexpr auto kSlideInterval = std::chrono::milliseconds(10);
 constexpr std::size_t kCaptureSeconds = 600;
+// Voices (OpenAL sources) at most, well under OpenAL Soft's 256, so a context never runs out.
+constexpr std::size_t kVoiceLimit = 128;
 // A clock difference above this is taken as the clock having gone back.
 constexpr DWORD kClockBackwards = 0x80000000u;
 
@@ -53,7 +57,8 @@ struct Slide {
 };
 
 struct Channel {
-    ALuint source;
+    ALuint source;        // the voice while the stream holds one, else 0
+    std::uint64_t playOrder;   // when its play started, for taking the oldest voice
     ALuint buffer;
     int fileRate;
     bool loopByDefault;   // BASS_SAMPLE_LOOP given at creation
@@ -75,6 +80,9 @@ struct AudioState {
     std::uint64_t mixedMs = 0;   // milliseconds mixed since the start, for exact frame counts
     std::uint64_t mixedFrames = 0;
     std::map<DWORD, Channel> channels;
+    std::vector<ALuint> freeVoices;
+    std::size_t voices = 0;      // sources made, held or free
+    std::uint64_t plays = 0;
     std::vector<float> mixBuffer;
     // A call changed what is heard since the last mix. OpenAL moves a changed gain or position
     // smoothly over one rendering call, so the next call renders only kChangeStepMs.
@@ -125,6 +133,9 @@ Channel* FindChannel(DWORD handle)
 
 void ApplyAttributes(const Channel& channel)
 {
+    if (channel.source == 0) {
+        return;   // applied when the stream gets a voice
+    }
     alSourcef(channel.source, AL_GAIN, channel.volume / 100.0f);
     alSourcef(channel.source, AL_PITCH, channel.frequency / static_cast<float>(channel.fileRate));
     // Pan -100..100 is a point on the unit circle in front of the listener, from left to right.
@@ -180,6 +191,9 @@ void ApplySlides(DWORD now)
 ALint SourceState(const Channel& channel)
 {
     ALint sourceState = AL_STOPPED;
+    if (channel.source == 0) {
+        return sourceState;
+    }
     alGetSourcei(channel.source, AL_SOURCE_STATE, &sourceState);
     return sourceState;
 }
@@ -355,12 +369,80 @@ struct SlideThreadGuard {
     ~SlideThreadGuard() { StopSlideThread(); }
 } slideThreadGuard;
 
-void DeleteChannel(Channel& channel)
+// Gives the channel's voice back to the pool; the channel reads as stopped from now on.
+void ReleaseVoice(Channel& channel)
 {
+    if (channel.source == 0) {
+        return;
+    }
     alSourceStop(channel.source);
     alSourcei(channel.source, AL_BUFFER, 0);
-    alDeleteSources(1, &channel.source);
+    state.freeVoices.push_back(channel.source);
+    channel.source = 0;
+}
+
+// A voice for `channel` (which has none): a free one, a new one, one of a stream that has ended, or
+// else the one of the oldest non-looping play. False when every voice loops.
+bool AcquireVoice(Channel& channel)
+{
+    if (state.freeVoices.empty() && state.voices < kVoiceLimit) {
+        ALuint source = 0;
+        alGetError();
+        alGenSources(1, &source);
+        if (alGetError() == AL_NO_ERROR) {
+            state.freeVoices.push_back(source);
+            ++state.voices;
+        }
+    }
+    if (state.freeVoices.empty()) {
+        Channel* oldest = nullptr;
+        for (auto& [handle, other] : state.channels) {
+            if (other.source == 0) {
+                continue;
+            }
+            const ALint otherState = SourceState(other);
+            if (otherState != AL_PLAYING && otherState != AL_PAUSED) {
+                ReleaseVoice(other);
+                continue;
+            }
+            ALint looping = AL_FALSE;
+            alGetSourcei(other.source, AL_LOOPING, &looping);
+            if (looping == AL_FALSE && (oldest == nullptr || other.playOrder < oldest->playOrder)) {
+                oldest = &other;
+            }
+        }
+        if (state.freeVoices.empty() && oldest != nullptr) {
+            ReleaseVoice(*oldest);
+        }
+    }
+    if (state.freeVoices.empty()) {
+        return false;
+    }
+    channel.source = state.freeVoices.back();
+    state.freeVoices.pop_back();
+    alSourcei(channel.source, AL_BUFFER, static_cast<ALint>(channel.buffer));
+    alSourcei(channel.source, AL_SOURCE_RELATIVE, AL_TRUE);
+    alSourcef(channel.source, AL_ROLLOFF_FACTOR, 0.0f);
+    if (state.spatialize) {
+        alSourcei(channel.source, AL_SOURCE_SPATIALIZE_SOFT, AL_TRUE);
+    }
+    ApplyAttributes(channel);
+    return true;
+}
+
+void DeleteChannel(Channel& channel)
+{
+    ReleaseVoice(channel);
     alDeleteBuffers(1, &channel.buffer);
+}
+
+void DeleteVoices()
+{
+    for (ALuint source : state.freeVoices) {
+        alDeleteSources(1, &source);
+    }
+    state.freeVoices.clear();
+    state.voices = 0;
 }
 
 // Frequency argument: -1 keeps, 0 is the file's rate; false for one outside the accepted range.
@@ -469,6 +551,7 @@ BOOL BASS_Free()
         DeleteChannel(channel);
     }
     state.channels.clear();
+    DeleteVoices();
     alcMakeContextCurrent(nullptr);
     alcDestroyContext(state.context);
     alcCloseDevice(state.device);
@@ -535,19 +618,6 @@ HSTREAM BASS_StreamCreateFile(BOOL memory, const void* file, DWORD offset, DWORD
         alDeleteBuffers(1, &channel.buffer);
         return Fail(BASS_ERROR_MEM);
     }
-    alGenSources(1, &channel.source);
-    if (alGetError() != AL_NO_ERROR) {
-        alDeleteBuffers(1, &channel.buffer);
-        return Fail(BASS_ERROR_MEM);
-    }
-    alSourcei(channel.source, AL_BUFFER, static_cast<ALint>(channel.buffer));
-    alSourcei(channel.source, AL_SOURCE_RELATIVE, AL_TRUE);
-    alSourcef(channel.source, AL_ROLLOFF_FACTOR, 0.0f);
-    alSourcei(channel.source, AL_LOOPING, channel.loopByDefault ? AL_TRUE : AL_FALSE);
-    if (state.spatialize) {
-        alSourcei(channel.source, AL_SOURCE_SPATIALIZE_SOFT, AL_TRUE);
-    }
-    ApplyAttributes(channel);
 
     HSTREAM handle = nextHandle++;
     if (nextHandle == 0) {
@@ -579,17 +649,22 @@ BOOL BASS_StreamPlay(HSTREAM handle, BOOL flush, DWORD flags)
     if (channel == nullptr) {
         return Fail(BASS_ERROR_HANDLE);
     }
+    if (channel->source == 0 && !AcquireVoice(*channel)) {
+        return Fail(BASS_ERROR_MEM);
+    }
     bool looping = (flags & BASS_SAMPLE_LOOP) != 0 || channel->loopByDefault;
     alSourcei(channel->source, AL_LOOPING, looping ? AL_TRUE : AL_FALSE);
     if (flush) {
         alSourceRewind(channel->source);
         alSourcePlay(channel->source);
+        channel->playOrder = ++state.plays;
         return Succeed();
     }
     // Without flush a playing channel goes on where it is (OpenAL would restart it); a paused one
     // continues, a stopped one starts.
     if (SourceState(*channel) != AL_PLAYING) {
         alSourcePlay(channel->source);
+        channel->playOrder = ++state.plays;
     }
     return Succeed();
 }
@@ -652,8 +727,8 @@ BOOL BASS_ChannelStop(DWORD handle)
     if (channel == nullptr) {
         return Fail(BASS_ERROR_HANDLE);
     }
-    alSourceStop(channel->source);
-    alSourceRewind(channel->source);
+    // Stopped and rewound: the voice goes back to the pool, the next play starts from the beginning.
+    ReleaseVoice(*channel);
     return Succeed();
 }
 
