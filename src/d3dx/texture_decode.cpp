@@ -578,7 +578,9 @@ HRESULT DecodeJpeg(const std::uint8_t* data, std::size_t size, DecodedImage& ima
     int subsampling = 0;
     int colourspace = 0;
     HRESULT result = D3DXERR_INVALIDDATA;
-    if (tjDecompressHeader3(handle, bytes, length, &width, &height, &subsampling, &colourspace) == 0 &&
+    const bool header = tjDecompressHeader3(handle, bytes, length, &width, &height, &subsampling, &colourspace) == 0 ||
+                        tjGetErrorCode(handle) == TJERR_WARNING;
+    if (header &&
         SizeAllowed(static_cast<std::uint64_t>(std::max(width, 0)), static_cast<std::uint64_t>(std::max(height, 0)))) {
         std::vector<D3DCOLOR> texels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
         // BGRA bytes in memory are the little-endian D3DCOLOR 0xAARRGGBB; libjpeg writes alpha 255.
