@@ -338,11 +338,13 @@ off_t MpegSeek(void* handle, off_t offset, int whence)
     return static_cast<off_t>(in->position);
 }
 
-// Decodes MPEG audio layers I to III to its end: the length is what decodes, not what a header
-// claims. Channel mode changes inside the stream are followed (the output keeps the channel count of
-// the first frame); a change of sampling rate ends the sound there.
+// Decodes MPEG audio layers I to III, from a frame header at `data`, to its end: the length is what
+// decodes, not what a header claims. libmpg123 decodes to stereo throughout, so a change of channel
+// mode inside the stream goes on playing; the sound keeps the channel count of the first frame. A
+// change of sampling rate ends the sound there.
 int DecodeMpeg(const std::uint8_t* data, std::size_t length, DecodedSound& out)
 {
+    const bool monoStream = (data[3] >> 6) == 3;
     static const bool initialised = mpg123_init() == MPG123_OK;
     if (!initialised) {
         return BASS_ERROR_FORMAT;
@@ -352,7 +354,7 @@ int DecodeMpeg(const std::uint8_t* data, std::size_t length, DecodedSound& out)
     if (handle == nullptr) {
         return BASS_ERROR_MEM;
     }
-    mpg123_param(handle, MPG123_ADD_FLAGS, MPG123_QUIET, 0.0);
+    mpg123_param(handle, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_FORCE_STEREO, 0.0);
     mpg123_format_none(handle);
     const long* rates = nullptr;
     std::size_t rateCount = 0;
@@ -369,6 +371,7 @@ int DecodeMpeg(const std::uint8_t* data, std::size_t length, DecodedSound& out)
     }
     std::vector<std::int16_t> block(8192);
     int streamChannels = 0;
+    out.channels = monoStream ? 1 : 2;
     try {
         for (;;) {
             std::size_t bytes = 0;
@@ -387,9 +390,6 @@ int DecodeMpeg(const std::uint8_t* data, std::size_t length, DecodedSound& out)
                 }
                 out.rate = static_cast<int>(rate);
                 streamChannels = channels;
-                if (out.channels == 0) {
-                    out.channels = channels;
-                }
             }
             const std::size_t count = bytes / sizeof(std::int16_t);
             if (count > 0 && streamChannels > 0) {
