@@ -43,7 +43,7 @@ bool RunRecordWrite(const std::string& path);
 
 // Collects the mixed sound output from start-up on (in a scripted run the virtual-time mix, otherwise
 // what the player hears), and writes it as a 16-bit stereo WAV at the output rate after the run;
-// false (reason on stderr) when the file cannot be written. At most the last collected ten minutes.
+// false (reason on stderr) when the file cannot be written. At most the first ten minutes are kept.
 void RunAudioStart();
 bool RunAudioWrite(const std::string& path);
 
