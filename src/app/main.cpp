@@ -12,10 +12,11 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: aviorra [--headless] [--input FILE] [--record FILE] [--help] [--version]\n"
+    "usage: aviorra [--headless] [--input FILE] [--record FILE] [--audio FILE.wav] [--help] [--version]\n"
     "  --headless      no visible window and no sound device; screenshots still work\n"
     "  --input FILE    run the frames of an input script on virtual time, then quit\n"
     "  --record FILE   write what the player did as an input script\n"
+    "  --audio FILE    write the sound of the run as a 16-bit stereo WAV when the program ends\n"
     "  --help          this text\n"
     "  --version       the version\n";
 
@@ -32,6 +33,7 @@ int main(int argc, char** argv)
     bool headless = false;
     std::string inputPath;
     std::string recordPath;
+    std::string audioPath;
     for (int i = 1; i < argc; ++i) {
         std::string option = argv[i];
         if (option == "--help") {
@@ -44,11 +46,11 @@ int main(int argc, char** argv)
         }
         if (option == "--headless") {
             headless = true;
-        } else if (option == "--input" || option == "--record") {
+        } else if (option == "--input" || option == "--record" || option == "--audio") {
             if (i + 1 >= argc) {
                 return UsageError(option + " needs a file name");
             }
-            (option == "--input" ? inputPath : recordPath) = argv[++i];
+            (option == "--input" ? inputPath : option == "--record" ? recordPath : audioPath) = argv[++i];
         } else {
             return UsageError("unknown option '" + option + "'");
         }
@@ -76,11 +78,17 @@ int main(int argc, char** argv)
     }
 
     PlatformSetHeadless(headless);
+    if (!audioPath.empty()) {
+        RunAudioStart();
+    }
     int status = GameMain(activeDriver);
     if (!recordPath.empty() && !RunRecordWrite(recordPath) && status == 0) {
         status = 1;
     }
     if (RunScriptShotFailed() && status == 0) {
+        status = 1;
+    }
+    if (!audioPath.empty() && !RunAudioWrite(audioPath) && status == 0) {
         status = 1;
     }
     return status;

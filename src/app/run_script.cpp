@@ -1,5 +1,7 @@
 #include "app/run_script.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -7,6 +9,7 @@
 #include "app/graphics.h"
 #include "app/input.h"
 #include "console/bindings.h"
+#include "platform/bass/bass.h"
 #include "platform/dinput/dinput.h"
 #include "platform/win/clock.h"
 #include "platform/win/files.h"
@@ -323,6 +326,46 @@ bool RunRecordCheckTarget(const std::string& path, std::string& error)
     const FileProblem problem = FileReplaceCheck(path);
     if (problem == FileProblem::NotRegular || problem == FileProblem::WriteProtected) {
         error = "cannot write the recording '" + path + "'" + ProblemText(problem);
+        return false;
+    }
+    return true;
+}
+
+void RunAudioStart()
+{
+    BassCaptureSet(true);
+}
+
+bool RunAudioWrite(const std::string& path)
+{
+    const std::vector<float> mixed = BassCaptureTake();
+    const int rate = BassCaptureRate() > 0 ? BassCaptureRate() : 44100;
+    const auto dataBytes = static_cast<std::uint32_t>(mixed.size() * 2);
+    std::string out;
+    out.reserve(44 + dataBytes);
+    auto put = [&out](std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) {
+            out += static_cast<char>((value >> (8 * i)) & 0xFF);
+        }
+    };
+    out += "RIFF";
+    put(36 + dataBytes, 4);
+    out += "WAVEfmt ";
+    put(16, 4);
+    put(1, 2);  // PCM
+    put(2, 2);
+    put(static_cast<std::uint32_t>(rate), 4);
+    put(static_cast<std::uint32_t>(rate) * 4, 4);
+    put(4, 2);
+    put(16, 2);
+    out += "data";
+    put(dataBytes, 4);
+    for (float sample : mixed) {
+        const float scaled = std::clamp(sample * 32768.0f, -32768.0f, 32767.0f);
+        put(static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lrint(scaled))), 2);
+    }
+    if (!WriteFileReplacing(path, out)) {
+        std::fprintf(stderr, "aviorra: cannot write the sound of the run '%s'\n", path.c_str());
         return false;
     }
     return true;

@@ -52,6 +52,12 @@ bool RunRecordWrite(const std::string& path);
 // writable regular file (a device, a FIFO, a folder, a write-protected file), which is never replaced.
 bool RunRecordCheckTarget(const std::string& path, std::string& error);
 
+// Collects the mixed sound output from start-up on (in a scripted run the virtual-time mix, otherwise
+// what the player hears), and writes it as a 16-bit stereo WAV at the output rate after the run;
+// false (reason on stderr) when the file cannot be written. At most the first ten minutes are kept.
+void RunAudioStart();
+bool RunAudioWrite(const std::string& path);
+
 // The name of a key code in scripts: a key name, ESCAPE, or #C.
 std::string RunKeyName(int code);
 // The key code of a script key word, or -1.

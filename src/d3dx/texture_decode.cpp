@@ -1,6 +1,7 @@
 #include "d3dx/texture_decode.h"
 
 #include <squish.h>
+#include <turbojpeg.h>
 
 #include <algorithm>
 #include <bit>
@@ -9,13 +10,13 @@
 #include <cstring>
 #include <limits>
 
-// stb_image for the formats the game itself does not ship; only what it needs, reading from memory.
+// stb_image for PNG and TGA, which the game itself does not ship; only what it needs, reading from
+// memory. JPEG goes through libjpeg-turbo, which reads what libjpeg reads.
 #define STB_IMAGE_STATIC
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_NO_STDIO
 #define STBI_ONLY_PNG
 #define STBI_ONLY_TGA
-#define STBI_ONLY_JPEG
 #define STBI_MAX_DIMENSIONS 16384
 #include <stb_image.h>
 
@@ -90,6 +91,8 @@ std::uint32_t ReadTexelBits(const std::uint8_t* p, int bytes)
 // ---- BMP --------------------------------------------------------------------------------------
 
 constexpr std::uint32_t kBiRgb = 0;
+constexpr std::uint32_t kBiRle8 = 1;
+constexpr std::uint32_t kBiRle4 = 2;
 constexpr std::uint32_t kBiBitfields = 3;
 constexpr std::uint32_t kBiAlphaBitfields = 6;
 constexpr std::size_t kBmpFileHeader = 14;
@@ -117,6 +120,62 @@ D3DFORMAT BmpFormat(int bitCount, const MaskSet& masks)
     return masks.a.mask != 0 ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
 }
 
+// Run-length coded palette pixels (RLE8, or RLE4 with `nibbles`) into `indices`, one per texel,
+// bottom row first as stored. Texels the runs skip over (a delta, an early end of line or of the
+// picture) keep kRleSkipped. False for damage: a run or a delta leaving the picture, more rows than
+// its height, or the data ending before the picture is complete.
+constexpr std::uint16_t kRleSkipped = 0xFFFF;
+
+bool DecodeRle(const std::uint8_t* p, std::size_t size, std::uint64_t width, std::uint64_t height, bool nibbles,
+               std::vector<std::uint16_t>& indices)
+{
+    indices.assign(static_cast<std::size_t>(width * height), kRleSkipped);
+    std::uint64_t x = 0;
+    std::uint64_t y = 0;
+    std::size_t i = 0;
+    auto put = [&](std::uint8_t index) { indices[static_cast<std::size_t>(y * width + x++)] = index; };
+    while (i + 1 < size) {
+        const std::uint8_t count = p[i];
+        const std::uint8_t value = p[i + 1];
+        i += 2;
+        if (count > 0) {
+            if (y >= height || x + count > width) {
+                return false;
+            }
+            for (unsigned k = 0; k < count; ++k) {
+                put(nibbles ? static_cast<std::uint8_t>(k % 2 == 0 ? value >> 4 : value & 0x0F) : value);
+            }
+        } else if (value == 0) {  // end of line
+            x = 0;
+            ++y;
+        } else if (value == 1) {  // end of picture
+            return true;
+        } else if (value == 2) {  // delta: move right and up
+            if (i + 1 >= size) {
+                return false;
+            }
+            x += p[i];
+            y += p[i + 1];
+            i += 2;
+            if (x > width || y > height || (y == height && x > 0)) {
+                return false;
+            }
+        } else {  // absolute run of `value` indices, padded to a 16-bit boundary
+            const std::size_t bytes = nibbles ? (value + 1u) / 2u : value;
+            if (y >= height || x + value > width || bytes > size - i) {
+                return false;
+            }
+            for (unsigned k = 0; k < value; ++k) {
+                const std::uint8_t byte = p[i + (nibbles ? k / 2 : k)];
+                put(nibbles ? static_cast<std::uint8_t>(k % 2 == 0 ? byte >> 4 : byte & 0x0F) : byte);
+            }
+            i += bytes + (bytes & 1);
+        }
+    }
+    // Without its end marker the data must at least have closed every row.
+    return y >= height;
+}
+
 }  // namespace
 
 HRESULT TextureDecodeBmp(const std::uint8_t* data, std::size_t size, DecodedImage& image)
@@ -127,7 +186,9 @@ HRESULT TextureDecodeBmp(const std::uint8_t* data, std::size_t size, DecodedImag
     const std::uint32_t pixelOffset = Read32(data + 10);
     const std::uint32_t headerSize = Read32(data + 14);
     const bool core = headerSize == 12;
-    if (!core && headerSize < 40) {
+    // OS/2 2.x headers may be cut short; the usual short form holds only the size and the bit count.
+    const bool shortOs2 = headerSize == 16;
+    if (!core && !shortOs2 && headerSize < 40) {
         return D3DXERR_INVALIDDATA;
     }
     if (headerSize > size - kBmpFileHeader) {
@@ -148,8 +209,8 @@ HRESULT TextureDecodeBmp(const std::uint8_t* data, std::size_t size, DecodedImag
         width = static_cast<std::int32_t>(Read32(header + 4));
         height = static_cast<std::int32_t>(Read32(header + 8));
         bitCount = Read16(header + 14);
-        compression = Read32(header + 16);
-        colorsUsed = Read32(header + 32);
+        compression = headerSize >= 20 ? Read32(header + 16) : kBiRgb;
+        colorsUsed = headerSize >= 36 ? Read32(header + 32) : 0;
     }
     const bool topDown = height < 0;
     if (topDown) {
@@ -195,8 +256,13 @@ HRESULT TextureDecodeBmp(const std::uint8_t* data, std::size_t size, DecodedImag
         }
         masks = {Channel(Read32(maskBytes)), Channel(Read32(maskBytes + 4)), Channel(Read32(maskBytes + 8)),
                  Channel(alphaMask)};
+    } else if (compression == kBiRle8 || compression == kBiRle4) {
+        // Run-length coding: 8-bit pictures with RLE8, 4-bit with RLE4, always bottom-up.
+        if (bitCount != (compression == kBiRle8 ? 8 : 4) || topDown) {
+            return D3DXERR_INVALIDDATA;
+        }
     } else if (compression != kBiRgb) {
-        return D3DXERR_INVALIDDATA;  // run-length and embedded JPEG/PNG bitmaps are not read
+        return D3DXERR_INVALIDDATA;  // Huffman, RLE24 and embedded JPEG/PNG bitmaps are not read
     }
 
     // The palette of a palette image; entries the file leaves out are opaque black.
@@ -206,16 +272,14 @@ HRESULT TextureDecodeBmp(const std::uint8_t* data, std::size_t size, DecodedImag
         const std::uint32_t limit = 1u << bitCount;
         const std::size_t entrySize = core ? 3 : 4;
         // Without a count (always so for core headers) the palette fills the room before the pixels,
-        // up to the full size for the bit count.
-        std::uint32_t count = colorsUsed;
+        // up to the full size for the bit count. Of a larger palette the entries the bit count can
+        // reach are used.
+        std::uint32_t count = std::min(colorsUsed, limit);
         if (count == 0) {
             count = limit;
             if (pixelOffset >= afterHeader) {
                 count = static_cast<std::uint32_t>(std::min<std::size_t>(limit, (pixelOffset - afterHeader) / entrySize));
             }
-        }
-        if (count > limit) {
-            return D3DXERR_INVALIDDATA;
         }
         if (afterHeader > size || (size - afterHeader) / entrySize < count) {
             return D3DXERR_INVALIDDATA;
@@ -231,6 +295,28 @@ HRESULT TextureDecodeBmp(const std::uint8_t* data, std::size_t size, DecodedImag
 
     const std::uint64_t w = static_cast<std::uint64_t>(width);
     const std::uint64_t h = static_cast<std::uint64_t>(height);
+    if (compression == kBiRle8 || compression == kBiRle4) {
+        std::vector<std::uint16_t> indices;
+        if (pixelOffset > size ||
+            !DecodeRle(data + pixelOffset, size - pixelOffset, w, h, compression == kBiRle4, indices)) {
+            return D3DXERR_INVALIDDATA;
+        }
+        image.width = static_cast<UINT>(w);
+        image.height = static_cast<UINT>(h);
+        image.fileFormat = D3DXIFF_BMP;
+        image.format = kFormatP8;
+        image.mipLevels = 1;
+        // Texels the runs skip are transparent black.
+        image.texels.assign(static_cast<std::size_t>(w * h), 0);
+        for (std::uint64_t row = 0; row < h; ++row) {
+            const std::uint16_t* src = indices.data() + (h - 1 - row) * w;
+            D3DCOLOR* out = image.texels.data() + row * w;
+            for (std::uint64_t x = 0; x < w; ++x) {
+                out[x] = src[x] == kRleSkipped ? 0u : palette[src[x]];
+            }
+        }
+        return S_OK;
+    }
     const std::uint64_t stride = (w * static_cast<std::uint64_t>(bitCount) + 31) / 32 * 4;
     const std::uint64_t lastRow = (w * static_cast<std::uint64_t>(bitCount) + 7) / 8;
     const std::uint64_t needed = stride * (h - 1) + lastRow;
@@ -274,6 +360,63 @@ constexpr std::uint32_t kDdpfAlpha = 0x2u;
 constexpr std::uint32_t kDdpfFourCc = 0x4u;
 constexpr std::uint32_t kDdpfRgb = 0x40u;
 constexpr std::uint32_t kDdpfLuminance = 0x20000u;
+constexpr std::uint32_t kFourCcDx10 = D3DMAKEFOURCC('D', 'X', '1', '0');
+constexpr std::size_t kDx10HeaderSize = 20;
+
+// The pixel format of a DDS file as the decoder reads it: a block format's FourCC, or flags, a texel
+// size and channel masks.
+struct DdsPixelFormat {
+    std::uint32_t flags = 0;
+    std::uint32_t fourCc = 0;
+    std::uint32_t bitCount = 0;
+    std::uint32_t masks[4] = {};  // red (or luminance), green, blue, alpha
+};
+
+// The DXGI formats of the extended header that Direct3D 9 formats can hold, as the pixel format of a
+// classic header; false for the others.
+bool Dx10PixelFormat(std::uint32_t dxgiFormat, DdsPixelFormat& pf)
+{
+    auto masked = [&pf](std::uint32_t flags, std::uint32_t bits, std::uint32_t r, std::uint32_t g, std::uint32_t b,
+                        std::uint32_t a) {
+        pf.flags = flags;
+        pf.bitCount = bits;
+        pf.masks[0] = r;
+        pf.masks[1] = g;
+        pf.masks[2] = b;
+        pf.masks[3] = a;
+        return true;
+    };
+    switch (dxgiFormat) {
+    case 70: case 71: case 72:  // BC1 typeless, UNORM, UNORM_SRGB
+        pf.flags = kDdpfFourCc;
+        pf.fourCc = D3DFMT_DXT1;
+        return true;
+    case 73: case 74: case 75:  // BC2
+        pf.flags = kDdpfFourCc;
+        pf.fourCc = D3DFMT_DXT3;
+        return true;
+    case 76: case 77: case 78:  // BC3
+        pf.flags = kDdpfFourCc;
+        pf.fourCc = D3DFMT_DXT5;
+        return true;
+    case 27: case 28: case 29:  // R8G8B8A8 typeless, UNORM, UNORM_SRGB
+        return masked(kDdpfRgb | kDdpfAlphaPixels, 32, 0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000);
+    case 87: case 90: case 91:  // B8G8R8A8 UNORM, typeless, UNORM_SRGB
+        return masked(kDdpfRgb | kDdpfAlphaPixels, 32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000);
+    case 88: case 92: case 93:  // B8G8R8X8 UNORM, typeless, UNORM_SRGB
+        return masked(kDdpfRgb, 32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0);
+    case 85:  // B5G6R5
+        return masked(kDdpfRgb, 16, 0xF800, 0x07E0, 0x001F, 0);
+    case 86:  // B5G5R5A1
+        return masked(kDdpfRgb | kDdpfAlphaPixels, 16, 0x7C00, 0x03E0, 0x001F, 0x8000);
+    case 65:  // A8
+        return masked(kDdpfAlpha, 8, 0, 0, 0, 0xFF);
+    case 60: case 61:  // R8 typeless, UNORM: read as luminance, as Direct3D 9 holds it
+        return masked(kDdpfLuminance, 8, 0xFF, 0, 0, 0);
+    default:
+        return false;
+    }
+}
 
 }  // namespace
 
@@ -291,14 +434,30 @@ HRESULT TextureDecodeDds(const std::uint8_t* data, std::size_t size, DecodedImag
     const std::uint32_t width = Read32(header + 12);
     const std::uint32_t mipCount = Read32(header + 24);
     const std::uint8_t* pixelFormat = header + 72;
-    const std::uint32_t pfFlags = Read32(pixelFormat + 4);
-    const std::uint32_t fourCc = Read32(pixelFormat + 8);
-    const std::uint32_t bitCount = Read32(pixelFormat + 12);
+    DdsPixelFormat pf;
+    pf.flags = Read32(pixelFormat + 4);
+    pf.fourCc = Read32(pixelFormat + 8);
+    pf.bitCount = Read32(pixelFormat + 12);
+    for (int c = 0; c < 4; ++c) {
+        pf.masks[c] = Read32(pixelFormat + 16 + 4 * c);
+    }
     if (!SizeAllowed(width, height)) {
         return D3DXERR_INVALIDDATA;
     }
-    const std::uint8_t* pixels = data + kDdsHeaderEnd;
-    const std::uint64_t available = size - kDdsHeaderEnd;
+    // The extended header follows the classic one and names the format by its DXGI number. Texture
+    // arrays, cube maps and volumes start with their first picture like the classic files do.
+    std::size_t pixelStart = kDdsHeaderEnd;
+    if ((pf.flags & kDdpfFourCc) && pf.fourCc == kFourCcDx10) {
+        if (size < kDdsHeaderEnd + kDx10HeaderSize || !Dx10PixelFormat(Read32(data + kDdsHeaderEnd), pf)) {
+            return D3DXERR_INVALIDDATA;
+        }
+        pixelStart += kDx10HeaderSize;
+    }
+    const std::uint32_t pfFlags = pf.flags;
+    const std::uint32_t fourCc = pf.fourCc;
+    const std::uint32_t bitCount = pf.bitCount;
+    const std::uint8_t* pixels = data + pixelStart;
+    const std::uint64_t available = size - pixelStart;
     const std::size_t texelCount = static_cast<std::size_t>(width) * height;
 
     std::vector<D3DCOLOR> texels(texelCount);
@@ -331,8 +490,16 @@ HRESULT TextureDecodeDds(const std::uint8_t* data, std::size_t size, DecodedImag
             return D3DXERR_INVALIDDATA;
         }
         const bool hasAlpha = (pfFlags & (kDdpfAlphaPixels | kDdpfAlpha)) != 0;
-        MaskSet masks{Channel(Read32(pixelFormat + 16)), Channel(Read32(pixelFormat + 20)),
-                      Channel(Read32(pixelFormat + 24)), Channel(hasAlpha ? Read32(pixelFormat + 28) : 0)};
+        // Mask bits beyond the texel size mean nothing. A luminance whose mask is then empty (some
+        // writers leave it 0 or give a wider one) is the low byte of the texel.
+        const std::uint32_t texelBits = bitCount >= 32 ? 0xFFFFFFFFu : (1u << bitCount) - 1;
+        std::uint32_t red = pf.masks[0] & texelBits;
+        const std::uint32_t alpha = hasAlpha ? pf.masks[3] & texelBits : 0;
+        if ((pfFlags & kDdpfLuminance) && (red == 0 || (red & alpha) != 0)) {
+            red = 0xFFu & ~alpha;
+        }
+        MaskSet masks{Channel(red), Channel(pf.masks[1] & texelBits), Channel(pf.masks[2] & texelBits),
+                      Channel(alpha)};
         masks.luminance = (pfFlags & kDdpfLuminance) != 0;
         const int bytesPerTexel = static_cast<int>(bitCount / 8);
         if (static_cast<std::uint64_t>(texelCount) * static_cast<std::uint64_t>(bytesPerTexel) > available) {
@@ -396,47 +563,43 @@ bool TgaHoldsPixels(const std::uint8_t* data, std::size_t size, int width, int h
     return size >= needed;
 }
 
-// stb_image builds each JPEG Huffman table into room for 256 codes without checking the counts a
-// DHT segment gives; more than 256 would be written past the table. Walks the segments (and the
-// entropy-coded data between scans) from `start`, just after the start marker, and accepts the
-// file only when every table fits. Truncated or unknown structure is left to stb_image to refuse.
-bool JpegTablesFit(const std::uint8_t* data, std::size_t size, std::size_t start)
+// JPEG through libjpeg-turbo: baseline, progressive and arithmetic coded, grey, YCbCr and RGB.
+// Damage that libjpeg only warns about (extraneous bytes before a marker, a premature end of the
+// entropy data) leaves a picture, which is taken as libjpeg gives it; errors refuse the file.
+HRESULT DecodeJpeg(const std::uint8_t* data, std::size_t size, DecodedImage& image)
 {
-    std::size_t i = start;
-    while (i + 1 < size) {
-        if (data[i] != 0xFF) {
-            ++i;   // entropy-coded data of a scan
-            continue;
-        }
-        const std::uint8_t marker = data[i + 1];
-        if (marker == 0xFF || marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) {
-            i += marker == 0xFF ? 1 : 2;   // fill byte, stuffed zero, or a marker without a length
-            continue;
-        }
-        if (marker == 0xD9 || i + 3 >= size) {
-            return true;
-        }
-        const std::size_t length = static_cast<std::size_t>(data[i + 2]) << 8 | data[i + 3];
-        if (marker == 0xC4) {
-            // As stb_image reads it: tables while the segment has room left, bytes past the end
-            // of the file as zero.
-            auto at = [&](std::size_t k) { return k < size ? data[k] : std::uint8_t{0}; };
-            std::ptrdiff_t left = static_cast<std::ptrdiff_t>(length) - 2;
-            for (std::size_t t = i + 4; left > 0;) {
-                std::size_t codes = 0;
-                for (std::size_t k = 1; k <= 16; ++k) {
-                    codes += at(t + k);
-                }
-                if (codes > 256) {
-                    return false;
-                }
-                left -= static_cast<std::ptrdiff_t>(17 + codes);
-                t += 17 + codes;
-            }
-        }
-        i += 2 + length;
+    tjhandle handle = tjInitDecompress();
+    if (handle == nullptr) {
+        return E_OUTOFMEMORY;
     }
-    return true;
+    auto* bytes = const_cast<unsigned char*>(data);
+    const auto length = static_cast<unsigned long>(size);
+    int width = 0;
+    int height = 0;
+    int subsampling = 0;
+    int colourspace = 0;
+    HRESULT result = D3DXERR_INVALIDDATA;
+    const bool header = tjDecompressHeader3(handle, bytes, length, &width, &height, &subsampling, &colourspace) == 0 ||
+                        tjGetErrorCode(handle) == TJERR_WARNING;
+    if (header &&
+        SizeAllowed(static_cast<std::uint64_t>(std::max(width, 0)), static_cast<std::uint64_t>(std::max(height, 0)))) {
+        std::vector<D3DCOLOR> texels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+        // BGRA bytes in memory are the little-endian D3DCOLOR 0xAARRGGBB; libjpeg writes alpha 255.
+        const int decoded = tjDecompress2(handle, bytes, length, reinterpret_cast<unsigned char*>(texels.data()), width,
+                                          width * 4, height, TJPF_BGRA, 0);
+        if (decoded == 0 || tjGetErrorCode(handle) == TJERR_WARNING) {
+            image.texels = std::move(texels);
+            image.width = static_cast<UINT>(width);
+            image.height = static_cast<UINT>(height);
+            image.fileFormat = D3DXIFF_JPG;
+            image.format = D3DFMT_X8R8G8B8;
+            image.mipLevels = 1;
+            image.hasPalette = false;
+            result = S_OK;
+        }
+    }
+    tjDestroy(handle);
+    return result;
 }
 
 }  // namespace
@@ -452,10 +615,11 @@ HRESULT TextureDecodeStb(const std::uint8_t* data, std::size_t size, DecodedImag
         ++startMarker;
     }
     const bool jpeg = startMarker > 0 && startMarker < size && data[startMarker] == 0xD8;
-    const bool png = !jpeg && size >= 8 && std::memcmp(data, "\x89PNG\r\n\x1a\n", 8) == 0;
-    if (jpeg && !JpegTablesFit(data, size, startMarker + 1)) {
-        return D3DXERR_INVALIDDATA;
+    if (jpeg) {
+        // libjpeg wants the start marker first: fill bytes before it are passed over.
+        return DecodeJpeg(data + startMarker - 1, size - startMarker + 1, image);
     }
+    const bool png = size >= 8 && std::memcmp(data, "\x89PNG\r\n\x1a\n", 8) == 0;
     const int length = static_cast<int>(size);
     int width = 0;
     int height = 0;
@@ -464,7 +628,7 @@ HRESULT TextureDecodeStb(const std::uint8_t* data, std::size_t size, DecodedImag
         !SizeAllowed(static_cast<std::uint64_t>(std::max(width, 0)), static_cast<std::uint64_t>(std::max(height, 0)))) {
         return D3DXERR_INVALIDDATA;
     }
-    if (!png && !jpeg && !TgaHoldsPixels(data, size, width, height)) {
+    if (!png && !TgaHoldsPixels(data, size, width, height)) {
         return D3DXERR_INVALIDDATA;
     }
     stbi_uc* rgba = stbi_load_from_memory(data, length, &width, &height, &components, 4);
@@ -480,13 +644,7 @@ HRESULT TextureDecodeStb(const std::uint8_t* data, std::size_t size, DecodedImag
 
     image.width = static_cast<UINT>(width);
     image.height = static_cast<UINT>(height);
-    if (png) {
-        image.fileFormat = D3DXIFF_PNG;
-    } else if (jpeg) {
-        image.fileFormat = D3DXIFF_JPG;
-    } else {
-        image.fileFormat = D3DXIFF_TGA;
-    }
+    image.fileFormat = png ? D3DXIFF_PNG : D3DXIFF_TGA;
     const bool alpha = components == 2 || components == 4;
     image.format = alpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
     image.mipLevels = 1;

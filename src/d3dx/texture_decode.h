@@ -38,16 +38,21 @@ struct DecodedImage {
 // Decodes by the file's signature: "BM" (BMP), "DDS " (DDS), PNG and JPEG signatures, otherwise TGA.
 HRESULT TextureDecodeImage(const std::uint8_t* data, std::size_t size, DecodedImage& image);
 
-// Windows bitmaps: core and info headers (V4/V5 too), 1/4/8-bit palette images, 16/24/32-bit
-// pictures, uncompressed (BI_RGB; 16-bit is X1R5G5B5, 32-bit X8R8G8B8 and opaque) or with channel
-// masks (BI_BITFIELDS, BI_ALPHABITFIELDS; an alpha mask gives alpha), bottom-up or top-down.
+// Windows bitmaps: core, OS/2 2.x (also cut short to 16 bytes) and info headers (V4/V5 too), 1/4/8-bit
+// palette images (a palette longer than the bit count reaches is used as far as it reaches), RLE8 and
+// RLE4 run-length coding (texels the runs skip are transparent black), 16/24/32-bit pictures,
+// uncompressed (BI_RGB; 16-bit is X1R5G5B5, 32-bit X8R8G8B8 and opaque) or with channel masks
+// (BI_BITFIELDS, BI_ALPHABITFIELDS; an alpha mask gives alpha), bottom-up or top-down.
 HRESULT TextureDecodeBmp(const std::uint8_t* data, std::size_t size, DecodedImage& image);
 
-// DirectDraw surfaces, the first picture of the file: DXT1..DXT5 blocks, and uncompressed 8/16/24/32-
-// bit texels described by channel masks (RGB with or without alpha, luminance, alpha only).
+// DirectDraw surfaces, the first picture of the file (of a cube map its first face, of a volume its
+// first slice): DXT1..DXT5 blocks, and uncompressed 8/16/24/32-bit texels described by channel masks
+// (RGB with or without alpha, luminance, alpha only). The extended "DX10" header is read for the DXGI
+// formats Direct3D 9 can hold: BC1..BC3, R8G8B8A8, B8G8R8A8, B8G8R8X8 (each with its typeless and sRGB
+// forms), B5G6R5, B5G5R5A1, A8 and R8 (as luminance).
 HRESULT TextureDecodeDds(const std::uint8_t* data, std::size_t size, DecodedImage& image);
 
-// PNG, TGA and JPEG through stb_image.
+// PNG and TGA through stb_image, JPEG through libjpeg-turbo.
 HRESULT TextureDecodeStb(const std::uint8_t* data, std::size_t size, DecodedImage& image);
 
 // Every texel equal to the key (all 32 bits) becomes 0x00000000. A key of 0 changes nothing.

@@ -13,6 +13,8 @@
 #include <new>
 #include <unordered_map>
 
+#include <zlib.h>
+
 #include "d3dx/mesh.h"
 
 namespace {
@@ -337,7 +339,7 @@ public:
             if (token.kind == Kind::Name && t_.strings[token.text] == "template") {
                 SkipTemplate();
             } else if (token.kind == Kind::Name) {
-                ParseObject(t_.strings[token.text], true);
+                ParseObject(t_.strings[token.text]);
             } else {
                 Fail("a data object was expected at the top level");
             }
@@ -504,7 +506,7 @@ private:
         }
     }
 
-    void ParseObject(const std::string& type, bool topLevel)
+    void ParseObject(const std::string& type)
     {
         if (SameName(type, "Frame")) {
             OpenObject();
@@ -512,7 +514,8 @@ private:
         } else if (SameName(type, "Mesh")) {
             OpenObject();
             ParseMeshBody();
-        } else if (SameName(type, "Material") && topLevel) {
+        } else if (SameName(type, "Material")) {
+            // A named material at the top level or inside a frame, for material lists to refer to.
             std::string name = OpenObject();
             XFileMaterial material = ParseMaterialBody();
             if (!name.empty()) {
@@ -542,8 +545,8 @@ private:
                 Children([](const std::string&) { return false; });
                 return true;
             }
-            if (SameName(type, "Frame") || SameName(type, "Mesh")) {
-                ParseObject(type, false);
+            if (SameName(type, "Frame") || SameName(type, "Mesh") || SameName(type, "Material")) {
+                ParseObject(type);
                 return true;
             }
             return false;
@@ -959,6 +962,74 @@ HRESULT LoadFromMemory(const void* data, std::size_t size, DWORD options, IDirec
     return S_OK;
 }
 
+// ---- Compressed forms -------------------------------------------------------------------------
+
+// The body of a compressed file ("tzip" text, "bzip" binary): the size of the whole file once
+// decompressed (the 16-byte header included), then MSZIP blocks, each a 16-bit decompressed size,
+// a 16-bit compressed size counting the "CK" signature that starts it, and raw deflate data whose
+// window reaches back into the blocks before it. False with the reason in `error` when damaged.
+constexpr std::size_t kMszipBlock = 32768;
+constexpr std::size_t kMaxDecompressed = std::size_t{256} << 20;
+
+bool DecompressMszip(const std::uint8_t* p, std::size_t size, std::vector<std::uint8_t>* out, std::string* error)
+{
+    auto fail = [error](const char* what) {
+        *error = what;
+        return false;
+    };
+    if (size < 4) {
+        return fail("a compressed .x file without its size");
+    }
+    const std::uint32_t total = static_cast<std::uint32_t>(p[0] | p[1] << 8 | p[2] << 16) | std::uint32_t{p[3]} << 24;
+    if (total < 16 || total - 16 > kMaxDecompressed) {
+        return fail("a compressed .x file of an impossible size");
+    }
+    const std::size_t expected = total - 16;
+    // The size is a claim: room grows with what the blocks really give.
+    out->reserve(std::min<std::size_t>(expected, size * 8));
+    z_stream stream{};
+    if (inflateInit2(&stream, -MAX_WBITS) != Z_OK) {
+        return fail("not enough memory for the decompressor");
+    }
+    std::size_t at = 4;
+    bool ok = true;
+    while (ok && out->size() < expected) {
+        if (size - at < 6) {
+            ok = fail("a compressed .x file cut short");
+            break;
+        }
+        const std::size_t plain = p[at] | p[at + 1] << 8;
+        const std::size_t packed = p[at + 2] | p[at + 3] << 8;
+        at += 4;
+        if (plain == 0 || plain > kMszipBlock || packed < 3 || packed > size - at || p[at] != 'C' || p[at + 1] != 'K' ||
+            plain > expected - out->size()) {
+            ok = fail("a damaged compressed block");
+            break;
+        }
+        const std::size_t dictionary = std::min(out->size(), kMszipBlock);
+        inflateReset(&stream);
+        if (dictionary > 0 &&
+            inflateSetDictionary(&stream, out->data() + out->size() - dictionary, static_cast<uInt>(dictionary)) != Z_OK) {
+            ok = fail("a damaged compressed block");
+            break;
+        }
+        const std::size_t before = out->size();
+        out->resize(before + plain);
+        stream.next_in = const_cast<Bytef*>(p + at + 2);
+        stream.avail_in = static_cast<uInt>(packed - 2);
+        stream.next_out = out->data() + before;
+        stream.avail_out = static_cast<uInt>(plain);
+        const int status = inflate(&stream, Z_FINISH);
+        if (status != Z_STREAM_END || stream.avail_out != 0) {
+            ok = fail("a damaged compressed block");
+            break;
+        }
+        at += packed;
+    }
+    inflateEnd(&stream);
+    return ok;
+}
+
 XFileResult Parse(const void* data, std::size_t size, XFileMeshData* mesh, std::string* error)
 {
     const auto* p = static_cast<const std::uint8_t*>(data);
@@ -979,10 +1050,20 @@ XFileResult Parse(const void* data, std::size_t size, XFileMeshData* mesh, std::
     }
     Tokens tokens;
     bool lexed = false;
-    if (format == "txt ") {
-        lexed = LexText(p + 16, size - 16, &tokens, error);
-    } else if (format == "bin ") {
-        lexed = LexBinary(p + 16, size - 16, floatSize == "0064", &tokens, error);
+    std::vector<std::uint8_t> decompressed;
+    const std::uint8_t* body = p + 16;
+    std::size_t bodySize = size - 16;
+    if (format == "tzip" || format == "bzip") {
+        if (!DecompressMszip(body, bodySize, &decompressed, error)) {
+            return XFileResult::Invalid;
+        }
+        body = decompressed.data();
+        bodySize = decompressed.size();
+    }
+    if (format == "txt " || format == "tzip") {
+        lexed = LexText(body, bodySize, &tokens, error);
+    } else if (format == "bin " || format == "bzip") {
+        lexed = LexBinary(body, bodySize, floatSize == "0064", &tokens, error);
     } else {
         *error = "unsupported .x format \"" + format + "\"";
     }

@@ -1,8 +1,9 @@
-// Reading DirectX .x files: the text and binary forms of format versions 03.02 and 03.03.
+// Reading DirectX .x files: the text and binary forms of format versions 03.02 and 03.03, plain or
+// compressed (MSZIP: "tzip" text, "bzip" binary).
 //
 // Only what a mesh needs is taken from the file: Frame hierarchies with their FrameTransformMatrix,
 // Mesh with faces of any vertex count, MeshNormals, MeshTextureCoords, MeshMaterialList with Material
-// and TextureFilename (inline or by reference to a top-level Material). Templates and every other
+// and TextureFilename (inline or by reference to a named Material at the top level or in a Frame). Templates and every other
 // data object are skipped. All meshes of the file are merged into one, in world space. Nothing in
 // the file is trusted: every count is checked against what remains of the input before anything is
 // allocated for it, every index against what it indexes.

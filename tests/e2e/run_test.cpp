@@ -1,6 +1,10 @@
 // The real binary, run headless from input scripts in a scratch working directory.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -133,4 +137,78 @@ TEST_F(RunTest, StartupFailuresReportAndExitNonZero)
     Write("exec.vrs", "set g_hosszusag 320\nset g_magassag 240\nset g_ablakos 0\nset g_szinmelyseg 32\n");
     RunResult goodDepth = Run("--headless --input run.txt");
     EXPECT_EQ(goodDepth.status, 0) << goodDepth.err;
+}
+
+namespace {
+
+// A mono 44.1 kHz WAV of a 441 Hz sine at half of full scale, as 16-bit integers (format 1) or 32-bit
+// floats (format 3), padded with an unknown chunk to `size` bytes.
+std::string ToneWav(int format, std::size_t size)
+{
+    const int frames = 500;
+    const int bytes = format == 1 ? 2 : 4;
+    std::string data;
+    for (int i = 0; i < frames; ++i) {
+        const double v = 0.5 * std::sin(2.0 * 3.14159265358979 * 441.0 * i / 44100.0);
+        std::uint32_t bits = 0;
+        if (format == 1) {
+            bits = static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(v * 32767.0)));
+        } else {
+            const float f = static_cast<float>(v);
+            std::memcpy(&bits, &f, 4);
+        }
+        for (int b = 0; b < bytes; ++b) {
+            data += static_cast<char>((bits >> (8 * b)) & 0xFF);
+        }
+    }
+    auto u32 = [](std::uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
+    auto u16 = [](std::uint32_t v) { return std::string{char(v), char(v >> 8)}; };
+    std::string chunks = "fmt " + u32(16) + u16(static_cast<std::uint32_t>(format)) + u16(1) + u32(44100) +
+                         u32(44100u * static_cast<std::uint32_t>(bytes)) + u16(static_cast<std::uint32_t>(bytes)) +
+                         u16(static_cast<std::uint32_t>(bytes * 8)) + "data" + u32(static_cast<std::uint32_t>(data.size())) +
+                         data;
+    const std::size_t padding = size - 12 - chunks.size() - 8;
+    chunks += "JUNK" + u32(static_cast<std::uint32_t>(padding)) + std::string(padding, '\0');
+    return "RIFF" + u32(static_cast<std::uint32_t>(4 + chunks.size())) + "WAVE" + chunks;
+}
+
+}  // namespace
+
+TEST_F(RunTest, AudioOptionRecordsTheMixAndFloatSoundsAreHeardAtTheirLevel)
+{
+    std::filesystem::remove(folder_.Root() / "exec.vrs");
+    if (!folder_.CopyDefaultContent()) {
+        GTEST_SKIP() << "the default content has not been generated";
+    }
+    // The click of the default content, replaced by a loose file of the archive member's size.
+    const std::size_t clickSize = 2250;
+    Write("exec.vrs", "set g_hosszusag 320\nset g_magassag 240\nset h_hangero 100\nsnd play sound\\klikk.wav 1\n");
+    Write("run.txt", "seed 1\n25 20\n");
+    std::vector<double> levels;
+    for (int format : {1, 3}) {
+        Write("sound/klikk.wav", ToneWav(format, clickSize));
+        RunResult run = Run("--headless --input run.txt --audio out.wav");
+        ASSERT_EQ(run.status, 0) << run.err;
+        const std::string wav = Read("out.wav");
+        ASSERT_GE(wav.size(), 44u);
+        EXPECT_EQ(wav.substr(0, 4), "RIFF");
+        EXPECT_EQ(LittleU32(wav, 24), 44100u) << "rate";
+        EXPECT_EQ(wav[22], 2) << "stereo";
+        EXPECT_EQ(wav[34], 16) << "16 bits";
+        const std::size_t frames = (wav.size() - 44) / 4;
+        EXPECT_NEAR(static_cast<double>(frames), 44100 * 0.5, 44100 * 0.05) << "25 frames of 20 ms";
+        double sum = 0.0;
+        for (std::size_t f = frames / 5; f < frames; ++f) {
+            const double left = static_cast<std::int16_t>(LittleU32(wav, 44 + f * 4) & 0xFFFF);
+            sum += left * left;
+        }
+        levels.push_back(std::sqrt(sum / static_cast<double>(frames - frames / 5)));
+    }
+    EXPECT_GT(levels[0], 2000.0) << "the 16-bit click is heard";
+    EXPECT_NEAR(levels[1], levels[0], levels[0] * 0.05) << "the float click plays at the same level";
+
+    EXPECT_EQ(Run("--headless --input run.txt --audio").status, 2);
+    RunResult unwritable = Run("--headless --input run.txt --audio no/such/folder/out.wav");
+    EXPECT_EQ(unwritable.status, 1);
+    EXPECT_NE(unwritable.err.find("cannot write the sound of the run"), std::string::npos);
 }

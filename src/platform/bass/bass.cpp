@@ -13,6 +13,7 @@
 #include <AL/al.h>
 #include <AL/alc.h>
 #include <AL/alext.h>
+#include <SDL.h>
 
 #include <algorithm>
 #include <chrono>
@@ -84,6 +85,7 @@ struct AudioState {
     std::size_t voices = 0;      // sources made, held or free
     std::uint64_t plays = 0;
     std::vector<float> mixBuffer;
+    SDL_AudioDeviceID playback = 0;  // the Recorded output's device, fed with each mixed block
     // A call changed what is heard since the last mix. OpenAL moves a changed gain or position
     // smoothly over one rendering call, so the next call renders only kChangeStepMs.
     bool changed = false;
@@ -93,6 +95,7 @@ AudioState state;
 int lastError = BASS_OK;
 bool capturing = false;
 std::vector<float> capture;
+int captureRate = 0;
 bool noticeGiven = false;
 BassNoticeHandler noticeHandler = nullptr;
 // Never reset: a handle is not handed out twice within a run.
@@ -252,7 +255,12 @@ void MixTo(DWORD now)
         }
         state.mixBuffer.resize(frames * 2);
         state.render(state.device, state.mixBuffer.data(), static_cast<ALCsizei>(frames));
+        if (state.playback != 0) {
+            SDL_QueueAudio(state.playback, state.mixBuffer.data(),
+                           static_cast<Uint32>(state.mixBuffer.size() * sizeof(float)));
+        }
         if (capturing && capture.size() < captureLimit) {
+            captureRate = state.rate;
             std::size_t keep = std::min(state.mixBuffer.size(), captureLimit - capture.size());
             capture.insert(capture.end(), state.mixBuffer.begin(),
                            state.mixBuffer.begin() + static_cast<std::ptrdiff_t>(keep));
@@ -337,6 +345,34 @@ bool OpenLoopback(BassOutput output)
     state.context = context;
     state.render = render;
     state.output = output;
+    return true;
+}
+
+// While collecting, a real device plays the library's own mix: the loopback output rendered on the
+// game clock and queued to SDL's audio output, so what is collected is what is heard. About 60 ms of
+// silence lead the queue, as room for the time between two mixes.
+bool OpenRecordedDevice()
+{
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        return false;
+    }
+    SDL_AudioSpec wanted{};
+    wanted.freq = state.rate;
+    wanted.format = AUDIO_F32SYS;
+    wanted.channels = 2;
+    wanted.samples = 1024;
+    SDL_AudioDeviceID playback = SDL_OpenAudioDevice(nullptr, 0, &wanted, nullptr, 0);
+    if (playback == 0 || !OpenLoopback(BassOutput::Recorded)) {
+        if (playback != 0) {
+            SDL_CloseAudioDevice(playback);
+        }
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return false;
+    }
+    state.playback = playback;
+    std::vector<float> lead(static_cast<std::size_t>(state.rate) * 2 * 60 / 1000, 0.0f);
+    SDL_QueueAudio(playback, lead.data(), static_cast<Uint32>(lead.size() * sizeof(float)));
+    SDL_PauseAudioDevice(playback, 0);
     return true;
 }
 
@@ -498,7 +534,7 @@ BOOL BASS_Init(int device, DWORD frequency, DWORD, HWND, const void*)
             opened = OpenLoopback(BassOutput::Virtual);
         } else {
             if (device != 0 && !PlatformIsHeadless()) {
-                opened = OpenDevice();
+                opened = capturing ? OpenRecordedDevice() : OpenDevice();
             }
             if (!opened) {
                 opened = OpenLoopback(BassOutput::Null);
@@ -555,6 +591,10 @@ BOOL BASS_Free()
     alcMakeContextCurrent(nullptr);
     alcDestroyContext(state.context);
     alcCloseDevice(state.device);
+    if (state.playback != 0) {
+        SDL_CloseAudioDevice(state.playback);
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
     state = AudioState{};
     return Succeed();
 }
@@ -822,6 +862,12 @@ std::vector<float> BassCaptureTake()
     return taken;
 }
 
+int BassCaptureRate()
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    return captureRate;
+}
+
 int BassOutputRate()
 {
     std::lock_guard<std::mutex> lock(stateMutex);
@@ -842,5 +888,6 @@ void BassReset()
     capturing = false;
     capture.clear();
     capture.shrink_to_fit();
+    captureRate = 0;
     noticeGiven = false;
 }

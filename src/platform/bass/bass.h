@@ -89,6 +89,7 @@ enum class BassOutput {
     Device,   // a real output device, mixed by OpenAL's own thread
     Null,     // no device: a silent mix paced by the real game clock
     Virtual,  // virtual time: a silent mix paced by the virtual clock
+    Recorded, // collecting on real time: the library's own mix, paced by the game clock, played by SDL
 };
 BassOutput BassGetOutput();
 
@@ -96,11 +97,15 @@ BassOutput BassGetOutput();
 // running slides. Every contract call does this first; a frame loop may call it once per frame.
 void BassUpdate();
 
-// Collects what the silent outputs mix (interleaved left/right floats at the output rate) while on.
-// Turning it on clears what was collected. At most ten minutes are kept.
+// Collects what the outputs the library mixes itself give (interleaved left/right floats at the output
+// rate) while on. Turning it on clears what was collected. At most ten minutes are kept. While it is
+// on, BASS_Init on real time with a device opens the Recorded output in place of OpenAL's own, so
+// what is collected is what is heard.
 void BassCaptureSet(bool on);
 // What was collected since the last take; the collection goes on.
 std::vector<float> BassCaptureTake();
+// Frames per second of what was collected, also after BASS_Free; 0 before anything was.
+int BassCaptureRate();
 // Frames per second of the output (BASS_Init's frequency), 0 when not started.
 int BassOutputRate();
 

@@ -17,7 +17,10 @@ inline constexpr int kDecodeMaxRate = 384000;
 // Upper bound of decoded samples (all channels together): 128 MiB of PCM.
 inline constexpr std::size_t kDecodeMaxSamples = std::size_t{64} << 20;
 
-// Decodes `length` bytes at `image`. `mono` mixes a stereo file down to one channel. Returns 0
+// Decodes `length` bytes at `image`: WAV and the other formats of libsndfile at the file's own level
+// (float and double samples scaled, not normalised; beyond full scale clipped), files of more than two
+// channels mixed down to stereo, MPEG audio through libmpg123 to the end of what decodes. `mono`
+// mixes a stereo sound down to one channel. Returns 0
 // (BASS_OK) or the audio library's error code: BASS_ERROR_FILEFORM for data that is no sound file
 // or is damaged, BASS_ERROR_FORMAT for a file whose encoding, channel count or rate is not
 // supported, BASS_ERROR_MEM when the decoded sound would be too large.
