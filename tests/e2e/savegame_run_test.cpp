@@ -185,13 +185,14 @@ TEST_F(SaveRunTest, ACollisionAtTheTenthKillRaisesTheLevelAndEndsTheRunInOneFram
     }
 }
 
-// Bombing in the real game: a saved run with a full bomb bay, flown slowly from side to side with the
-// bomb key held, destroys buildings. The save afterwards holds the building kills, their score (50 to
-// 150 each), a hundred rounds for each hangar and three bombs for each tower.
+// Bombing in the real game: a saved run with a full bomb bay, flown slowly from side to side with a
+// bomb dropped every 34 frames, destroys a building (seed 19 puts a hangar in the way within the 20
+// passes). The save afterwards holds the building kills, their score (50 to 150 each), a hundred rounds
+// for each hangar and three bombs for each tower.
 TEST_F(SaveRunTest, BombsDestroyBuildingsAndPayTheirScoreAndBonuses)
 {
     Write("exec.vrs", Read("exec.vrs") + "set g_hosszusag 320\nset g_magassag 240\n");
-    const std::string start = "seed " + std::to_string(kBombingSeed) + "\n5 33\n1 33 ENTER\n20 33\n";
+    const std::string start = "seed 19\n5 33\n1 33 ENTER\n20 33\n";
     ASSERT_EQ(Run(start + "1 33 F5\n2 33\n"), 0) << Read("stderr.txt");
     std::string save = Read("avr.sav");
     ASSERT_EQ(save.size(), 721u);
@@ -199,24 +200,23 @@ TEST_F(SaveRunTest, BombsDestroyBuildingsAndPayTheirScoreAndBonuses)
     std::memcpy(&save[68 + 40], &fullBay, 4);
     Write("avr.sav", save);
 
-    // The bomb key is held for every frame after the load: a bomb at once, then one every 34 frames of
-    // 33 ms (the interval is 1.1 s).
+    // One frame with the bomb key, then 33 without: each press finds the 1.1 s interval over, except
+    // right after a building falls (its destruction sets the bomb timer back to 0.1 s).
     std::string script = start + "1 33 F9\n5 33\n";
     const char* sway[] = {"LEFT", "RIGHT", "RIGHT", "LEFT"};
-    int held = 0;
-    for (int i = 0; i < kBombingPasses; ++i) {
-        script += std::string("15 33 LCONTROL DOWN ") + sway[i % 4] + "\n30 33 LCONTROL DOWN\n";
-        held += 45;
+    const int presses = 20;
+    for (int i = 0; i < presses; ++i) {
+        script += std::string("1 33 LCONTROL DOWN ") + sway[i % 4] + "\n11 33 DOWN " + sway[i % 4] + "\n22 33 DOWN\n";
     }
     ASSERT_EQ(Run(script + "1 33 F5\n2 33\n"), 0) << Read("stderr.txt");
     const std::string after = Read("avr.sav");
     ASSERT_EQ(after.size(), 721u);
-    const int dropped = (held - 1) / 34 + 1;
 
     EXPECT_EQ(Int(after, 12), 0) << "shots";
     EXPECT_EQ(Int(after, 20), 0) << "enemy kills";
+    EXPECT_EQ(after[40], 0) << "the run goes on";
     const int buildings = Int(after, 24);
-    EXPECT_EQ(buildings, kBombingBuildings);
+    ASSERT_GE(buildings, 1);
     EXPECT_GE(Int(after, 36), 50 * buildings);
     EXPECT_LE(Int(after, 36), 150 * buildings);
     const int roundsBonus = Int(after, 68 + 44) - 1000;
@@ -225,9 +225,9 @@ TEST_F(SaveRunTest, BombsDestroyBuildingsAndPayTheirScoreAndBonuses)
     const int towers = buildings - hangars;
     EXPECT_GE(hangars, 0);
     EXPECT_GE(towers, 0);
-    EXPECT_EQ(Int(after, 68 + 40), fullBay - dropped + 3 * towers) << "bombs";
-    EXPECT_EQ(hangars, kBombingHangars);
-    EXPECT_EQ(after[40], 0) << "the run goes on";
+    const int bombs = Int(after, 68 + 40);
+    EXPECT_GE(bombs, fullBay - presses + 3 * towers);
+    EXPECT_LE(bombs, fullBay - presses + buildings + 3 * towers);
     // No sound failed on the way, the air-raid siren's included.
     EXPECT_EQ(Read("stdout.txt").find("Hiba"), std::string::npos);
 }
