@@ -7,6 +7,7 @@
 #   share/icons/hicolor/NxN/apps/aviorra.png       drawn by assetgen
 #   share/man/man6/aviorra.6.gz
 #   share/doc/aviorra/{README.md,copyright,changelog.gz}
+#   share/lintian/overrides/aviorra                 the package checker's accepted findings, with reasons
 
 # `make package` builds only what is installed; installing never rebuilds everything first.
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
@@ -45,6 +46,8 @@ install(FILES ${PACKAGING_DIR}/org.aviorra.Aviorra.desktop DESTINATION ${CMAKE_I
 install(FILES ${PACKAGING_DIR}/org.aviorra.Aviorra.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(DIRECTORY ${ICON_DIR} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
 install(FILES ${MANUAL_GZ} DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+install(FILES ${PACKAGING_DIR}/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+        RENAME aviorra)
 install(FILES ${CMAKE_SOURCE_DIR}/README.md ${PACKAGING_DIR}/copyright ${CHANGELOG_GZ}
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
@@ -53,19 +56,21 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME aviorra)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "the AVIORRA developers")
-set(CPACK_PACKAGE_CONTACT "the AVIORRA developers <aviorra@localhost>")
+set(CPACK_PACKAGE_CONTACT "the AVIORRA developers <developers@aviorra.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "3D arcade air-combat game over an endless sea")
 set(CPACK_PACKAGE_DESCRIPTION
-    "A single-player 3D arcade air-combat game: fly over an endless scrolling sea, shoot down enemy\n"
-    "aircraft, bomb hangars and towers, and compete for a place in the top-10 table. A console with\n"
-    "runtime variables, key bindings and scripts stands around the game.")
+    "A single-player 3D arcade air-combat game: fly over an endless scrolling\n"
+    "sea, shoot down enemy aircraft, bomb hangars and towers, and compete for\n"
+    "a place in the top-10 table. A console with runtime variables, key\n"
+    "bindings and scripts stands around the game.")
 string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The fonts the game draws its text with are looked up at run time through fontconfig.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core, fonts-urw-base35")
+# Loaded at run time, so dpkg-shlibdeps cannot see them: the OpenGL and EGL libraries libepoxy and SDL
+# open (EGL for --headless), and the fonts looked up through fontconfig.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libgl1, libegl1, fonts-dejavu-core, fonts-urw-base35")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libgl1-mesa-dri")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
