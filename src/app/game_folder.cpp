@@ -108,7 +108,10 @@ bool GameFolderEnter(const std::string& explicitFolder, const fs::path& installe
         }
     }
     std::error_code ec;
-    fs::create_directories(folder, ec);
+    // A folder made here is the player's alone (0700, as the base directory rules ask).
+    if (fs::create_directories(folder, ec) && !ec) {
+        fs::permissions(folder, fs::perms::owner_all, ec);
+    }
     if (ec || ::chdir(folder.c_str()) != 0) {
         error = "cannot use the game folder '" + folder.string() + "': " +
                 (ec ? ec.message() : std::error_code(errno, std::generic_category()).message());

@@ -141,6 +141,7 @@ TEST_F(GameFolderTest, AnExplicitFolderIsMadeAndKeepsThePlayersScript)
     // Made when missing, without an installation too.
     ASSERT_TRUE(GameFolderEnter((scratch_.Root() / "fresh").string(), {}, error)) << error;
     EXPECT_TRUE(fs::is_empty(scratch_.Root() / "fresh"));
+    EXPECT_EQ(fs::status(scratch_.Root() / "fresh").permissions(), fs::perms::owner_all);
 
     // A folder that cannot be made: the reason, and the working directory unchanged.
     scratch_.Write("plain", "x");
