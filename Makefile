@@ -4,15 +4,17 @@ TEST_BUILD_DIR ?= build-asan
 JOBS           ?= $(shell nproc)
 GENERATOR      := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: all deps build test fuzz-smoke play clean
+.PHONY: all deps build test fuzz-smoke play install package clean
 
 all: build
 
 deps:
 	@scripts/install-deps
 
+CONFIGURE_BUILD = cmake -S . -B $(BUILD_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DAVIORRA_TESTS=OFF >/dev/null
+
 build: deps
-	@cmake -S . -B $(BUILD_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DAVIORRA_TESTS=OFF >/dev/null
+	@$(CONFIGURE_BUILD)
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 
 # One configuration with AddressSanitizer + UndefinedBehaviorSanitizer; every test runs.
@@ -46,6 +48,20 @@ fuzz-smoke: deps
 play: build
 	@mkdir -p $(BUILD_DIR)/game
 	@cd $(BUILD_DIR)/game && ../aviorra
+
+# Installs the optimised build below PREFIX (DESTDIR=... in front of it, as usual, for a staging root).
+PREFIX ?= /usr/local
+install: build
+	@cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+
+# The Debian package of the optimised build, $(BUILD_DIR)/aviorra_<version>_amd64.deb: only what it
+# holds is built (no tools' tests, no benchmarks).
+package: deps
+	@$(CONFIGURE_BUILD)
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target aviorra content install_files
+	@rm -f $(BUILD_DIR)/aviorra_*.deb
+	@cd $(BUILD_DIR) && cpack -G DEB >/dev/null
+	@ls $(BUILD_DIR)/aviorra_*.deb
 
 clean:
 	rm -rf $(BUILD_DIR) $(TEST_BUILD_DIR)

@@ -6,17 +6,22 @@
 #include <string>
 
 #include "app/game.h"
+#include "app/game_folder.h"
 #include "app/run_script.h"
 #include "platform/win/window.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: aviorra [--headless] [--input FILE] [--record FILE] [--audio FILE.wav] [--help] [--version]\n"
+    "usage: aviorra [--headless] [--input FILE] [--record FILE] [--audio FILE.wav] [--game-dir DIR] [--help]\n"
+    "              [--version]\n"
     "  --headless      no visible window and no sound device; screenshots still work\n"
     "  --input FILE    run the frames of an input script on virtual time, then quit\n"
     "  --record FILE   write what the player did as an input script\n"
     "  --audio FILE    write the sound of the run as a 16-bit stereo WAV when the program ends\n"
+    "  --game-dir DIR  the game folder (exec.vrs, archives, main.cfg, top.dat, avr.sav); without it,\n"
+    "                  the working directory when it holds game files (*.vrk or exec.vrs), else\n"
+    "                  $XDG_DATA_HOME/aviorra (~/.local/share/aviorra) with the installed content behind\n"
     "  --help          this text\n"
     "  --version       the version\n";
 
@@ -34,6 +39,7 @@ int main(int argc, char** argv)
     std::string inputPath;
     std::string recordPath;
     std::string audioPath;
+    std::string gameDir;
     for (int i = 1; i < argc; ++i) {
         std::string option = argv[i];
         if (option == "--help") {
@@ -46,6 +52,11 @@ int main(int argc, char** argv)
         }
         if (option == "--headless") {
             headless = true;
+        } else if (option == "--game-dir") {
+            if (i + 1 >= argc || argv[i + 1][0] == '\0') {
+                return UsageError(option + " needs a folder name");
+            }
+            gameDir = argv[++i];
         } else if (option == "--input" || option == "--record" || option == "--audio") {
             if (i + 1 >= argc) {
                 return UsageError(option + " needs a file name");
@@ -75,6 +86,21 @@ int main(int argc, char** argv)
         }
         recordDriver = RunRecordStart(activeDriver);
         activeDriver = &recordDriver;
+    }
+
+    // The game runs in its game folder; files named on the command line stay where they were named.
+    const std::string startFolder = GameFolderWorkingDirectory();
+    std::string folderError;
+    if (!GameFolderEnter(gameDir, GameFolderInstalledContent(), folderError)) {
+        std::fprintf(stderr, "aviorra: %s\n", folderError.c_str());
+        return 1;
+    }
+    if (GameFolderWorkingDirectory() != startFolder) {
+        recordPath = GameFolderOutsidePath(recordPath, startFolder);
+        audioPath = GameFolderOutsidePath(audioPath, startFolder);
+        for (RunInstruction& instruction : script.instructions) {
+            instruction.path = GameFolderOutsidePath(instruction.path, startFolder);
+        }
     }
 
     PlatformSetHeadless(headless);

@@ -1,6 +1,6 @@
-// The resource list: built from the directories of the .vrk archives in the working directory, read
-// from the archive or from a loose file of the same path, and caching the textures and sound streams
-// made from its files.
+// The resource list: built from the directories of the .vrk archives in the working directory (and
+// of an installed content folder behind it), read from the archive or from a loose file of the same
+// path, and caching the textures and sound streams made from its files.
 #include "resources/resources.h"
 
 #include <sys/stat.h>
@@ -51,12 +51,15 @@ bool HasArchiveExtension(const std::string& name)
     return name.size() >= 4 && name.compare(name.size() - 4, 4, ".vrk") == 0;
 }
 
-// The archive file names of the working directory in ascending byte order.
-std::vector<std::string> ArchiveNames()
+// The installed content folder whose archives come behind the working directory's; empty: none.
+std::string installedFolder;
+
+// The archive file names of `folder` in ascending byte order, each with `prefix` in front.
+std::vector<std::string> ArchiveNamesIn(const std::string& folder, const std::string& prefix)
 {
     std::vector<std::string> names;
     std::error_code ec;
-    for (std::filesystem::directory_iterator it(".", ec), end; !ec && it != end; it.increment(ec)) {
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
         std::error_code kind;
         if (name.empty() || name[0] == '.' || !HasArchiveExtension(name) || !it->is_regular_file(kind)) {
@@ -65,6 +68,20 @@ std::vector<std::string> ArchiveNames()
         names.push_back(name);
     }
     std::sort(names.begin(), names.end());
+    for (std::string& name : names) {
+        name.insert(0, prefix);
+    }
+    return names;
+}
+
+// The working directory's archive file names, then the installed folder's (by their paths).
+std::vector<std::string> ArchiveNames()
+{
+    std::vector<std::string> names = ArchiveNamesIn(".", "");
+    if (!installedFolder.empty()) {
+        const std::vector<std::string> installed = ArchiveNamesIn(installedFolder, installedFolder + "/");
+        names.insert(names.end(), installed.begin(), installed.end());
+    }
     return names;
 }
 
@@ -96,6 +113,11 @@ std::uint8_t* ReadEntry(const ResourceEntry& entry)
 }
 
 }  // namespace
+
+void ResourceSetInstalledFolder(const std::string& folder)
+{
+    installedFolder = folder;
+}
 
 void ResourceScanArchives()
 {

@@ -21,8 +21,12 @@ struct ResourceEntry {
     ResourceEntry* next;
 };
 
-// Builds the resource list from the archives in the working directory.
+// Builds the resource list from the archives in the working directory, then those of the installed
+// folder: an entry of the working directory's archives (or a loose file) wins over an installed one.
 void ResourceScanArchives();
+// The installed content folder whose archives the scan reads behind the working directory's; empty
+// (the start) for none.
+void ResourceSetInstalledFolder(const std::string& folder);
 // The first entry named exactly `name`, or null.
 ResourceEntry* ResourceFind(const char* name);
 // A new block (owned by the caller, release with delete[]) of the entry's size with the file's bytes,

@@ -51,6 +51,8 @@ TEST_F(RunTest, OptionsAndUsageErrors)
     RunResult help = Run("--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("--input FILE"), std::string::npos);
+    EXPECT_NE(help.out.find("--game-dir DIR"), std::string::npos);
+    EXPECT_NE(help.out.find("$XDG_DATA_HOME/aviorra"), std::string::npos) << "the folder rule is explained";
     RunResult version = Run("--version");
     EXPECT_EQ(version.status, 0);
     EXPECT_NE(version.out.find("AVIORRA"), std::string::npos);
@@ -59,6 +61,8 @@ TEST_F(RunTest, OptionsAndUsageErrors)
     EXPECT_EQ(unknown.status, 2);
     EXPECT_NE(unknown.err.find("--fly"), std::string::npos);
     EXPECT_EQ(Run("--input").status, 2);
+    EXPECT_EQ(Run("--game-dir").status, 2);
+    EXPECT_EQ(Run("--game-dir ''").status, 2);
     EXPECT_EQ(Run("--headless --input missing.txt").status, 2);
 
     Write("bad.txt", "1 10\n2 x\n");

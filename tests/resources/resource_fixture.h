@@ -49,6 +49,7 @@ protected:
 
     void TearDown() override
     {
+        ResourceSetInstalledFolder("");
         ResourceFreeAll();
         ConsoleSetEcho(true);
         std::filesystem::current_path(previous);

@@ -32,6 +32,35 @@ TEST_F(ResourceTest, ArchivesAreScannedInAscendingNameOrderAndTheFirstWins)
     EXPECT_EQ(Bytes("twice"), "stored last");
 }
 
+TEST_F(ResourceTest, InstalledArchivesComeBehindTheGameFoldersOwnAndLooseFiles)
+{
+    WriteArchive("installed/data.vrk", {{"same", "installed"}, {"new", "installed only"}, {"loose", "installed."}});
+    WriteArchive("installed/b.vrk", {{"later", "installed b"}});
+    Write("installed/loose", "a loose file beside the installed archive is not the game's");
+    WriteArchive("zz.vrk", {{"same", "player"}});
+    Write("loose", "LOOSE FILE");
+    const std::string installed = (std::filesystem::current_path() / "installed").string();
+    ResourceSetInstalledFolder(installed);
+    Mark();
+    ResourceScanArchives();
+    EXPECT_EQ(Printed(), Lines{Cp("Összesen 5 fájl van az archivumokban."_cp)});
+    // The player's archive first (even named after the installed ones), then the installed in name order.
+    EXPECT_EQ(ListNames(), (Lines{"same", "later", "loose", "new", "same"}));
+    EXPECT_EQ(ResourceFind("same")->archive, "zz.vrk");
+    EXPECT_EQ(Bytes("same"), "player");
+    EXPECT_EQ(ResourceFind("new")->archive, installed + "/data.vrk");
+    EXPECT_EQ(Bytes("new"), "installed only");
+    EXPECT_EQ(Bytes("later"), "installed b");
+    // A loose file in the game folder overrides an installed member too (for the member's size).
+    EXPECT_TRUE(ResourceFind("loose")->archive.empty());
+    EXPECT_EQ(Bytes("loose"), "LOOSE FILE");
+
+    // Without an installed folder only the game folder counts.
+    ResourceSetInstalledFolder("");
+    ResourceScanArchives();
+    EXPECT_EQ(ListNames(), Lines{"same"});
+}
+
 TEST_F(ResourceTest, OnlyLowerCaseVrkFilesAreArchives)
 {
     WriteArchive("DATA.VRK", {{"upper", "x"}});

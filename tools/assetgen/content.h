@@ -53,5 +53,8 @@ std::string ExecScript();
 // Everything above as files, in a fixed order: mesh/, textures/, sound/ and exec.vrs.
 std::vector<ContentFile> GenerateContent();
 
+// The desktop icon, `size` pixels square, with transparent corners.
+Image GameIcon(int size);
+
 // The contact sheet: every texture and a picture of every mesh, the menu and a playing scene.
 Image ContactSheet();

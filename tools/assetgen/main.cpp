@@ -2,6 +2,7 @@
 //
 //   assetgen OUT_DIR            OUT_DIR/data/{mesh,textures,sound}/... and OUT_DIR/exec.vrs
 //   assetgen --sheet FILE.png   the contact sheet of all textures and meshes
+//   assetgen --icons DIR        DIR/NxN/apps/aviorra.png, the desktop icon at the usual sizes
 //
 // The same program always writes the same bytes.
 #include <cstdio>
@@ -34,8 +35,18 @@ int main(int argc, char** argv)
     if (argc == 3 && std::string(argv[1]) == "--sheet") {
         return WriteFile(argv[2], EncodePng(ContactSheet())) ? 0 : 1;
     }
+    if (argc == 3 && std::string(argv[1]) == "--icons") {
+        for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+            const std::string folder = std::to_string(size) + "x" + std::to_string(size);
+            if (!WriteFile(std::filesystem::path(argv[2]) / folder / "apps" / "aviorra.png",
+                           EncodePng(GameIcon(size)))) {
+                return 1;
+            }
+        }
+        return 0;
+    }
     if (argc != 2 || argv[1][0] == '-') {
-        std::fprintf(stderr, "usage: assetgen OUT_DIR | assetgen --sheet FILE.png\n");
+        std::fprintf(stderr, "usage: assetgen OUT_DIR | assetgen --sheet FILE.png | assetgen --icons DIR\n");
         return 2;
     }
     const std::filesystem::path root = argv[1];
