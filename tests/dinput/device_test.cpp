@@ -207,6 +207,48 @@ TEST_F(DInputTest, KeyboardFollowsTheWindowFocus)
     EXPECT_EQ(keyboard->GetDeviceState(256, keys), DIERR_NOTACQUIRED);
 }
 
+TEST_F(DInputTest, AKeyTappedBetweenTwoReadsReadsDownOnce)
+{
+    MakeKeyboard();
+    std::uint8_t keys[256];
+    PushFocus(window, true);
+    ASSERT_EQ(keyboard->Acquire(), DI_OK);
+    ASSERT_EQ(keyboard->GetDeviceState(256, keys), DI_OK);
+
+    auto pushKey = [](SDL_Scancode code, bool down, bool repeat = false) {
+        SDL_Event e{};
+        e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+        e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+        e.key.repeat = repeat ? 1 : 0;
+        e.key.keysym.scancode = code;
+        Push(e);
+    };
+    // H and E pressed and let go before the next read: both read as down for that read only.
+    pushKey(SDL_SCANCODE_H, true);
+    pushKey(SDL_SCANCODE_H, false);
+    pushKey(SDL_SCANCODE_E, true);
+    pushKey(SDL_SCANCODE_E, false);
+    ASSERT_EQ(keyboard->GetDeviceState(256, keys), DI_OK);
+    EXPECT_EQ(keys[DIK_H], 0x80);
+    EXPECT_EQ(keys[DIK_E], 0x80);
+    EXPECT_EQ(keys[DIK_L], 0);
+    ASSERT_EQ(keyboard->GetDeviceState(256, keys), DI_OK);
+    EXPECT_EQ(keys[DIK_H], 0);
+    EXPECT_EQ(keys[DIK_E], 0);
+
+    // The repeats of a held key are no new presses; a tap lost with the focus is forgotten.
+    pushKey(SDL_SCANCODE_L, true, true);
+    ASSERT_EQ(keyboard->GetDeviceState(256, keys), DI_OK);
+    EXPECT_EQ(keys[DIK_L], 0);
+    pushKey(SDL_SCANCODE_P, true);
+    PushFocus(window, false);
+    EXPECT_EQ(keyboard->GetDeviceState(256, keys), DIERR_INPUTLOST);
+    PushFocus(window, true);
+    ASSERT_EQ(keyboard->Acquire(), DI_OK);
+    ASSERT_EQ(keyboard->GetDeviceState(256, keys), DI_OK);
+    EXPECT_EQ(keys[DIK_P], 0);
+}
+
 TEST_F(DInputTest, FocusOfAnotherWindowDoesNotCount)
 {
     MakeKeyboard();

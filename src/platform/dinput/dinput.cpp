@@ -312,6 +312,7 @@ public:
         }
         if (kind_ == DeviceKind::Keyboard) {
             ReadKeyboard(static_cast<std::uint8_t*>(data));
+            tapped_.fill(0);
         } else {
             DIMOUSESTATE2 m{};
             m.lX = dx_;
@@ -339,6 +340,16 @@ public:
                 ClearMotion();
             }
             break;
+        case SDL_KEYDOWN:
+            // A key pressed and let go again between two reads still reads as down once.
+            if (kind_ == DeviceKind::Keyboard && acquired_ && e.key.repeat == 0) {
+                std::uint8_t code = kKeyCodeOfScancode[static_cast<std::size_t>(
+                    std::clamp<int>(e.key.keysym.scancode, 0, SDL_NUM_SCANCODES - 1))];
+                if (code != 0) {
+                    tapped_[code] = 0x80;
+                }
+            }
+            break;
         case SDL_MOUSEMOTION:
             if (kind_ == DeviceKind::Mouse && acquired_) {
                 dx_ += e.motion.xrel;
@@ -361,14 +372,16 @@ private:
 
     void ClearMotion()
     {
+        tapped_.fill(0);
         dx_ = 0;
         dy_ = 0;
         dz_ = 0;
     }
 
-    static void ReadKeyboard(std::uint8_t* keys)
+    // The keys held now, and those pressed since the last read.
+    void ReadKeyboard(std::uint8_t* keys) const
     {
-        std::memset(keys, 0, 256);
+        std::memcpy(keys, tapped_.data(), 256);
         int count = 0;
         const Uint8* sdlKeys = SDL_GetKeyboardState(&count);
         if (sdlKeys == nullptr) {
@@ -394,6 +407,7 @@ private:
     LONG dx_ = 0;
     LONG dy_ = 0;
     LONG dz_ = 0;
+    std::array<std::uint8_t, 256> tapped_{};  // keyboard: pressed since the last read
 };
 
 int MouseButtonIndex(Uint8 sdlButton)

@@ -115,9 +115,10 @@ BOOL ShowWindow(HWND window, int command);
 BOOL UpdateWindow(HWND window);
 
 // Makes the window full screen at width x height with the refresh rate nearest refreshHz (any rate
-// for 0). Fails (reason on stderr) for a bad window or size, or when the display has no mode of that
-// size. In headless mode the window only takes the size.
-bool WindowSetFullscreen(HWND window, int width, int height, int refreshHz);
+// for 0). When the display has no mode of that size the window goes full screen at the desktop's own
+// mode instead (the device scales the frame into it) and *desktopFallback, when given, becomes true.
+// Fails (reason on stderr) for a bad window or size. In headless mode the window only takes the size.
+bool WindowSetFullscreen(HWND window, int width, int height, int refreshHz, bool* desktopFallback = nullptr);
 // Back from full screen to a normal window.
 bool WindowSetWindowed(HWND window);
 
@@ -210,6 +211,10 @@ bool PlatformIsHeadless();
 // process, so windows can come and go without the driver being unloaded and loaded again.
 bool PlatformVideoInit();
 bool PlatformVideoIsInitialized();
+// Why a visible game cannot start here, or nullptr when it can: outside headless mode the video
+// subsystem must start on a driver that shows something, unless an invisible one (SDL_VIDEODRIVER
+// offscreen or dummy) was asked for by name. The reason suggests --headless.
+const char* PlatformDisplayProblem();
 
 // Takes every pending SDL event off SDL's queue: each goes to the event listener, window events become
 // messages. Does nothing before PlatformVideoInit. PeekMessageA calls it; so does the input layer, which
