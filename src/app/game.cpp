@@ -8,6 +8,7 @@
 #include "app/frame.h"
 #include "app/graphics.h"
 #include "app/input.h"
+#include "app/run_script.h"
 #include "console/bindings.h"
 #include "console/console.h"
 #include "console/line_editor.h"
@@ -181,7 +182,11 @@ void HeldFlagsRestore(Aircraft& a, const HeldFlags& h)
 bool PlayingFrame()
 {
     if (console.open != 0) {
-        ConsoleLineEditor(console, inputState.keyState);
+        if (InputTextActive()) {
+            ConsoleLineEditorText(console, inputState.keyState, inputText);
+        } else {
+            ConsoleLineEditor(console, inputState.keyState);
+        }
     } else {
         BindingsRunHeld(inputState.keyState);
     }
@@ -258,6 +263,16 @@ LRESULT GameWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
 {
     if (message == WM_DESTROY) {
         PostQuitMessage(0);
+        return 0;
+    }
+    // With h_fokusz_szunet set, a run pauses as the pause command pauses it when the player turns
+    // to another window or minimises this one; the pause command resumes it.
+    const bool leftAlone = message == WM_KILLFOCUS || (message == WM_SIZE && wparam == SIZE_MINIMIZED);
+    if (leftAlone && VarGetInt("h_fokusz_szunet") != 0 && gameState == Playing && pauseFlag == 0 &&
+        console.open == 0 && runStats.gameOver == 0) {
+        pauseFlag = 1;
+        SoundStop(kWindSound);
+        SoundStop(kEngineSound);
         return 0;
     }
     return DefWindowProcA(window, message, wparam, lparam);
@@ -372,6 +387,8 @@ bool GameFrame()
     }
 
     InputPoll();
+    // Typed text from the desktop's layout, unless a recording must replay through the key tables.
+    InputTextPoll(VarGetInt("h_szoveg_bevitel") != 0 && !RunRecordActive());
 
     switch (gameState) {
     case MainMenu:

@@ -3,6 +3,7 @@
 #include <cstring>
 
 InputState inputState = {};
+std::string inputText;
 
 namespace {
 
@@ -121,6 +122,20 @@ void InputPoll()
     }
 }
 
+void InputTextPoll(bool wanted)
+{
+    const bool on = wanted && !DInputScriptedKeysActive();
+    if (on != DInputTextInputActive()) {
+        DInputSetTextInput(on);
+    }
+    inputText = on ? DInputTakeText() : std::string();
+}
+
+bool InputTextActive()
+{
+    return DInputTextInputActive();
+}
+
 void InputReleaseKeyboard()
 {
     if (inputState.directInput != nullptr) {
@@ -145,4 +160,8 @@ void InputReset()
     ReleaseDevice(inputState.keyboard);
     ReleaseDevice(inputState.mouse);
     inputState = InputState{};
+    inputText.clear();
+    if (DInputTextInputActive()) {
+        DInputSetTextInput(false);
+    }
 }

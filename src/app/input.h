@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "platform/dinput/dinput.h"
 
@@ -20,6 +21,15 @@ struct InputState {
 };
 
 extern InputState inputState;
+
+// The characters typed this frame through the desktop's keyboard layout (code page 1250), while
+// InputTextPoll has text input on; empty otherwise.
+extern std::string inputText;
+// Once a frame after InputPoll: switches text input on or off as `wanted` says and takes the text
+// typed since the previous frame into inputText. Always off while scripted keys drive the keyboard.
+void InputTextPoll(bool wanted);
+// Whether this frame's characters come from inputText instead of the key-to-character tables.
+bool InputTextActive();
 
 // Keeps both handles, clears the three pointers (releasing what they held), sets both enabled bytes
 // and creates the DirectInput interface. True when the interface exists.

@@ -115,6 +115,7 @@ struct RecordedFrames {
 
 FrameDriver recordInner{};
 bool recordStarted = false;
+bool recording = false;
 DWORD lastFrameTicks = 0;
 DWORD lastFrameSlept = 0;
 std::vector<RecordedFrames> recorded;
@@ -267,8 +268,14 @@ FrameDriver RunRecordStart(const FrameDriver* inner)
 {
     recordInner = inner != nullptr ? *inner : FrameDriver{};
     recordStarted = false;
+    recording = true;
     recorded.clear();
     return FrameDriver{RecordBeforeFrame, RecordAfterFrame};
+}
+
+bool RunRecordActive()
+{
+    return recording;
 }
 
 bool RunRecordWrite(const std::string& path)

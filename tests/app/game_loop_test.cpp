@@ -331,6 +331,31 @@ TEST_F(GameLoopTest, LongFramesFireAndHitAsShortOnes)
     EXPECT_EQ(thirty.shots, 10000 / 33 / 3 + 1);
 }
 
+TEST_F(GameLoopTest, LeavingTheWindowPausesARunWhenAsked)
+{
+    StartPlaying();
+    SendMessageA(gameWindow, WM_KILLFOCUS, 0, 0);
+    EXPECT_EQ(pauseFlag, 0) << "off unless h_fokusz_szunet is set";
+    ConsoleExecute(console, "set h_fokusz_szunet 1");
+    SendMessageA(gameWindow, WM_KILLFOCUS, 0, 0);
+    EXPECT_EQ(pauseFlag, 1);
+    Frame(30);
+    EXPECT_FLOAT_EQ(runSeconds, 0.0f);
+    // p resumes; minimising pauses again; another size change does not.
+    ConsoleExecute(console, "bill p pause");
+    Frame(30, {25});
+    EXPECT_EQ(pauseFlag, 0);
+    SendMessageA(gameWindow, WM_SIZE, 0, MAKELPARAM(64, 48));
+    EXPECT_EQ(pauseFlag, 0);
+    SendMessageA(gameWindow, WM_SIZE, SIZE_MINIMIZED, 0);
+    EXPECT_EQ(pauseFlag, 1);
+    // Only during a run: the menu keeps its own pause state.
+    pauseFlag = 0;
+    gameState = MainMenu;
+    SendMessageA(gameWindow, WM_KILLFOCUS, 0, 0);
+    EXPECT_EQ(pauseFlag, 0);
+}
+
 TEST_F(GameLoopTest, WindowCloseEndsTheLoopThroughQuit)
 {
     ASSERT_EQ(SendMessageA(gameWindow, WM_CLOSE, 0, 0), 0);

@@ -249,6 +249,41 @@ TEST_F(DInputTest, AKeyTappedBetweenTwoReadsReadsDownOnce)
     EXPECT_EQ(keys[DIK_P], 0);
 }
 
+TEST_F(DInputTest, TypedTextIsKeptInCodePage1250WhileAsked)
+{
+    auto pushText = [](const char* utf8) {
+        SDL_Event e{};
+        e.type = SDL_TEXTINPUT;
+        SDL_strlcpy(e.text.text, utf8, sizeof e.text.text);
+        Push(e);
+    };
+    MakeKeyboard();
+    PushFocus(window, true);
+    // Off: nothing is kept.
+    pushText("a");
+    PlatformPumpEvents();
+    EXPECT_EQ(DInputTakeText(), "");
+
+    DInputSetTextInput(true);
+    ASSERT_TRUE(DInputTextInputActive());
+    // z, u with double acute, the euro sign (0x80 in code page 1250); a check mark (not in it) and a
+    // control character are dropped, as is a broken sequence.
+    pushText("z\xC5\xB1\xE2\x82\xAC\xE2\x9C\x93\x01");
+    pushText("\xC5");
+    pushText("Y");
+    PlatformPumpEvents();
+    EXPECT_EQ(DInputTakeText(), "z\xFB\x80Y");
+    EXPECT_EQ(DInputTakeText(), "") << "taken once";
+
+    // What was not taken when the focus went is forgotten.
+    pushText("q");
+    PushFocus(window, false);
+    PlatformPumpEvents();
+    EXPECT_EQ(DInputTakeText(), "");
+    DInputSetTextInput(false);
+    EXPECT_FALSE(DInputTextInputActive());
+}
+
 TEST_F(DInputTest, FocusOfAnotherWindowDoesNotCount)
 {
     MakeKeyboard();

@@ -8,6 +8,7 @@
 #include <new>
 #include <vector>
 
+#include "platform/win/codepage.h"
 #include "platform/win/window.h"
 
 const DIDATAFORMAT c_dfDIKeyboard = {sizeof(DIDATAFORMAT), sizeof(DIOBJECTDATAFORMAT), 0, 256, 0, nullptr};
@@ -172,6 +173,8 @@ struct DInputState {
     bool focusKnown = false;
     Uint32 focusWindowId = 0;
     std::array<BYTE, 8> mouseButtons{};
+    bool textInput = false;
+    std::string text;   // typed, code page 1250, not yet taken
 };
 
 DInputState state;
@@ -425,6 +428,48 @@ int MouseButtonIndex(Uint8 sdlButton)
     }
 }
 
+// Decodes UTF-8 and keeps the printable characters code page 1250 has.
+void AppendTypedText(const char* utf8)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(utf8);
+    const unsigned char* end = p + SDL_strlen(utf8);
+    while (p < end) {
+        char32_t cp = 0;
+        int extra = 0;
+        if (*p < 0x80) {
+            cp = *p;
+        } else if ((*p & 0xE0) == 0xC0) {
+            cp = *p & 0x1F;
+            extra = 1;
+        } else if ((*p & 0xF0) == 0xE0) {
+            cp = *p & 0x0F;
+            extra = 2;
+        } else if ((*p & 0xF8) == 0xF0) {
+            cp = *p & 0x07;
+            extra = 3;
+        } else {
+            ++p;   // a stray continuation byte
+            continue;
+        }
+        ++p;
+        bool whole = true;
+        for (int i = 0; i < extra; ++i, ++p) {
+            if (p >= end || (*p & 0xC0) != 0x80) {
+                whole = false;
+                break;
+            }
+            cp = cp << 6 | (*p & 0x3F);
+        }
+        if (!whole || cp < 0x20 || cp == 0x7F) {
+            continue;
+        }
+        const int byte = cp1250::FromUnicode(cp);
+        if (byte >= 0x20) {
+            state.text.push_back(static_cast<char>(byte));
+        }
+    }
+}
+
 void HandleEvent(const SDL_Event& e)
 {
     if (e.type == SDL_WINDOWEVENT) {
@@ -437,7 +482,10 @@ void HandleEvent(const SDL_Event& e)
                 state.focusWindowId = 0;
             }
             state.mouseButtons.fill(0);
+            state.text.clear();
         }
+    } else if (e.type == SDL_TEXTINPUT && state.textInput) {
+        AppendTypedText(e.text.text);
     } else if (e.type == SDL_MOUSEBUTTONDOWN || e.type == SDL_MOUSEBUTTONUP) {
         int index = MouseButtonIndex(e.button.button);
         if (index >= 0) {
@@ -538,6 +586,32 @@ void DInputSetScriptedKeys(const std::uint8_t* keys256)
 bool DInputScriptedKeysActive()
 {
     return state.scripted;
+}
+
+void DInputSetTextInput(bool on)
+{
+    state.textInput = on;
+    state.text.clear();
+    if (SDL_WasInit(SDL_INIT_VIDEO) != 0) {
+        SDL_EventState(SDL_TEXTINPUT, on ? SDL_ENABLE : SDL_IGNORE);
+        if (on) {
+            SDL_StartTextInput();
+        } else {
+            SDL_StopTextInput();
+        }
+    }
+}
+
+bool DInputTextInputActive()
+{
+    return state.textInput;
+}
+
+std::string DInputTakeText()
+{
+    std::string taken;
+    taken.swap(state.text);
+    return taken;
 }
 
 int DInputKeyCodeFromScancode(int sdlScancode)

@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "platform/win/handles.h"
 
@@ -165,6 +166,16 @@ HRESULT DirectInput8Create(HINSTANCE instance, DWORD version, REFIID iid, LPVOID
 // the focus, and every mouse reads as zero. nullptr goes back to the real keyboard and mouse.
 void DInputSetScriptedKeys(const std::uint8_t* keys256);
 bool DInputScriptedKeysActive();
+
+// ---- Typed text (an addition: DirectInput has no text) --------------------------------------------
+
+// On: the desktop's keyboard layout turns key presses into text (SDL text input events), kept as
+// code page 1250 characters until taken; characters outside code page 1250 and control characters
+// are dropped, and losing the focus forgets what was not taken. Off (the default): no text is kept.
+void DInputSetTextInput(bool on);
+bool DInputTextInputActive();
+// The text typed since the last call, code page 1250.
+std::string DInputTakeText();
 
 // The DirectInput key code of an SDL scancode; 0 for a key DirectInput has no code for.
 int DInputKeyCodeFromScancode(int sdlScancode);

@@ -167,6 +167,9 @@ void TranslateEvent(const SDL_Event& e)
     case SDL_WINDOWEVENT_SIZE_CHANGED:
         Post(window, WM_SIZE, 0, MAKELPARAM(e.window.data1, e.window.data2));
         break;
+    case SDL_WINDOWEVENT_MINIMIZED:
+        Post(window, WM_SIZE, SIZE_MINIMIZED, 0);
+        break;
     case SDL_WINDOWEVENT_MOVED:
         Post(window, WM_MOVE, 0, MAKELPARAM(e.window.data1, e.window.data2));
         break;

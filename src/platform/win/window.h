@@ -3,7 +3,8 @@
 //
 // Underneath is SDL2's video subsystem, started lazily and once by PlatformVideoInit. A window handle
 // is the SDL window itself (handles.h). Window messages come from SDL events: closing a window posts
-// WM_CLOSE for it, focus changes post WM_SETFOCUS / WM_KILLFOCUS, a size change WM_SIZE. Keyboard and
+// WM_CLOSE for it, focus changes post WM_SETFOCUS / WM_KILLFOCUS, a size change WM_SIZE (minimising: WM_SIZE with
+// SIZE_MINIMIZED). Keyboard and
 // mouse events are not turned into messages: the input layer reads them through the event listener.
 //
 // Headless mode uses SDL's offscreen video driver: nothing becomes visible and message boxes are
@@ -139,6 +140,9 @@ inline constexpr UINT WM_KEYDOWN = 0x0100;
 inline constexpr UINT WM_KEYUP = 0x0101;
 inline constexpr UINT WM_CHAR = 0x0102;
 inline constexpr UINT WM_USER = 0x0400;
+
+// WM_SIZE's wParam when the window was minimised.
+inline constexpr WPARAM SIZE_MINIMIZED = 1;
 
 inline constexpr UINT PM_NOREMOVE = 0x0000;
 inline constexpr UINT PM_REMOVE = 0x0001;
