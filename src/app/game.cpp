@@ -386,6 +386,7 @@ bool GameFrame()
         fpsAccumulator = 0.0f;
     }
 
+    InputPadMapFromVariables();
     InputPoll();
     // Typed text from the desktop's layout, unless a recording must replay through the key tables.
     InputTextPoll(VarGetInt("h_szoveg_bevitel") != 0 && !RunRecordActive());

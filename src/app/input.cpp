@@ -2,6 +2,9 @@
 
 #include <cstring>
 
+#include "console/bindings.h"
+#include "console/variables.h"
+
 InputState inputState = {};
 std::string inputText;
 
@@ -122,6 +125,23 @@ void InputPoll()
     }
 }
 
+void InputPadMapFromVariables()
+{
+    static constexpr const char* kPadVariables[kPadInputCount] = {
+        "j_pad_fel", "j_pad_le", "j_pad_balra", "j_pad_jobbra", "j_pad_a",
+        "j_pad_b",   "j_pad_x",  "j_pad_y",     "j_pad_start",  "j_pad_vissza"};
+    std::uint8_t map[kPadInputCount] = {};
+    for (int i = 0; i < kPadInputCount; ++i) {
+        const char* name = VarGetString(kPadVariables[i]);
+        if (name == nullptr) {
+            continue;
+        }
+        const int code = std::strcmp(name, "ESCAPE") == 0 ? 1 : KeyCodeFromName(name);
+        map[i] = static_cast<std::uint8_t>(code > 0 && code < 256 ? code : 0);
+    }
+    DInputSetPadMap(map);
+}
+
 void InputTextPoll(bool wanted)
 {
     const bool on = wanted && !DInputScriptedKeysActive();
@@ -145,6 +165,7 @@ void InputReleaseKeyboard()
 
 void InputRelease()
 {
+    DInputSetPadMap(nullptr);
     if (inputState.directInput == nullptr) {
         return;
     }
@@ -161,6 +182,7 @@ void InputReset()
     ReleaseDevice(inputState.mouse);
     inputState = InputState{};
     inputText.clear();
+    DInputSetPadMap(nullptr);
     if (DInputTextInputActive()) {
         DInputSetTextInput(false);
     }

@@ -284,6 +284,64 @@ TEST_F(DInputTest, TypedTextIsKeptInCodePage1250WhileAsked)
     EXPECT_FALSE(DInputTextInputActive());
 }
 
+TEST_F(DInputTest, GamepadInputsReadAsTheirKeys)
+{
+    // Headless: the map is taken but no real controller is opened; the events come from here.
+    PlatformSetHeadless(true);
+    MakeKeyboard();
+    PushFocus(window, true);
+    ASSERT_EQ(keyboard->Acquire(), DI_OK);
+    std::uint8_t map[kPadInputCount] = {DIK_UP, DIK_DOWN, DIK_LEFT, DIK_RIGHT, DIK_SPACE,
+                                        DIK_LCONTROL, DIK_A, DIK_Z, DIK_P, DIK_ESCAPE};
+    DInputSetPadMap(map);
+    auto button = [](SDL_JoystickID pad, Uint8 which, bool down) {
+        SDL_Event e{};
+        e.type = down ? SDL_CONTROLLERBUTTONDOWN : SDL_CONTROLLERBUTTONUP;
+        e.cbutton.which = pad;
+        e.cbutton.button = which;
+        e.cbutton.state = down ? SDL_PRESSED : SDL_RELEASED;
+        Push(e);
+    };
+    auto axis = [](SDL_JoystickID pad, Uint8 which, Sint16 value) {
+        SDL_Event e{};
+        e.type = SDL_CONTROLLERAXISMOTION;
+        e.caxis.which = pad;
+        e.caxis.axis = which;
+        e.caxis.value = value;
+        Push(e);
+    };
+    std::uint8_t keys[256];
+    button(7, SDL_CONTROLLER_BUTTON_A, true);
+    axis(7, SDL_CONTROLLER_AXIS_LEFTY, -30000);
+    axis(7, SDL_CONTROLLER_AXIS_LEFTX, 5000);   // inside the dead zone
+    button(8, SDL_CONTROLLER_BUTTON_BACK, true);
+    button(8, SDL_CONTROLLER_BUTTON_BACK, false);
+    ASSERT_EQ(keyboard->GetDeviceState(256, keys), DI_OK);
+    EXPECT_EQ(keys[DIK_SPACE], 0x80);
+    EXPECT_EQ(keys[DIK_UP], 0x80);
+    EXPECT_EQ(keys[DIK_LEFT] | keys[DIK_RIGHT], 0);
+    EXPECT_EQ(keys[DIK_ESCAPE], 0x80) << "a press between two reads counts once";
+    ASSERT_EQ(keyboard->GetDeviceState(256, keys), DI_OK);
+    EXPECT_EQ(keys[DIK_SPACE], 0x80) << "held";
+    EXPECT_EQ(keys[DIK_ESCAPE], 0);
+
+    // Unplugged: what that pad held is let go.
+    SDL_Event removed{};
+    removed.type = SDL_CONTROLLERDEVICEREMOVED;
+    removed.cdevice.which = 7;
+    Push(removed);
+    ASSERT_EQ(keyboard->GetDeviceState(256, keys), DI_OK);
+    EXPECT_EQ(keys[DIK_SPACE], 0);
+    EXPECT_EQ(keys[DIK_UP], 0);
+
+    // No map: the pads are keys no more.
+    DInputSetPadMap(nullptr);
+    button(9, SDL_CONTROLLER_BUTTON_START, true);
+    ASSERT_EQ(keyboard->GetDeviceState(256, keys), DI_OK);
+    EXPECT_EQ(keys[DIK_P], 0);
+    PlatformSetHeadless(false);
+}
+
 TEST_F(DInputTest, FocusOfAnotherWindowDoesNotCount)
 {
     MakeKeyboard();

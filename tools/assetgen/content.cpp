@@ -49,7 +49,20 @@ std::string ExecScript()
            "bill LCONTROL bombaz\n"
            "bill p pause\n"
            "bill F5 save\n"
-           "bill F9 load\n";
+           "bill F9 load\n"
+           "\n"
+           "// Gamepads act as keys: j_pad_NAME KEY for the d-pad and left stick (fel, le, balra, jobbra),\n"
+           "// the face buttons (a, b, x, y), Start and Back (vissza).\n"
+           "set j_pad_fel UP\n"
+           "set j_pad_le DOWN\n"
+           "set j_pad_balra LEFT\n"
+           "set j_pad_jobbra RIGHT\n"
+           "set j_pad_a SPACE\n"
+           "set j_pad_b LCONTROL\n"
+           "set j_pad_x a\n"
+           "set j_pad_y z\n"
+           "set j_pad_start p\n"
+           "set j_pad_vissza ESCAPE\n";
 }
 
 std::vector<ContentFile> GenerateContent()

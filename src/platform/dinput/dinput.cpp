@@ -175,9 +175,22 @@ struct DInputState {
     std::array<BYTE, 8> mouseButtons{};
     bool textInput = false;
     std::string text;   // typed, code page 1250, not yet taken
+    // Gamepads: the key of each pad input, and per controller what is held.
+    std::array<std::uint8_t, kPadInputCount> padKeys{};
+    struct Pad {
+        SDL_JoystickID id;
+        std::array<bool, kPadInputCount> buttons;  // d-pad and buttons
+        std::array<bool, 4> stick;                 // left stick: up, down, left, right
+    };
+    std::vector<Pad> pads;
+    std::array<bool, kPadInputCount> padTapped{};  // pressed since the last keyboard read
 };
 
+// Past this deflection (of 32767) the left stick counts as a direction held.
+constexpr int kStickDeadZone = 16000;
+
 DInputState state;
+void AddPadKeys(std::uint8_t* keys);
 // Every device alive, so events can reach them. Not part of the reset: devices belong to their owners.
 std::vector<Device*> liveDevices;
 
@@ -316,6 +329,7 @@ public:
         if (kind_ == DeviceKind::Keyboard) {
             ReadKeyboard(static_cast<std::uint8_t*>(data));
             tapped_.fill(0);
+            AddPadKeys(static_cast<std::uint8_t*>(data));
         } else {
             DIMOUSESTATE2 m{};
             m.lX = dx_;
@@ -470,8 +484,105 @@ void AppendTypedText(const char* utf8)
     }
 }
 
+DInputState::Pad& PadOf(SDL_JoystickID id)
+{
+    for (auto& pad : state.pads) {
+        if (pad.id == id) {
+            return pad;
+        }
+    }
+    state.pads.push_back({id, {}, {}});
+    return state.pads.back();
+}
+
+int PadInputOfButton(Uint8 button)
+{
+    switch (button) {
+    case SDL_CONTROLLER_BUTTON_DPAD_UP: return kPadUp;
+    case SDL_CONTROLLER_BUTTON_DPAD_DOWN: return kPadDown;
+    case SDL_CONTROLLER_BUTTON_DPAD_LEFT: return kPadLeft;
+    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT: return kPadRight;
+    case SDL_CONTROLLER_BUTTON_A: return kPadA;
+    case SDL_CONTROLLER_BUTTON_B: return kPadB;
+    case SDL_CONTROLLER_BUTTON_X: return kPadX;
+    case SDL_CONTROLLER_BUTTON_Y: return kPadY;
+    case SDL_CONTROLLER_BUTTON_START: return kPadStart;
+    case SDL_CONTROLLER_BUTTON_BACK: return kPadBack;
+    default: return -1;
+    }
+}
+
+void HandlePadEvent(const SDL_Event& e)
+{
+    switch (e.type) {
+    case SDL_CONTROLLERDEVICEADDED:
+        if (SDL_WasInit(SDL_INIT_GAMECONTROLLER) != 0 && SDL_IsGameController(e.cdevice.which)) {
+            SDL_GameControllerOpen(e.cdevice.which);
+        }
+        break;
+    case SDL_CONTROLLERDEVICEREMOVED: {
+        std::erase_if(state.pads, [&](const DInputState::Pad& pad) { return pad.id == e.cdevice.which; });
+        if (SDL_GameController* controller = SDL_GameControllerFromInstanceID(e.cdevice.which)) {
+            SDL_GameControllerClose(controller);
+        }
+        break;
+    }
+    case SDL_CONTROLLERBUTTONDOWN:
+    case SDL_CONTROLLERBUTTONUP: {
+        const int input = PadInputOfButton(e.cbutton.button);
+        if (input >= 0) {
+            const bool down = e.type == SDL_CONTROLLERBUTTONDOWN;
+            PadOf(e.cbutton.which).buttons[static_cast<std::size_t>(input)] = down;
+            if (down) {
+                state.padTapped[static_cast<std::size_t>(input)] = true;
+            }
+        }
+        break;
+    }
+    case SDL_CONTROLLERAXISMOTION: {
+        const int v = e.caxis.value;
+        auto& stick = PadOf(e.caxis.which).stick;
+        auto set = [&](int direction, bool held) {
+            if (held && !stick[static_cast<std::size_t>(direction)]) {
+                state.padTapped[static_cast<std::size_t>(direction)] = true;
+            }
+            stick[static_cast<std::size_t>(direction)] = held;
+        };
+        if (e.caxis.axis == SDL_CONTROLLER_AXIS_LEFTY) {
+            set(kPadUp, v < -kStickDeadZone);
+            set(kPadDown, v > kStickDeadZone);
+        } else if (e.caxis.axis == SDL_CONTROLLER_AXIS_LEFTX) {
+            set(kPadLeft, v < -kStickDeadZone);
+            set(kPadRight, v > kStickDeadZone);
+        }
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+// The keys the pads hold now or pressed since the last read, added to a keyboard state.
+void AddPadKeys(std::uint8_t* keys)
+{
+    for (std::size_t input = 0; input < kPadInputCount; ++input) {
+        bool held = state.padTapped[input];
+        for (const auto& pad : state.pads) {
+            held = held || pad.buttons[input] || (input < 4 && pad.stick[input]);
+        }
+        const std::uint8_t code = state.padKeys[input];
+        if (held && code != 0) {
+            keys[code] = 0x80;
+        }
+    }
+    state.padTapped.fill(false);
+}
+
 void HandleEvent(const SDL_Event& e)
 {
+    if (e.type >= SDL_CONTROLLERAXISMOTION && e.type <= SDL_CONTROLLERDEVICEREMAPPED) {
+        HandlePadEvent(e);
+    }
     if (e.type == SDL_WINDOWEVENT) {
         if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) {
             state.focusKnown = true;
@@ -633,6 +744,28 @@ int DInputScancodeFromKeyCode(int keyCode)
         }
     }
     return SDL_SCANCODE_UNKNOWN;
+}
+
+void DInputSetPadMap(const std::uint8_t* keyCodes)
+{
+    const bool any = keyCodes != nullptr && std::any_of(keyCodes, keyCodes + kPadInputCount,
+                                                        [](std::uint8_t code) { return code != 0; });
+    if (keyCodes != nullptr) {
+        std::copy(keyCodes, keyCodes + kPadInputCount, state.padKeys.begin());
+    } else {
+        state.padKeys.fill(0);
+    }
+    const bool open = SDL_WasInit(SDL_INIT_GAMECONTROLLER) != 0;
+    if (any && !open && SDL_WasInit(SDL_INIT_VIDEO) != 0 && !PlatformIsHeadless()) {
+        // The controllers present now arrive as "device added" events, like those plugged in later.
+        SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);
+    } else if (!any && open) {
+        SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);   // closes every controller opened
+    }
+    if (!any) {
+        state.pads.clear();
+        state.padTapped.fill(false);
+    }
 }
 
 void DInputReset()

@@ -177,6 +177,20 @@ bool DInputTextInputActive();
 // The text typed since the last call, code page 1250.
 std::string DInputTakeText();
 
+// ---- Gamepads (an addition: read as keyboard keys) ------------------------------------------------
+
+// The pad inputs that can act as keys: the d-pad and the left stick (past a dead zone) as directions,
+// the four face buttons, Start and Back.
+enum DInputPadInput {
+    kPadUp, kPadDown, kPadLeft, kPadRight, kPadA, kPadB, kPadX, kPadY, kPadStart, kPadBack, kPadInputCount
+};
+
+// The key code each pad input reads as (0: none). A map with any key opens SDL's game controllers,
+// those present and those plugged in later, unless the video layer is headless; nullptr closes them.
+// While a pad input is held, or was pressed since the last read, every keyboard reads its key as
+// down. Scripted keys ignore the pads.
+void DInputSetPadMap(const std::uint8_t* keyCodes);
+
 // The DirectInput key code of an SDL scancode; 0 for a key DirectInput has no code for.
 int DInputKeyCodeFromScancode(int sdlScancode);
 // The first SDL scancode with this key code; 0 (SDL_SCANCODE_UNKNOWN) when none has it.
