@@ -1,11 +1,14 @@
 #include "app/game.h"
 
+#include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
 #include "app/frame.h"
 #include "app/graphics.h"
 #include "app/input.h"
+#include "app/run_script.h"
 #include "console/bindings.h"
 #include "console/console.h"
 #include "console/line_editor.h"
@@ -38,6 +41,14 @@ constexpr int kKeyF1 = 0x3B;
 // The module instance handle: any stable non-null value identifies this program.
 char instanceTag;
 
+// Set by SIGINT, SIGTERM or GameRequestClose; the main loop turns it into the close request.
+volatile std::sig_atomic_t closeRequested = 0;
+
+void OnEndSignal(int)
+{
+    closeRequested = 1;
+}
+
 bool useFixedSeed = false;
 unsigned fixedSeed = 0;
 unsigned seedUsed = 0;
@@ -46,6 +57,7 @@ unsigned seedUsed = 0;
 float ReadFrameClock()
 {
     frameClockTicks = GetTickCount();
+    frameClockSlept = ClockSleptTotal();
     return static_cast<float>(frameClockTicks * 0.001);
 }
 
@@ -130,10 +142,52 @@ void LeaveRunForMenu()
     keyDelayTimer = 0.5f;
 }
 
+// Frames up to kLongFrame are one simulation step, as always; a longer one is cut into equal steps
+// of at most kSimulationStep (the step of smooth play), so that the 0.08 s gun interval, which the
+// gun timer counts in whole steps, gives the same cadence as at a high frame rate.
+constexpr float kLongFrame = 1.0f / 30.0f;
+constexpr float kSimulationStep = 1.0f / 60.0f;
+
+int SimulationStepCount(float seconds)
+{
+    if (!(seconds > kLongFrame)) {
+        return 1;
+    }
+    // The small allowance keeps a frame of exactly k steps (give or take float rounding) at k.
+    return static_cast<int>(std::ceil(seconds / kSimulationStep - 1e-3f));
+}
+
+// What the bindings asked of the player for this frame; each step clears it, so every step of a long
+// frame gets it again.
+struct HeldFlags {
+    std::uint8_t forward, backward, left, right, up, down, fire, bomb;
+};
+
+HeldFlags HeldFlagsOf(const Aircraft& a)
+{
+    return {a.wantForward, a.wantBackward, a.wantLeft, a.wantRight, a.wantUp, a.wantDown, a.wantFire, a.wantBomb};
+}
+
+void HeldFlagsRestore(Aircraft& a, const HeldFlags& h)
+{
+    a.wantForward = h.forward;
+    a.wantBackward = h.backward;
+    a.wantLeft = h.left;
+    a.wantRight = h.right;
+    a.wantUp = h.up;
+    a.wantDown = h.down;
+    a.wantFire = h.fire;
+    a.wantBomb = h.bomb;
+}
+
 bool PlayingFrame()
 {
     if (console.open != 0) {
-        ConsoleLineEditor(console, inputState.keyState);
+        if (InputTextActive()) {
+            ConsoleLineEditorText(console, inputState.keyState, inputText);
+        } else {
+            ConsoleLineEditor(console, inputState.keyState);
+        }
     } else {
         BindingsRunHeld(inputState.keyState);
     }
@@ -147,18 +201,39 @@ bool PlayingFrame()
             GameOverContinue();
         }
     } else {
-        FogPulse();
-        RunClockAdvance();
-        DifficultyAdvance();
-        if (KeyDown(kKeyEscape)) {
+        // A long frame is simulated in equal shorter steps with the keys read once for the frame, so
+        // that gun cadence, hits and flight do not depend on the frame rate; the rest of the frame
+        // (input, drawing, the timers of the frame loop) sees the whole frame time.
+        const float wholeFrame = frameDelta;
+        const int steps = SimulationStepCount(wholeFrame);
+        const HeldFlags held = HeldFlagsOf(*player);
+        bool ok = true;
+        bool leave = false;
+        for (int step = 0; step < steps && ok; ++step) {
+            frameDelta = steps == 1 ? wholeFrame : wholeFrame / static_cast<float>(steps);
+            if (step > 0) {
+                HeldFlagsRestore(*player, held);
+            }
+            FogPulse();
+            RunClockAdvance();
+            DifficultyAdvance();
+            if (step == 0 && KeyDown(kKeyEscape)) {
+                leave = true;
+                break;
+            }
+            ok = SUCCEEDED(SimulationStep());
+            if (ok && runStats.gameOver != 0) {
+                GameOverContinue();
+                break;
+            }
+        }
+        frameDelta = wholeFrame;
+        if (leave) {
             LeaveRunForMenu();
             return true;
         }
-        if (FAILED(SimulationStep())) {
+        if (!ok) {
             return false;
-        }
-        if (runStats.gameOver != 0) {
-            GameOverContinue();
         }
     }
     return SUCCEEDED(SceneRender());
@@ -172,6 +247,7 @@ std::int32_t windowWidth = 0;
 std::int32_t windowHeight = 0;
 std::string startupFailure;
 DWORD frameClockTicks = 0;
+DWORD frameClockSlept = 0;
 
 void GameSetSeed(bool useSeed, unsigned seed)
 {
@@ -188,6 +264,16 @@ LRESULT GameWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
 {
     if (message == WM_DESTROY) {
         PostQuitMessage(0);
+        return 0;
+    }
+    // With h_fokusz_szunet set, a run pauses as the pause command pauses it when the player turns
+    // to another window or minimises this one; the pause command resumes it.
+    const bool leftAlone = message == WM_KILLFOCUS || (message == WM_SIZE && wparam == SIZE_MINIMIZED);
+    if (leftAlone && VarGetInt("h_fokusz_szunet") != 0 && gameState == Playing && pauseFlag == 0 &&
+        console.open == 0 && runStats.gameOver == 0) {
+        pauseFlag = 1;
+        SoundStop(kWindSound);
+        SoundStop(kEngineSound);
         return 0;
     }
     return DefWindowProcA(window, message, wparam, lparam);
@@ -215,6 +301,10 @@ const char* GameWindowCreate()
 bool GameInit()
 {
     startupFailure.clear();
+    // Without a display the window would exist for nobody and the game would run unseen until killed.
+    if (const char* problem = PlatformDisplayProblem()) {
+        return Fail(problem);
+    }
     ConsoleInit(console);
     ConsoleExecute(console, "set g_ablakos 1");
     ConsoleExecute(console, "set h_konzol 0");
@@ -297,7 +387,10 @@ bool GameFrame()
         fpsAccumulator = 0.0f;
     }
 
+    InputPadMapFromVariables();
     InputPoll();
+    // Typed text from the desktop's layout, unless a recording must replay through the key tables.
+    InputTextPoll(VarGetInt("h_szoveg_bevitel") != 0 && !RunRecordActive());
 
     switch (gameState) {
     case MainMenu:
@@ -339,14 +432,38 @@ void GameShutdown()
     BASS_Free();
 }
 
+void GameRequestClose()
+{
+    closeRequested = 1;
+}
+
 int GameMain(const FrameDriver* driver)
 {
     FilesPrepareGameFolder(".");
+    // Interrupt and terminate end the game as its window's close request does.
+    struct sigaction endSignal{};
+    endSignal.sa_handler = OnEndSignal;
+    sigemptyset(&endSignal.sa_mask);
+    endSignal.sa_flags = SA_RESTART;
+    struct sigaction oldInterrupt{};
+    struct sigaction oldTerminate{};
+    closeRequested = 0;
+    sigaction(SIGINT, &endSignal, &oldInterrupt);
+    sigaction(SIGTERM, &endSignal, &oldTerminate);
+
     bool started = GameInit();
     if (started) {
         MSG message{};
         while (message.message != WM_QUIT) {
-            if (VarGetInt("g_ablakos") != 0 && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (closeRequested != 0) {
+                closeRequested = 0;
+                if (gameWindow == nullptr || !IsWindow(gameWindow) ||
+                    !PostMessageA(gameWindow, WM_CLOSE, 0, 0)) {
+                    break;
+                }
+            }
+            // Messages are read in full screen too, or its close request would go unseen.
+            if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
                 TranslateMessage(&message);
                 DispatchMessageA(&message);
                 continue;
@@ -377,6 +494,8 @@ int GameMain(const FrameDriver* driver)
     gameWindow = nullptr;
     UnregisterClassA(kClassName, gameInstance);
     PlatformShutdown();
+    sigaction(SIGINT, &oldInterrupt, nullptr);
+    sigaction(SIGTERM, &oldTerminate, nullptr);
 
     if (!started) {
         std::fprintf(stderr, "aviorra: start-up failed: %s\n",

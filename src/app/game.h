@@ -14,6 +14,9 @@ extern std::int32_t windowWidth;
 extern std::int32_t windowHeight;
 // The tick count read for the current frame (at start-up: the clock read before the first frame).
 extern DWORD frameClockTicks;
+// ClockSleptTotal() at that same read: the time between two reads less what was slept in between is
+// what a replay's frame must add to the virtual clock.
+extern DWORD frameClockSlept;
 // Why start-up failed, for the message on standard error; empty after a good start.
 extern std::string startupFailure;
 
@@ -40,6 +43,10 @@ struct FrameDriver {
 // The whole program after the options: start-up, the main loop, the exit sequence. Returns the
 // process exit status: 0 after a normal end, 1 when start-up failed.
 int GameMain(const FrameDriver* driver);
+
+// Asks the main loop to end as after the window's close request (the exit sequence runs, status 0).
+// Safe to call from a signal handler; SIGINT and SIGTERM call it while GameMain runs.
+void GameRequestClose();
 
 // Seed for start-up instead of the calendar time, when set (scripted runs).
 void GameSetSeed(bool useSeed, unsigned seed);

@@ -116,7 +116,13 @@ HRESULT GraphicsCreate()
         return E_FAIL;
     }
     if (!windowed) {
-        WindowSetFullscreen(gameWindow, windowWidth, windowHeight, VarGetInt("g_hertz"));
+        bool desktopMode = false;
+        if (!WindowSetFullscreen(gameWindow, windowWidth, windowHeight, VarGetInt("g_hertz"), &desktopMode)) {
+            ConsolePrintf(console, "A teljes képernyős mód beállítása nem sikerült."_cp);
+        } else if (desktopMode) {
+            ConsolePrintf(console, "A kijelzőnek nincs %dx%d módja: a kép az asztal módjára nagyítva."_cp, windowWidth,
+                          windowHeight);
+        }
     }
 
     if (FAILED(CreateFont(windowHeight / 60, static_cast<UINT>(windowWidth / 90), "lucida console", &smallFont))) {

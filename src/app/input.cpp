@@ -2,7 +2,11 @@
 
 #include <cstring>
 
+#include "console/bindings.h"
+#include "console/variables.h"
+
 InputState inputState = {};
+std::string inputText;
 
 namespace {
 
@@ -121,6 +125,37 @@ void InputPoll()
     }
 }
 
+void InputPadMapFromVariables()
+{
+    static constexpr const char* kPadVariables[kPadInputCount] = {
+        "j_pad_fel", "j_pad_le", "j_pad_balra", "j_pad_jobbra", "j_pad_a",
+        "j_pad_b",   "j_pad_x",  "j_pad_y",     "j_pad_start",  "j_pad_vissza"};
+    std::uint8_t map[kPadInputCount] = {};
+    for (int i = 0; i < kPadInputCount; ++i) {
+        const char* name = VarGetString(kPadVariables[i]);
+        if (name == nullptr) {
+            continue;
+        }
+        const int code = std::strcmp(name, "ESCAPE") == 0 ? 1 : KeyCodeFromName(name);
+        map[i] = static_cast<std::uint8_t>(code > 0 && code < 256 ? code : 0);
+    }
+    DInputSetPadMap(map);
+}
+
+void InputTextPoll(bool wanted)
+{
+    const bool on = wanted && !DInputScriptedKeysActive();
+    if (on != DInputTextInputActive()) {
+        DInputSetTextInput(on);
+    }
+    inputText = on ? DInputTakeText() : std::string();
+}
+
+bool InputTextActive()
+{
+    return DInputTextInputActive();
+}
+
 void InputReleaseKeyboard()
 {
     if (inputState.directInput != nullptr) {
@@ -130,6 +165,7 @@ void InputReleaseKeyboard()
 
 void InputRelease()
 {
+    DInputSetPadMap(nullptr);
     if (inputState.directInput == nullptr) {
         return;
     }
@@ -145,4 +181,9 @@ void InputReset()
     ReleaseDevice(inputState.keyboard);
     ReleaseDevice(inputState.mouse);
     inputState = InputState{};
+    inputText.clear();
+    DInputSetPadMap(nullptr);
+    if (DInputTextInputActive()) {
+        DInputSetTextInput(false);
+    }
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "platform/dinput/dinput.h"
 
@@ -20,6 +21,21 @@ struct InputState {
 };
 
 extern InputState inputState;
+
+// The characters typed this frame through the desktop's keyboard layout (code page 1250), while
+// InputTextPoll has text input on; empty otherwise.
+extern std::string inputText;
+// Once a frame after InputPoll: switches text input on or off as `wanted` says and takes the text
+// typed since the previous frame into inputText. Always off while scripted keys drive the keyboard.
+void InputTextPoll(bool wanted);
+// Once a frame before InputPoll: the keys the gamepad inputs read as, from the variables j_pad_fel,
+// j_pad_le, j_pad_balra, j_pad_jobbra (d-pad and left stick), j_pad_a, j_pad_b, j_pad_x, j_pad_y,
+// j_pad_start and j_pad_vissza (Back), each a key name of the bindings or ESCAPE; a missing or
+// unknown name leaves that input unused, and with none set the pads are not opened.
+void InputPadMapFromVariables();
+
+// Whether this frame's characters come from inputText instead of the key-to-character tables.
+bool InputTextActive();
 
 // Keeps both handles, clears the three pointers (releasing what they held), sets both enabled bytes
 // and creates the DirectInput interface. True when the interface exists.

@@ -129,14 +129,17 @@ struct RecordedFrames {
 
 FrameDriver recordInner{};
 bool recordStarted = false;
-DWORD lastFrameEnd = 0;
+bool recording = false;
+DWORD lastFrameTicks = 0;
+DWORD lastFrameSlept = 0;
 std::vector<RecordedFrames> recorded;
 
 bool RecordBeforeFrame()
 {
     if (!recordStarted) {
         // The first frame's time counts from the clock read at the end of start-up.
-        lastFrameEnd = frameClockTicks;
+        lastFrameTicks = frameClockTicks;
+        lastFrameSlept = frameClockSlept;
         recordStarted = true;
     }
     return recordInner.beforeFrame == nullptr || recordInner.beforeFrame();
@@ -144,7 +147,15 @@ bool RecordBeforeFrame()
 
 void RecordAfterFrame()
 {
-    unsigned milliseconds = frameClockTicks - lastFrameEnd;
+    // The frame's time is the one the game used: from the previous frame's clock read to this one,
+    // less what Sleep took in between (a replay's Sleep adds that to the virtual clock itself).
+    const DWORD elapsed = frameClockTicks - lastFrameTicks;
+    const DWORD slept = frameClockSlept - lastFrameSlept;
+    // A frame longer than a script allows (the machine was suspended) is written as the longest one,
+    // so the recording stays readable.
+    const unsigned milliseconds = static_cast<unsigned>(std::min<unsigned long>(elapsed > slept ? elapsed - slept : 0, kMaxFrameMs));
+    lastFrameTicks = frameClockTicks;
+    lastFrameSlept = frameClockSlept;
     std::vector<std::uint8_t> keys;
     for (int code = 0; code < 256; ++code) {
         if ((inputState.keyState[code] & 0x80) != 0) {
@@ -159,7 +170,6 @@ void RecordAfterFrame()
     if (recordInner.afterFrame != nullptr) {
         recordInner.afterFrame();
     }
-    lastFrameEnd = GetTickCount();
 }
 
 }  // namespace
@@ -299,8 +309,14 @@ FrameDriver RunRecordStart(const FrameDriver* inner)
 {
     recordInner = inner != nullptr ? *inner : FrameDriver{};
     recordStarted = false;
+    recording = true;
     recorded.clear();
     return FrameDriver{RecordBeforeFrame, RecordAfterFrame};
+}
+
+bool RunRecordActive()
+{
+    return recording;
 }
 
 bool RunRecordWrite(const std::string& path)

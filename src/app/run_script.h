@@ -46,6 +46,8 @@ bool RunScriptActive();
 
 // Records the run; combined with a script run when both are asked for. Returns the hooks to use.
 FrameDriver RunRecordStart(const FrameDriver* inner);
+// Whether the run is being recorded.
+bool RunRecordActive();
 // Writes the recording (after the run); false when the file cannot be written.
 bool RunRecordWrite(const std::string& path);
 // Before the run: false with the reason when the recording's name exists as something other than a

@@ -1,4 +1,5 @@
 // The command table and the handlers that belong to the interpreter itself.
+#include <cstdio>
 #include <cstring>
 
 #include "app/graphics.h"
@@ -8,6 +9,7 @@
 #include "console/variables.h"
 #include "game/aircraft.h"
 #include "game/savegame.h"
+#include "platform/win/codepage.h"
 #include "resources/resources.h"
 #include "resources/sound.h"
 
@@ -37,6 +39,41 @@ void CommandListCommand()
 {
     for (const CommandEntry* row = commandTable; row->name != nullptr; ++row) {
         ConsolePrintf(console, "%s", row->name);
+    }
+}
+
+// help: with h_sugo_tomor set, the names packed into lines that fit the console view, only those
+// beginning with the first argument when one is given; otherwise as cmdlist.
+void HelpCommand()
+{
+    if (VarGetInt("h_sugo_tomor") == 0) {
+        CommandListCommand();
+        return;
+    }
+    constexpr std::size_t kHelpLineWidth = 60;
+    const char* filter = console.tokens[1];
+    const std::size_t filterLength = std::strlen(filter);
+    char line[kHelpLineWidth + kConsoleTokenSize + 2] = "";
+    std::size_t length = 0;
+    int shown = 0;
+    for (const CommandEntry* row = commandTable; row->name != nullptr; ++row) {
+        if (std::strncmp(row->name, filter, filterLength) != 0) {
+            continue;
+        }
+        const std::size_t nameLength = std::strlen(row->name);
+        if (length > 0 && length + 1 + nameLength > kHelpLineWidth) {
+            ConsolePrintf(console, "%s", line);
+            length = 0;
+        }
+        length += static_cast<std::size_t>(std::snprintf(line + length, sizeof line - length, "%s%s",
+                                                         length > 0 ? " " : "", row->name));
+        ++shown;
+    }
+    if (length > 0) {
+        ConsolePrintf(console, "%s", line);
+    }
+    if (shown == 0) {
+        ConsolePrintf(console, "Nincs '%s' kezdetű parancs."_cp, filter);
     }
 }
 
@@ -97,6 +134,6 @@ const CommandEntry commandTable[kCommandCount + 1] = {
     {"archlist", ArchListCommand},
     {"tex", ResourceLoadTextureCommand},
     {"snd", SoundCommand},
-    {"help", CommandListCommand},
+    {"help", HelpCommand},
     {nullptr, nullptr},
 };

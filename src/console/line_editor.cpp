@@ -184,3 +184,31 @@ void ConsoleLineEditor(Console& c, const std::uint8_t keyState[256])
     }
     c.shift = 0;
 }
+
+void ConsoleLineEditorText(Console& c, const std::uint8_t keyState[256], std::string_view typed)
+{
+    if (IsDown(keyState, kKeyUp)) {
+        ConsoleHistoryBack(c);
+    }
+    if (IsDown(keyState, kKeyDown)) {
+        ConsoleHistoryForward(c);
+    }
+    for (char ch : typed) {
+        if (c.inputLength >= kConsoleInputLimit) {
+            break;
+        }
+        c.input[c.inputLength] = ch;
+        ++c.inputLength;
+        c.input[c.inputLength] = '\0';
+    }
+    if (IsDown(keyState, kKeyBackspace)) {
+        ConsoleBackspace(c);
+    } else if (IsDown(keyState, kKeyPageUp)) {
+        ConsoleScrollUp(c);
+    } else if (IsDown(keyState, kKeyPageDown)) {
+        ConsoleScrollDown(c);
+    } else if (IsDown(keyState, kKeyEnter)) {
+        ConsoleSubmitLine(c);
+    }
+    c.shift = 0;
+}

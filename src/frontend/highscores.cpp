@@ -378,6 +378,24 @@ char NameEntryCharacter(int keyCode, bool shift)
 
 void NameEntryKeys()
 {
+    if (InputTextActive()) {
+        // Characters typed through the desktop's layout arrive one event each, so they are all taken,
+        // also within the short pause after the previous one; the longer pause on entering the
+        // table still keeps out keys that were meant for the run.
+        if (keyDelayTimer <= kTypeDelay) {
+            for (char ch : inputText) {
+                TypeCharacter(ch);
+            }
+        }
+        if (keyDelayTimer < 0.0f && inputText.empty()) {
+            if (KeyDown(kKeyBackspace)) {
+                EraseCharacter();
+            } else if (KeyDown(kKeyEnter)) {
+                HighScoreInsert();
+            }
+        }
+        return;
+    }
     if (keyDelayTimer >= 0.0f) {
         return;
     }

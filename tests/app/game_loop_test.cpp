@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdio>
+#include <cstdlib>
 #include <initializer_list>
 
 #include "app/frame.h"
@@ -10,6 +12,7 @@
 #include "console/console.h"
 #include "console/variables.h"
 #include "game/aircraft.h"
+#include "game/projectiles.h"
 #include "game/run_stats.h"
 #include "game/world.h"
 #include "platform/dinput/dinput.h"
@@ -186,17 +189,17 @@ TEST_F(GameLoopTest, OpenConsoleTakesTheKeysFromTheBindings)
 TEST_F(GameLoopTest, EscapeLeavesARunningRunForTheMenu)
 {
     StartPlaying();
-    Frame(100);
-    Frame(100);
-    EXPECT_NEAR(camera.prevScrollPos, 0.3f, 1e-5);
-    EXPECT_NEAR(camera.scrollPos, 0.6f, 1e-5);
-    Frame(100, {kEscape});
+    Frame(30);
+    Frame(30);
+    EXPECT_NEAR(camera.prevScrollPos, 0.09f, 1e-5);
+    EXPECT_NEAR(camera.scrollPos, 0.18f, 1e-5);
+    Frame(30, {kEscape});
     EXPECT_EQ(gameState, MainMenu);
     EXPECT_EQ(pauseFlag, 1);
     EXPECT_FLOAT_EQ(keyDelayTimer, 0.5f);
     // The menu pose sets the scroll to 0 and keeps the previous position, for "Resume".
     EXPECT_FLOAT_EQ(camera.scrollPos, 0.0f);
-    EXPECT_NEAR(camera.prevScrollPos, 0.3f, 1e-5);
+    EXPECT_NEAR(camera.prevScrollPos, 0.09f, 1e-5);
     EXPECT_FLOAT_EQ(camera.viewPitch, 0.0f);
 
     // Paused, or over: ESCAPE does nothing and nothing advances.
@@ -231,14 +234,14 @@ TEST_F(GameLoopTest, EnemyLevelsRiseAfterFiveMinutesOfUnpausedPlay)
     enemySlots[0] = &first;
     enemySlots[7] = &second;
     StartPlaying();
-    difficultyTimer = 299.9f;
+    difficultyTimer = 299.95f;
     pauseFlag = 1;
     Frame(1000);
     EXPECT_EQ(first.level, 2);
     pauseFlag = 0;
-    Frame(50);
+    Frame(30);
     EXPECT_EQ(first.level, 2);
-    Frame(100);
+    Frame(30);
     EXPECT_EQ(first.level, 3);
     EXPECT_EQ(second.level, 1);
     EXPECT_FLOAT_EQ(difficultyTimer, 0.0f);
@@ -246,22 +249,111 @@ TEST_F(GameLoopTest, EnemyLevelsRiseAfterFiveMinutesOfUnpausedPlay)
 
 TEST_F(GameLoopTest, FogPulsesBetweenOneAndFive)
 {
+    // 30 ms frames: one step each, 0.0009 of fog factor per frame.
     StartPlaying();
-    fogSettings.fogFactor = 4.99f;
+    fogSettings.fogFactor = 4.9995f;
     fogSettings.fogRising = 1;
-    Frame(1000);
-    EXPECT_NEAR(fogSettings.fogFactor, 5.02f, 1e-5);
+    Frame(30);
+    EXPECT_NEAR(fogSettings.fogFactor, 5.0004f, 1e-5);
     EXPECT_EQ(fogSettings.fogRising, 1);
-    Frame(1000);
-    EXPECT_NEAR(fogSettings.fogFactor, 4.99f, 1e-5);
+    Frame(30);
+    EXPECT_NEAR(fogSettings.fogFactor, 4.9995f, 1e-5);
     EXPECT_EQ(fogSettings.fogRising, 0);
 
     fogSettings.fogFactor = 1.0f;
-    Frame(1000);
+    Frame(30);
     EXPECT_FLOAT_EQ(fogSettings.fogFactor, 1.0f);   // the turn itself does not move the factor
     EXPECT_EQ(fogSettings.fogRising, 1);
+    Frame(30);
+    EXPECT_NEAR(fogSettings.fogFactor, 1.0009f, 1e-5);
+
+    // A long frame is several steps: the factor turns inside it instead of overshooting five.
+    fogSettings.fogFactor = 4.99f;
+    fogSettings.fogRising = 1;
     Frame(1000);
-    EXPECT_NEAR(fogSettings.fogFactor, 1.03f, 1e-5);
+    EXPECT_LT(fogSettings.fogFactor, 5.0f);
+    EXPECT_GT(fogSettings.fogFactor, 4.95f);
+}
+
+// Ten seconds of held fire at a steady enemy straight ahead, in frames of `ms`: rounds fired and hits.
+struct FireResult {
+    int shots;
+    int hits;
+};
+
+static FireResult HoldFire(DWORD ms)
+{
+    std::srand(7);
+    runStats = RunStats{};
+    *player = Aircraft{};
+    player->side = kSidePlayer;
+    player->rounds = 100000;
+    player->gunInterval = player->gunTimer = 0.08f;
+    camera = Camera{};
+    camera.scrollPos = camera.prevScrollPos = 0.0f;
+    // Beyond the range where enemies manoeuvre, keeping its distance with the scroll, never dying.
+    Aircraft target{};
+    target.side = kSideEnemy;
+    target.alive = 1;
+    target.health = 1e9f;
+    target.relSpeed = -worldSpeed;
+    target.posY = 22.0f;
+    enemySlots[0] = &target;
+    gameState = Playing;
+    pauseFlag = 0;
+    keyDelayTimer = -1.0f;
+    for (DWORD t = 0; t < 10000; t += ms) {
+        std::array<std::uint8_t, 256> state{};
+        state[57] = 0x80;   // SPACE
+        DInputSetScriptedKeys(state.data());
+        ClockAdvance(ms);
+        GameFrame();
+    }
+    enemySlots[0] = nullptr;
+    ProjectilesFree();
+    return {static_cast<int>(runStats.shotCount), static_cast<int>(runStats.hitCount)};
+}
+
+TEST_F(GameLoopTest, LongFramesFireAndHitAsShortOnes)
+{
+    ConsoleExecute(console, "bill SPACE fire");
+    Frame(16);
+    const FireResult fast = HoldFire(16);
+    const FireResult slow = HoldFire(80);
+    ASSERT_GT(fast.shots, 90);
+    ASSERT_GT(fast.hits, fast.shots / 2);
+    std::printf("held fire for 10 s: 16 ms frames %d rounds %d hits, 80 ms frames %d rounds %d hits\n", fast.shots,
+                fast.hits, slow.shots, slow.hits);
+    EXPECT_NEAR(slow.shots, fast.shots, fast.shots / 10) << "16 ms: " << fast.shots << ", 80 ms: " << slow.shots;
+    EXPECT_NEAR(slow.hits, fast.hits, fast.hits / 10) << "16 ms: " << fast.hits << ", 80 ms: " << slow.hits;
+    // A frame of a thirtieth of a second or less stays one step: the gun fires at most once in it.
+    const FireResult thirty = HoldFire(33);
+    EXPECT_EQ(thirty.shots, 10000 / 33 / 3 + 1);
+}
+
+TEST_F(GameLoopTest, LeavingTheWindowPausesARunWhenAsked)
+{
+    StartPlaying();
+    SendMessageA(gameWindow, WM_KILLFOCUS, 0, 0);
+    EXPECT_EQ(pauseFlag, 0) << "off unless h_fokusz_szunet is set";
+    ConsoleExecute(console, "set h_fokusz_szunet 1");
+    SendMessageA(gameWindow, WM_KILLFOCUS, 0, 0);
+    EXPECT_EQ(pauseFlag, 1);
+    Frame(30);
+    EXPECT_FLOAT_EQ(runSeconds, 0.0f);
+    // p resumes; minimising pauses again; another size change does not.
+    ConsoleExecute(console, "bill p pause");
+    Frame(30, {25});
+    EXPECT_EQ(pauseFlag, 0);
+    SendMessageA(gameWindow, WM_SIZE, 0, MAKELPARAM(64, 48));
+    EXPECT_EQ(pauseFlag, 0);
+    SendMessageA(gameWindow, WM_SIZE, SIZE_MINIMIZED, 0);
+    EXPECT_EQ(pauseFlag, 1);
+    // Only during a run: the menu keeps its own pause state.
+    pauseFlag = 0;
+    gameState = MainMenu;
+    SendMessageA(gameWindow, WM_KILLFOCUS, 0, 0);
+    EXPECT_EQ(pauseFlag, 0);
 }
 
 TEST_F(GameLoopTest, WindowCloseEndsTheLoopThroughQuit)

@@ -151,6 +151,36 @@ TEST_F(InterpreterTest, CommandListIsTheTableInOrder)
     EXPECT_EQ(commandTable[kCommandCount].name, nullptr);
 }
 
+TEST_F(InterpreterTest, CompactHelpFitsTheViewAndFilters)
+{
+    Run("set h_sugo_tomor 1");
+    int before = PrintedCount();
+    Run("help");
+    const int lines = PrintedCount() - before;
+    EXPECT_LE(lines, kConsoleViewLines - 1) << "the whole list fits the view with the command line";
+    EXPECT_GE(lines, 2);
+    // Every command is there once, in table order.
+    std::string all;
+    for (const std::string& line : Newest(lines)) {
+        EXPECT_LE(line.size(), 60u) << line;
+        all += (all.empty() ? "" : " ") + line;
+    }
+    std::string expected;
+    for (const CommandEntry* row = commandTable; row->name != nullptr; ++row) {
+        expected += (expected.empty() ? "" : " ") + std::string(row->name);
+    }
+    EXPECT_EQ(all, expected);
+
+    Run("help s");
+    EXPECT_EQ(Last(), "set scr sulyed save snd");
+    Run("help qq");
+    EXPECT_EQ(Last(), "Nincs 'qq' kezdet\xFB parancs.");
+    // Switched off: the designed one name a line.
+    Run("set h_sugo_tomor 0");
+    Run("help s");
+    EXPECT_EQ(Newest(kCommandCount).back(), "help");
+}
+
 TEST_F(InterpreterTest, QuitAndVersion)
 {
     Run("set j_jatekstatus 1");

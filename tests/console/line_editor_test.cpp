@@ -207,3 +207,27 @@ TEST_F(LineEditorTest, PagingStopsAtBothEnds)
     Poll(Keys({kPageDown}));
     EXPECT_EQ(console.scroll, 1);
 }
+
+TEST_F(LineEditorTest, TextFromTheDesktopLayoutTypesWhatItSays)
+{
+    // Z on a US layout gives z, whatever key the design's table puts there; the held Z key itself
+    // types nothing, and Hungarian letters come through as their code page 1250 bytes.
+    ClockAdvance(10);
+    ConsoleLineEditorText(console, Keys({kY}).data(), "z\xFB");
+    EXPECT_EQ(Input(), "z\xFB");
+    ClockAdvance(10);
+    ConsoleLineEditorText(console, Keys({kY, kLeftShift}).data(), "");
+    EXPECT_EQ(Input(), "z\xFB");
+
+    // Text and Enter of the same frame: the text first, then the line runs.
+    Type("");
+    ConsoleLineEditorText(console, Keys({kEnter}).data(), "set typed 7");
+    EXPECT_EQ(VarGetInt("typed"), 7);
+    EXPECT_EQ(Input(), "");
+    // Backspace after the frame's text; the line's limit holds.
+    ConsoleLineEditorText(console, Keys({kBackspace}).data(), "ab");
+    EXPECT_EQ(Input(), "a");
+    ConsoleLineEditorText(console, Keys({}).data(), std::string(80, 'x'));
+    EXPECT_EQ(console.inputLength, kConsoleInputLimit);
+    EXPECT_EQ(Input().size(), static_cast<std::size_t>(kConsoleInputLimit));
+}

@@ -338,3 +338,29 @@ TEST_F(DeviceTest, NothingPresentedReadsNoFrame) {
     EXPECT_TRUE(DeviceReadLastFrame(device, w, h, rgba));
     EXPECT_EQ(rgba.size(), 64u * 64u * 4u);
 }
+
+TEST(D3DLetterbox, TheFrameKeepsItsShapeCentredInAnyScreen)
+{
+    // Same shape: the whole screen.
+    D3DPresentArea same = D3DLetterbox(800, 600, 1600, 1200);
+    EXPECT_EQ(same.x, 0);
+    EXPECT_EQ(same.y, 0);
+    EXPECT_EQ(same.width, 1600);
+    EXPECT_EQ(same.height, 1200);
+    // A 4:3 frame on a 16:9 desktop: bars left and right.
+    D3DPresentArea wide = D3DLetterbox(800, 600, 1920, 1080);
+    EXPECT_EQ(wide.width, 1440);
+    EXPECT_EQ(wide.height, 1080);
+    EXPECT_EQ(wide.x, 240);
+    EXPECT_EQ(wide.y, 0);
+    // A wide frame on a tall screen: bars above and below.
+    D3DPresentArea tall = D3DLetterbox(1280, 720, 1024, 1280);
+    EXPECT_EQ(tall.width, 1024);
+    EXPECT_EQ(tall.height, 576);
+    EXPECT_EQ(tall.x, 0);
+    EXPECT_EQ(tall.y, 352);
+    // Nothing to scale: the screen as it is.
+    D3DPresentArea none = D3DLetterbox(0, 600, 640, 480);
+    EXPECT_EQ(none.width, 640);
+    EXPECT_EQ(none.height, 480);
+}

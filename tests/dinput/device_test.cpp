@@ -207,6 +207,141 @@ TEST_F(DInputTest, KeyboardFollowsTheWindowFocus)
     EXPECT_EQ(keyboard->GetDeviceState(256, keys), DIERR_NOTACQUIRED);
 }
 
+TEST_F(DInputTest, AKeyTappedBetweenTwoReadsReadsDownOnce)
+{
+    MakeKeyboard();
+    std::uint8_t keys[256];
+    PushFocus(window, true);
+    ASSERT_EQ(keyboard->Acquire(), DI_OK);
+    ASSERT_EQ(keyboard->GetDeviceState(256, keys), DI_OK);
+
+    auto pushKey = [](SDL_Scancode code, bool down, bool repeat = false) {
+        SDL_Event e{};
+        e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+        e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+        e.key.repeat = repeat ? 1 : 0;
+        e.key.keysym.scancode = code;
+        Push(e);
+    };
+    // H and E pressed and let go before the next read: both read as down for that read only.
+    pushKey(SDL_SCANCODE_H, true);
+    pushKey(SDL_SCANCODE_H, false);
+    pushKey(SDL_SCANCODE_E, true);
+    pushKey(SDL_SCANCODE_E, false);
+    ASSERT_EQ(keyboard->GetDeviceState(256, keys), DI_OK);
+    EXPECT_EQ(keys[DIK_H], 0x80);
+    EXPECT_EQ(keys[DIK_E], 0x80);
+    EXPECT_EQ(keys[DIK_L], 0);
+    ASSERT_EQ(keyboard->GetDeviceState(256, keys), DI_OK);
+    EXPECT_EQ(keys[DIK_H], 0);
+    EXPECT_EQ(keys[DIK_E], 0);
+
+    // The repeats of a held key are no new presses; a tap lost with the focus is forgotten.
+    pushKey(SDL_SCANCODE_L, true, true);
+    ASSERT_EQ(keyboard->GetDeviceState(256, keys), DI_OK);
+    EXPECT_EQ(keys[DIK_L], 0);
+    pushKey(SDL_SCANCODE_P, true);
+    PushFocus(window, false);
+    EXPECT_EQ(keyboard->GetDeviceState(256, keys), DIERR_INPUTLOST);
+    PushFocus(window, true);
+    ASSERT_EQ(keyboard->Acquire(), DI_OK);
+    ASSERT_EQ(keyboard->GetDeviceState(256, keys), DI_OK);
+    EXPECT_EQ(keys[DIK_P], 0);
+}
+
+TEST_F(DInputTest, TypedTextIsKeptInCodePage1250WhileAsked)
+{
+    auto pushText = [](const char* utf8) {
+        SDL_Event e{};
+        e.type = SDL_TEXTINPUT;
+        SDL_strlcpy(e.text.text, utf8, sizeof e.text.text);
+        Push(e);
+    };
+    MakeKeyboard();
+    PushFocus(window, true);
+    // Off: nothing is kept.
+    pushText("a");
+    PlatformPumpEvents();
+    EXPECT_EQ(DInputTakeText(), "");
+
+    DInputSetTextInput(true);
+    ASSERT_TRUE(DInputTextInputActive());
+    // z, u with double acute, the euro sign (0x80 in code page 1250); a check mark (not in it) and a
+    // control character are dropped, as is a broken sequence.
+    pushText("z\xC5\xB1\xE2\x82\xAC\xE2\x9C\x93\x01");
+    pushText("\xC5");
+    pushText("Y");
+    PlatformPumpEvents();
+    EXPECT_EQ(DInputTakeText(), "z\xFB\x80Y");
+    EXPECT_EQ(DInputTakeText(), "") << "taken once";
+
+    // What was not taken when the focus went is forgotten.
+    pushText("q");
+    PushFocus(window, false);
+    PlatformPumpEvents();
+    EXPECT_EQ(DInputTakeText(), "");
+    DInputSetTextInput(false);
+    EXPECT_FALSE(DInputTextInputActive());
+}
+
+TEST_F(DInputTest, GamepadInputsReadAsTheirKeys)
+{
+    // Headless: the map is taken but no real controller is opened; the events come from here.
+    PlatformSetHeadless(true);
+    MakeKeyboard();
+    PushFocus(window, true);
+    ASSERT_EQ(keyboard->Acquire(), DI_OK);
+    std::uint8_t map[kPadInputCount] = {DIK_UP, DIK_DOWN, DIK_LEFT, DIK_RIGHT, DIK_SPACE,
+                                        DIK_LCONTROL, DIK_A, DIK_Z, DIK_P, DIK_ESCAPE};
+    DInputSetPadMap(map);
+    auto button = [](SDL_JoystickID pad, Uint8 which, bool down) {
+        SDL_Event e{};
+        e.type = down ? SDL_CONTROLLERBUTTONDOWN : SDL_CONTROLLERBUTTONUP;
+        e.cbutton.which = pad;
+        e.cbutton.button = which;
+        e.cbutton.state = down ? SDL_PRESSED : SDL_RELEASED;
+        Push(e);
+    };
+    auto axis = [](SDL_JoystickID pad, Uint8 which, Sint16 value) {
+        SDL_Event e{};
+        e.type = SDL_CONTROLLERAXISMOTION;
+        e.caxis.which = pad;
+        e.caxis.axis = which;
+        e.caxis.value = value;
+        Push(e);
+    };
+    std::uint8_t keys[256];
+    button(7, SDL_CONTROLLER_BUTTON_A, true);
+    axis(7, SDL_CONTROLLER_AXIS_LEFTY, -30000);
+    axis(7, SDL_CONTROLLER_AXIS_LEFTX, 5000);   // inside the dead zone
+    button(8, SDL_CONTROLLER_BUTTON_BACK, true);
+    button(8, SDL_CONTROLLER_BUTTON_BACK, false);
+    ASSERT_EQ(keyboard->GetDeviceState(256, keys), DI_OK);
+    EXPECT_EQ(keys[DIK_SPACE], 0x80);
+    EXPECT_EQ(keys[DIK_UP], 0x80);
+    EXPECT_EQ(keys[DIK_LEFT] | keys[DIK_RIGHT], 0);
+    EXPECT_EQ(keys[DIK_ESCAPE], 0x80) << "a press between two reads counts once";
+    ASSERT_EQ(keyboard->GetDeviceState(256, keys), DI_OK);
+    EXPECT_EQ(keys[DIK_SPACE], 0x80) << "held";
+    EXPECT_EQ(keys[DIK_ESCAPE], 0);
+
+    // Unplugged: what that pad held is let go.
+    SDL_Event removed{};
+    removed.type = SDL_CONTROLLERDEVICEREMOVED;
+    removed.cdevice.which = 7;
+    Push(removed);
+    ASSERT_EQ(keyboard->GetDeviceState(256, keys), DI_OK);
+    EXPECT_EQ(keys[DIK_SPACE], 0);
+    EXPECT_EQ(keys[DIK_UP], 0);
+
+    // No map: the pads are keys no more.
+    DInputSetPadMap(nullptr);
+    button(9, SDL_CONTROLLER_BUTTON_START, true);
+    ASSERT_EQ(keyboard->GetDeviceState(256, keys), DI_OK);
+    EXPECT_EQ(keys[DIK_P], 0);
+    PlatformSetHeadless(false);
+}
+
 TEST_F(DInputTest, FocusOfAnotherWindowDoesNotCount)
 {
     MakeKeyboard();

@@ -323,6 +323,35 @@ TEST_F(HighScoreTest, OneKeyPerFrameInTheTableOrderAndOnlyAfterTheKeyDelay)
     EXPECT_LT(keyDelayTimer, 0.0f);
 }
 
+TEST_F(HighScoreTest, TypedTextEntersTheNameEveryCharacterOfIt)
+{
+    SetRun(2, 0.0f, 0.0f, 9.0f);
+    ContinueAfterGameOver();
+    ASSERT_EQ(gameState, EnterName);
+    DInputSetTextInput(true);
+    // Text typed while the table's opening pause lasts belongs to the run: dropped.
+    keyDelayTimer = 0.4f;
+    inputText = "x";
+    NameEntryKeys();
+    EXPECT_EQ(nameEntryLength, 0);
+    // Several characters in one frame, and more within the fifth of a second after them; the held
+    // key of a character types nothing of its own.
+    keyDelayTimer = -0.01f;
+    inputText = "\xC1z";
+    Hold({0x2C});
+    NameEntryKeys();
+    inputText = "s";
+    keyDelayTimer -= 0.05f;
+    NameEntryKeys();
+    EXPECT_EQ(Name(9), "\xC1zs");
+    // BACKSPACE and ENTER work as keys once the pause has run out.
+    inputText.clear();
+    Type({kBackspace});
+    EXPECT_EQ(Name(9), "\xC1z");
+    DInputSetTextInput(false);
+    inputText.clear();
+}
+
 TEST_F(HighScoreTest, HoldingAKeyTypesItAgainEveryFifthOfASecond)
 {
     SetRun(2, 0.0f, 0.0f, 9.0f);

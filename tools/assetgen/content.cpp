@@ -23,6 +23,14 @@ std::string ExecScript()
            "// Console: 1 lets F1 open and close it. h_dev 1 silences the gun.\n"
            "set h_konzol 1\n"
            "set h_dev 0\n"
+           "// Desktop comforts: h_fokusz_szunet 1 pauses a run when the window loses the focus or is\n"
+           "// minimised (p resumes); h_sugo_tomor 1 packs help's list of commands into a few lines and\n"
+           "// lets it filter by a beginning (help s).\n"
+           "// h_szoveg_bevitel 1 types the console line and the high-score name through the desktop's\n"
+           "// keyboard layout (0: the game's own Hungarian key table; --record always uses the table).\n"
+           "set h_fokusz_szunet 1\n"
+           "set h_szoveg_bevitel 1\n"
+           "set h_sugo_tomor 1\n"
            "// The player's name: \"cfg\" alone runs the file named after it (pilot.cfg).\n"
            "set j_jatekosnev pilot\n"
            "// The air-raid siren is started at full volume and faded out; a sound takes a volume only\n"
@@ -41,7 +49,20 @@ std::string ExecScript()
            "bill LCONTROL bombaz\n"
            "bill p pause\n"
            "bill F5 save\n"
-           "bill F9 load\n";
+           "bill F9 load\n"
+           "\n"
+           "// Gamepads act as keys: j_pad_NAME KEY for the d-pad and left stick (fel, le, balra, jobbra),\n"
+           "// the face buttons (a, b, x, y), Start and Back (vissza).\n"
+           "set j_pad_fel UP\n"
+           "set j_pad_le DOWN\n"
+           "set j_pad_balra LEFT\n"
+           "set j_pad_jobbra RIGHT\n"
+           "set j_pad_a SPACE\n"
+           "set j_pad_b LCONTROL\n"
+           "set j_pad_x a\n"
+           "set j_pad_y z\n"
+           "set j_pad_start p\n"
+           "set j_pad_vissza ESCAPE\n";
 }
 
 std::vector<ContentFile> GenerateContent()

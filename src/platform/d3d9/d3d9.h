@@ -662,6 +662,13 @@ bool DeviceReadLastFrame(IDirect3DDevice9* device, int& width, int& height, std:
 // comparing them.
 void DeviceUseGeneralProgram(IDirect3DDevice9* device, bool on);
 
+// Where Present puts a back buffer of bw x bh in a window of w x h: as large as fits with its shape
+// kept, centred (the rest of the window black). Out: left and bottom offsets, width, height.
+struct D3DPresentArea {
+    int x, y, width, height;
+};
+D3DPresentArea D3DLetterbox(int bw, int bh, int w, int h);
+
 // Why the last failing call of this layer failed (empty when none has failed), so a caller can
 // report more than the result code.
 const char* D3DLastErrorText();

@@ -273,13 +273,21 @@ HRESULT Direct3D9::CreateDevice(UINT Adapter, D3DDEVTYPE DeviceType, HWND hFocus
         return Fail(D3DERR_INVALIDCALL, "CreateDevice: back buffer too large");
 
     if (!pp->Windowed) {
-        // Best effort: a display without full-screen modes (offscreen) keeps the window as it is.
+        // The asked mode where the display has it; otherwise full screen at the desktop's own mode,
+        // the frame scaled into it (Present letterboxes). An invisible display keeps the window as is.
+        SDL_DisplayMode wanted{};
+        wanted.w = static_cast<int>(used.BackBufferWidth);
+        wanted.h = static_cast<int>(used.BackBufferHeight);
+        wanted.refresh_rate = static_cast<int>(used.FullScreen_RefreshRateInHz);
         SDL_DisplayMode mode{};
-        mode.w = static_cast<int>(used.BackBufferWidth);
-        mode.h = static_cast<int>(used.BackBufferHeight);
-        mode.refresh_rate = static_cast<int>(used.FullScreen_RefreshRateInHz);
-        SDL_SetWindowDisplayMode(window, &mode);
-        SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN);
+        const int display = SDL_GetWindowDisplayIndex(window);
+        if (display >= 0 && SDL_GetClosestDisplayMode(display, &wanted, &mode) != nullptr && mode.w == wanted.w &&
+            mode.h == wanted.h) {
+            SDL_SetWindowDisplayMode(window, &mode);
+            SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN);
+        } else {
+            SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+        }
     }
 
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
@@ -433,7 +441,9 @@ bool Device::Init(std::string& error) {
     Activate();
     const char* driver = SDL_GetCurrentVideoDriver();
     invisible_ = driver != nullptr && std::strcmp(driver, "offscreen") == 0;
-    toWindow_ = CanDrawToWindow();
+    // Full screen always draws into a framebuffer of its own: the mode change may land after this
+    // (or give another size), and Present scales the frame into whatever the screen became.
+    toWindow_ = pp_.Windowed && CanDrawToWindow();
     if (!toWindow_ && !MakeTargets(error)) return false;
     glBindFramebuffer(GL_FRAMEBUFFER, toWindow_ ? 0 : fbo_);
     // The general program is built now, so a device that cannot compile its shaders fails here.
@@ -611,9 +621,18 @@ HRESULT Device::Present(const RECT* pSourceRect, const RECT* pDestRect, HWND hDe
         int w = 0, h = 0;
         SDL_GL_GetDrawableSize(window_, &w, &h);
         const GLint bw = static_cast<GLint>(pp_.BackBufferWidth), bh = static_cast<GLint>(pp_.BackBufferHeight);
+        const D3DPresentArea area = ::D3DLetterbox(bw, bh, w, h);
         glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
         glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-        glBlitFramebuffer(0, 0, bw, bh, 0, 0, w, h, GL_COLOR_BUFFER_BIT, (w == bw && h == bh) ? GL_NEAREST : GL_LINEAR);
+        if (area.width != w || area.height != h) {
+            glDisable(GL_SCISSOR_TEST);
+            glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+            glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+            glClear(GL_COLOR_BUFFER_BIT);
+            dirtyRender_ = true;   // the colour mask is the render state's again at the next draw
+        }
+        glBlitFramebuffer(0, 0, bw, bh, area.x, area.y, area.x + area.width, area.y + area.height, GL_COLOR_BUFFER_BIT,
+                          (area.width == bw && area.height == bh) ? GL_NEAREST : GL_LINEAR);
         SDL_GL_SwapWindow(window_);
     } else {
         // Nothing to show: the frame is only handed to the rasteriser.
@@ -1526,6 +1545,19 @@ IDirect3D9* Direct3DCreate9(UINT SDKVersion) {
         return nullptr;
     }
     return new d3d9::Direct3D9();
+}
+
+D3DPresentArea D3DLetterbox(int bw, int bh, int w, int h) {
+    if (bw <= 0 || bh <= 0 || w <= 0 || h <= 0) return {0, 0, std::max(w, 0), std::max(h, 0)};
+    // Compare w/bw with h/bh without rounding: the narrower side decides the scale.
+    const long long byWidth = static_cast<long long>(w) * bh, byHeight = static_cast<long long>(h) * bw;
+    int width = w, height = h;
+    if (byWidth > byHeight) {
+        width = static_cast<int>(byHeight / bh);   // bars left and right
+    } else if (byHeight > byWidth) {
+        height = static_cast<int>(byWidth / bw);   // bars above and below
+    }
+    return {(w - width) / 2, (h - height) / 2, width, height};
 }
 
 bool DeviceReadLastFrame(IDirect3DDevice9* device, int& width, int& height, std::vector<std::uint8_t>& rgba) {

@@ -8,6 +8,7 @@
 #include <new>
 #include <vector>
 
+#include "platform/win/codepage.h"
 #include "platform/win/window.h"
 
 const DIDATAFORMAT c_dfDIKeyboard = {sizeof(DIDATAFORMAT), sizeof(DIOBJECTDATAFORMAT), 0, 256, 0, nullptr};
@@ -172,9 +173,24 @@ struct DInputState {
     bool focusKnown = false;
     Uint32 focusWindowId = 0;
     std::array<BYTE, 8> mouseButtons{};
+    bool textInput = false;
+    std::string text;   // typed, code page 1250, not yet taken
+    // Gamepads: the key of each pad input, and per controller what is held.
+    std::array<std::uint8_t, kPadInputCount> padKeys{};
+    struct Pad {
+        SDL_JoystickID id;
+        std::array<bool, kPadInputCount> buttons;  // d-pad and buttons
+        std::array<bool, 4> stick;                 // left stick: up, down, left, right
+    };
+    std::vector<Pad> pads;
+    std::array<bool, kPadInputCount> padTapped{};  // pressed since the last keyboard read
 };
 
+// Past this deflection (of 32767) the left stick counts as a direction held.
+constexpr int kStickDeadZone = 16000;
+
 DInputState state;
+void AddPadKeys(std::uint8_t* keys);
 // Every device alive, so events can reach them. Not part of the reset: devices belong to their owners.
 std::vector<Device*> liveDevices;
 
@@ -312,6 +328,8 @@ public:
         }
         if (kind_ == DeviceKind::Keyboard) {
             ReadKeyboard(static_cast<std::uint8_t*>(data));
+            tapped_.fill(0);
+            AddPadKeys(static_cast<std::uint8_t*>(data));
         } else {
             DIMOUSESTATE2 m{};
             m.lX = dx_;
@@ -339,6 +357,16 @@ public:
                 ClearMotion();
             }
             break;
+        case SDL_KEYDOWN:
+            // A key pressed and let go again between two reads still reads as down once.
+            if (kind_ == DeviceKind::Keyboard && acquired_ && e.key.repeat == 0) {
+                std::uint8_t code = kKeyCodeOfScancode[static_cast<std::size_t>(
+                    std::clamp<int>(e.key.keysym.scancode, 0, SDL_NUM_SCANCODES - 1))];
+                if (code != 0) {
+                    tapped_[code] = 0x80;
+                }
+            }
+            break;
         case SDL_MOUSEMOTION:
             if (kind_ == DeviceKind::Mouse && acquired_) {
                 dx_ += e.motion.xrel;
@@ -361,14 +389,16 @@ private:
 
     void ClearMotion()
     {
+        tapped_.fill(0);
         dx_ = 0;
         dy_ = 0;
         dz_ = 0;
     }
 
-    static void ReadKeyboard(std::uint8_t* keys)
+    // The keys held now, and those pressed since the last read.
+    void ReadKeyboard(std::uint8_t* keys) const
     {
-        std::memset(keys, 0, 256);
+        std::memcpy(keys, tapped_.data(), 256);
         int count = 0;
         const Uint8* sdlKeys = SDL_GetKeyboardState(&count);
         if (sdlKeys == nullptr) {
@@ -394,6 +424,7 @@ private:
     LONG dx_ = 0;
     LONG dy_ = 0;
     LONG dz_ = 0;
+    std::array<std::uint8_t, 256> tapped_{};  // keyboard: pressed since the last read
 };
 
 int MouseButtonIndex(Uint8 sdlButton)
@@ -411,8 +442,147 @@ int MouseButtonIndex(Uint8 sdlButton)
     }
 }
 
+// Decodes UTF-8 and keeps the printable characters code page 1250 has.
+void AppendTypedText(const char* utf8)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(utf8);
+    const unsigned char* end = p + SDL_strlen(utf8);
+    while (p < end) {
+        char32_t cp = 0;
+        int extra = 0;
+        if (*p < 0x80) {
+            cp = *p;
+        } else if ((*p & 0xE0) == 0xC0) {
+            cp = *p & 0x1F;
+            extra = 1;
+        } else if ((*p & 0xF0) == 0xE0) {
+            cp = *p & 0x0F;
+            extra = 2;
+        } else if ((*p & 0xF8) == 0xF0) {
+            cp = *p & 0x07;
+            extra = 3;
+        } else {
+            ++p;   // a stray continuation byte
+            continue;
+        }
+        ++p;
+        bool whole = true;
+        for (int i = 0; i < extra; ++i, ++p) {
+            if (p >= end || (*p & 0xC0) != 0x80) {
+                whole = false;
+                break;
+            }
+            cp = cp << 6 | (*p & 0x3F);
+        }
+        if (!whole || cp < 0x20 || cp == 0x7F) {
+            continue;
+        }
+        const int byte = cp1250::FromUnicode(cp);
+        if (byte >= 0x20) {
+            state.text.push_back(static_cast<char>(byte));
+        }
+    }
+}
+
+DInputState::Pad& PadOf(SDL_JoystickID id)
+{
+    for (auto& pad : state.pads) {
+        if (pad.id == id) {
+            return pad;
+        }
+    }
+    state.pads.push_back({id, {}, {}});
+    return state.pads.back();
+}
+
+int PadInputOfButton(Uint8 button)
+{
+    switch (button) {
+    case SDL_CONTROLLER_BUTTON_DPAD_UP: return kPadUp;
+    case SDL_CONTROLLER_BUTTON_DPAD_DOWN: return kPadDown;
+    case SDL_CONTROLLER_BUTTON_DPAD_LEFT: return kPadLeft;
+    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT: return kPadRight;
+    case SDL_CONTROLLER_BUTTON_A: return kPadA;
+    case SDL_CONTROLLER_BUTTON_B: return kPadB;
+    case SDL_CONTROLLER_BUTTON_X: return kPadX;
+    case SDL_CONTROLLER_BUTTON_Y: return kPadY;
+    case SDL_CONTROLLER_BUTTON_START: return kPadStart;
+    case SDL_CONTROLLER_BUTTON_BACK: return kPadBack;
+    default: return -1;
+    }
+}
+
+void HandlePadEvent(const SDL_Event& e)
+{
+    switch (e.type) {
+    case SDL_CONTROLLERDEVICEADDED:
+        if (SDL_WasInit(SDL_INIT_GAMECONTROLLER) != 0 && SDL_IsGameController(e.cdevice.which)) {
+            SDL_GameControllerOpen(e.cdevice.which);
+        }
+        break;
+    case SDL_CONTROLLERDEVICEREMOVED: {
+        std::erase_if(state.pads, [&](const DInputState::Pad& pad) { return pad.id == e.cdevice.which; });
+        if (SDL_GameController* controller = SDL_GameControllerFromInstanceID(e.cdevice.which)) {
+            SDL_GameControllerClose(controller);
+        }
+        break;
+    }
+    case SDL_CONTROLLERBUTTONDOWN:
+    case SDL_CONTROLLERBUTTONUP: {
+        const int input = PadInputOfButton(e.cbutton.button);
+        if (input >= 0) {
+            const bool down = e.type == SDL_CONTROLLERBUTTONDOWN;
+            PadOf(e.cbutton.which).buttons[static_cast<std::size_t>(input)] = down;
+            if (down) {
+                state.padTapped[static_cast<std::size_t>(input)] = true;
+            }
+        }
+        break;
+    }
+    case SDL_CONTROLLERAXISMOTION: {
+        const int v = e.caxis.value;
+        auto& stick = PadOf(e.caxis.which).stick;
+        auto set = [&](int direction, bool held) {
+            if (held && !stick[static_cast<std::size_t>(direction)]) {
+                state.padTapped[static_cast<std::size_t>(direction)] = true;
+            }
+            stick[static_cast<std::size_t>(direction)] = held;
+        };
+        if (e.caxis.axis == SDL_CONTROLLER_AXIS_LEFTY) {
+            set(kPadUp, v < -kStickDeadZone);
+            set(kPadDown, v > kStickDeadZone);
+        } else if (e.caxis.axis == SDL_CONTROLLER_AXIS_LEFTX) {
+            set(kPadLeft, v < -kStickDeadZone);
+            set(kPadRight, v > kStickDeadZone);
+        }
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+// The keys the pads hold now or pressed since the last read, added to a keyboard state.
+void AddPadKeys(std::uint8_t* keys)
+{
+    for (std::size_t input = 0; input < kPadInputCount; ++input) {
+        bool held = state.padTapped[input];
+        for (const auto& pad : state.pads) {
+            held = held || pad.buttons[input] || (input < 4 && pad.stick[input]);
+        }
+        const std::uint8_t code = state.padKeys[input];
+        if (held && code != 0) {
+            keys[code] = 0x80;
+        }
+    }
+    state.padTapped.fill(false);
+}
+
 void HandleEvent(const SDL_Event& e)
 {
+    if (e.type >= SDL_CONTROLLERAXISMOTION && e.type <= SDL_CONTROLLERDEVICEREMAPPED) {
+        HandlePadEvent(e);
+    }
     if (e.type == SDL_WINDOWEVENT) {
         if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) {
             state.focusKnown = true;
@@ -423,7 +593,10 @@ void HandleEvent(const SDL_Event& e)
                 state.focusWindowId = 0;
             }
             state.mouseButtons.fill(0);
+            state.text.clear();
         }
+    } else if (e.type == SDL_TEXTINPUT && state.textInput) {
+        AppendTypedText(e.text.text);
     } else if (e.type == SDL_MOUSEBUTTONDOWN || e.type == SDL_MOUSEBUTTONUP) {
         int index = MouseButtonIndex(e.button.button);
         if (index >= 0) {
@@ -526,6 +699,32 @@ bool DInputScriptedKeysActive()
     return state.scripted;
 }
 
+void DInputSetTextInput(bool on)
+{
+    state.textInput = on;
+    state.text.clear();
+    if (SDL_WasInit(SDL_INIT_VIDEO) != 0) {
+        SDL_EventState(SDL_TEXTINPUT, on ? SDL_ENABLE : SDL_IGNORE);
+        if (on) {
+            SDL_StartTextInput();
+        } else {
+            SDL_StopTextInput();
+        }
+    }
+}
+
+bool DInputTextInputActive()
+{
+    return state.textInput;
+}
+
+std::string DInputTakeText()
+{
+    std::string taken;
+    taken.swap(state.text);
+    return taken;
+}
+
 int DInputKeyCodeFromScancode(int sdlScancode)
 {
     if (sdlScancode < 0 || sdlScancode >= static_cast<int>(kKeyCodeOfScancode.size())) {
@@ -545,6 +744,28 @@ int DInputScancodeFromKeyCode(int keyCode)
         }
     }
     return SDL_SCANCODE_UNKNOWN;
+}
+
+void DInputSetPadMap(const std::uint8_t* keyCodes)
+{
+    const bool any = keyCodes != nullptr && std::any_of(keyCodes, keyCodes + kPadInputCount,
+                                                        [](std::uint8_t code) { return code != 0; });
+    if (keyCodes != nullptr) {
+        std::copy(keyCodes, keyCodes + kPadInputCount, state.padKeys.begin());
+    } else {
+        state.padKeys.fill(0);
+    }
+    const bool open = SDL_WasInit(SDL_INIT_GAMECONTROLLER) != 0;
+    if (any && !open && SDL_WasInit(SDL_INIT_VIDEO) != 0 && !PlatformIsHeadless()) {
+        // The controllers present now arrive as "device added" events, like those plugged in later.
+        SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);
+    } else if (!any && open) {
+        SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);   // closes every controller opened
+    }
+    if (!any) {
+        state.pads.clear();
+        state.padTapped.fill(false);
+    }
 }
 
 void DInputReset()

@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "platform/win/handles.h"
 
@@ -165,6 +166,30 @@ HRESULT DirectInput8Create(HINSTANCE instance, DWORD version, REFIID iid, LPVOID
 // the focus, and every mouse reads as zero. nullptr goes back to the real keyboard and mouse.
 void DInputSetScriptedKeys(const std::uint8_t* keys256);
 bool DInputScriptedKeysActive();
+
+// ---- Typed text (an addition: DirectInput has no text) --------------------------------------------
+
+// On: the desktop's keyboard layout turns key presses into text (SDL text input events), kept as
+// code page 1250 characters until taken; characters outside code page 1250 and control characters
+// are dropped, and losing the focus forgets what was not taken. Off (the default): no text is kept.
+void DInputSetTextInput(bool on);
+bool DInputTextInputActive();
+// The text typed since the last call, code page 1250.
+std::string DInputTakeText();
+
+// ---- Gamepads (an addition: read as keyboard keys) ------------------------------------------------
+
+// The pad inputs that can act as keys: the d-pad and the left stick (past a dead zone) as directions,
+// the four face buttons, Start and Back.
+enum DInputPadInput {
+    kPadUp, kPadDown, kPadLeft, kPadRight, kPadA, kPadB, kPadX, kPadY, kPadStart, kPadBack, kPadInputCount
+};
+
+// The key code each pad input reads as (0: none). A map with any key opens SDL's game controllers,
+// those present and those plugged in later, unless the video layer is headless; nullptr closes them.
+// While a pad input is held, or was pressed since the last read, every keyboard reads its key as
+// down. Scripted keys ignore the pads.
+void DInputSetPadMap(const std::uint8_t* keyCodes);
 
 // The DirectInput key code of an SDL scancode; 0 for a key DirectInput has no code for.
 int DInputKeyCodeFromScancode(int sdlScancode);

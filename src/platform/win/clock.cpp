@@ -7,6 +7,7 @@ namespace {
 
 bool virtualMode = false;
 DWORD virtualTicks = 0;
+DWORD sleptTotal = 0;
 
 // Real time counts from the start of the program, so that the game's 32-bit float seconds keep
 // millisecond resolution for hours instead of losing it after a long system uptime.
@@ -29,11 +30,17 @@ DWORD GetTickCount()
 
 void Sleep(DWORD milliseconds)
 {
+    sleptTotal += milliseconds;
     if (virtualMode) {
         virtualTicks += milliseconds;
         return;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+DWORD ClockSleptTotal()
+{
+    return sleptTotal;
 }
 
 void ClockUseVirtualTime(DWORD startTicks)

@@ -14,6 +14,11 @@ using DWORD = std::uint32_t;
 DWORD GetTickCount();
 void Sleep(DWORD milliseconds);
 
+// Milliseconds asked of Sleep since the program started (on either clock), wrapping like the tick
+// count: a recorder takes them out of the time between two frames, because a replay's Sleep adds them
+// to the virtual clock again.
+DWORD ClockSleptTotal();
+
 // Switches to virtual time, starting at the given tick count.
 void ClockUseVirtualTime(DWORD startTicks);
 // Switches back to real time (the default).

@@ -167,6 +167,9 @@ void TranslateEvent(const SDL_Event& e)
     case SDL_WINDOWEVENT_SIZE_CHANGED:
         Post(window, WM_SIZE, 0, MAKELPARAM(e.window.data1, e.window.data2));
         break;
+    case SDL_WINDOWEVENT_MINIMIZED:
+        Post(window, WM_SIZE, SIZE_MINIMIZED, 0);
+        break;
     case SDL_WINDOWEVENT_MOVED:
         Post(window, WM_MOVE, 0, MAKELPARAM(e.window.data1, e.window.data2));
         break;
@@ -371,8 +374,11 @@ BOOL UpdateWindow(HWND window)
     return IsWindow(window);
 }
 
-bool WindowSetFullscreen(HWND window, int width, int height, int refreshHz)
+bool WindowSetFullscreen(HWND window, int width, int height, int refreshHz, bool* desktopFallback)
 {
+    if (desktopFallback != nullptr) {
+        *desktopFallback = false;
+    }
     if (FindLive(window) == nullptr) {
         std::fprintf(stderr, "aviorra: full screen: not a window\n");
         return false;
@@ -397,8 +403,18 @@ bool WindowSetFullscreen(HWND window, int width, int height, int refreshHz)
     SDL_DisplayMode mode{};
     if (SDL_GetClosestDisplayMode(display, &wanted, &mode) == nullptr || mode.w != width ||
         mode.h != height) {
-        std::fprintf(stderr, "aviorra: full screen: the display has no %dx%d mode\n", width, height);
-        return false;
+        SDL_DisplayMode desktop{};
+        SDL_GetDesktopDisplayMode(display, &desktop);
+        std::fprintf(stderr, "aviorra: full screen: the display has no %dx%d mode; using the desktop's %dx%d\n",
+                     width, height, desktop.w, desktop.h);
+        if (SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
+            std::fprintf(stderr, "aviorra: full screen: %s\n", SDL_GetError());
+            return false;
+        }
+        if (desktopFallback != nullptr) {
+            *desktopFallback = true;
+        }
+        return true;
     }
     if (SDL_SetWindowDisplayMode(window, &mode) != 0 ||
         SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) != 0) {
@@ -580,6 +596,31 @@ bool PlatformVideoInit()
     SDL_EventState(SDL_TEXTEDITING, SDL_IGNORE);
     ApplyCursor();
     return true;
+}
+
+const char* PlatformDisplayProblem()
+{
+    static std::string reason;
+    if (headless) {
+        return nullptr;
+    }
+    if (!PlatformVideoInit()) {
+        reason = std::string("no display could be opened (") + SDL_GetError() +
+                 "); run with --headless to play without a window";
+        return reason.c_str();
+    }
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver == nullptr || !IsInvisibleDriver(driver)) {
+        return nullptr;
+    }
+    // An invisible driver named in SDL_VIDEODRIVER is the user's choice (tests, capture set-ups).
+    const char* wanted = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    if (wanted != nullptr && std::strstr(wanted, driver) != nullptr) {
+        return nullptr;
+    }
+    reason = std::string("no display: the only video driver that started is '") + driver +
+             "', which shows nothing (DISPLAY and WAYLAND_DISPLAY are unset or unusable); run with --headless";
+    return reason.c_str();
 }
 
 void PlatformPumpEvents()

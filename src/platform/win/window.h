@@ -3,7 +3,8 @@
 //
 // Underneath is SDL2's video subsystem, started lazily and once by PlatformVideoInit. A window handle
 // is the SDL window itself (handles.h). Window messages come from SDL events: closing a window posts
-// WM_CLOSE for it, focus changes post WM_SETFOCUS / WM_KILLFOCUS, a size change WM_SIZE. Keyboard and
+// WM_CLOSE for it, focus changes post WM_SETFOCUS / WM_KILLFOCUS, a size change WM_SIZE (minimising: WM_SIZE with
+// SIZE_MINIMIZED). Keyboard and
 // mouse events are not turned into messages: the input layer reads them through the event listener.
 //
 // Headless mode uses SDL's offscreen video driver: nothing becomes visible and message boxes are
@@ -115,9 +116,10 @@ BOOL ShowWindow(HWND window, int command);
 BOOL UpdateWindow(HWND window);
 
 // Makes the window full screen at width x height with the refresh rate nearest refreshHz (any rate
-// for 0). Fails (reason on stderr) for a bad window or size, or when the display has no mode of that
-// size. In headless mode the window only takes the size.
-bool WindowSetFullscreen(HWND window, int width, int height, int refreshHz);
+// for 0). When the display has no mode of that size the window goes full screen at the desktop's own
+// mode instead (the device scales the frame into it) and *desktopFallback, when given, becomes true.
+// Fails (reason on stderr) for a bad window or size. In headless mode the window only takes the size.
+bool WindowSetFullscreen(HWND window, int width, int height, int refreshHz, bool* desktopFallback = nullptr);
 // Back from full screen to a normal window.
 bool WindowSetWindowed(HWND window);
 
@@ -138,6 +140,9 @@ inline constexpr UINT WM_KEYDOWN = 0x0100;
 inline constexpr UINT WM_KEYUP = 0x0101;
 inline constexpr UINT WM_CHAR = 0x0102;
 inline constexpr UINT WM_USER = 0x0400;
+
+// WM_SIZE's wParam when the window was minimised.
+inline constexpr WPARAM SIZE_MINIMIZED = 1;
 
 inline constexpr UINT PM_NOREMOVE = 0x0000;
 inline constexpr UINT PM_REMOVE = 0x0001;
@@ -210,6 +215,10 @@ bool PlatformIsHeadless();
 // process, so windows can come and go without the driver being unloaded and loaded again.
 bool PlatformVideoInit();
 bool PlatformVideoIsInitialized();
+// Why a visible game cannot start here, or nullptr when it can: outside headless mode the video
+// subsystem must start on a driver that shows something, unless an invisible one (SDL_VIDEODRIVER
+// offscreen or dummy) was asked for by name. The reason suggests --headless.
+const char* PlatformDisplayProblem();
 
 // Takes every pending SDL event off SDL's queue: each goes to the event listener, window events become
 // messages. Does nothing before PlatformVideoInit. PeekMessageA calls it; so does the input layer, which
