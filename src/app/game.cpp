@@ -41,7 +41,7 @@ constexpr int kKeyF1 = 0x3B;
 // The module instance handle: any stable non-null value identifies this program.
 char instanceTag;
 
-// Set by SIGINT, SIGTERM or GameRequestClose; the main loop turns it into the close request.
+// Set by SIGINT and SIGTERM while GameMain runs; the main loop turns it into the close request.
 volatile std::sig_atomic_t closeRequested = 0;
 
 void OnEndSignal(int)
@@ -430,11 +430,6 @@ void GameShutdown()
     RenderResourcesRelease();
     GraphicsRelease();
     BASS_Free();
-}
-
-void GameRequestClose()
-{
-    closeRequested = 1;
 }
 
 int GameMain(const FrameDriver* driver)

@@ -44,10 +44,6 @@ struct FrameDriver {
 // process exit status: 0 after a normal end, 1 when start-up failed.
 int GameMain(const FrameDriver* driver);
 
-// Asks the main loop to end as after the window's close request (the exit sequence runs, status 0).
-// Safe to call from a signal handler; SIGINT and SIGTERM call it while GameMain runs.
-void GameRequestClose();
-
 // Seed for start-up instead of the calendar time, when set (scripted runs).
 void GameSetSeed(bool useSeed, unsigned seed);
 // The seed start-up used.
