@@ -141,7 +141,10 @@ void ConsoleHistoryForward(Console& c)
     Sleep(kEditPauseMs);
 }
 
-void ConsoleLineEditor(Console& c, const std::uint8_t keyState[256])
+namespace {
+
+// UP and DOWN walk the history, whichever way the characters are typed.
+void HistoryKeys(Console& c, const std::uint8_t keyState[256])
 {
     if (IsDown(keyState, kKeyUp)) {
         ConsoleHistoryBack(c);
@@ -149,6 +152,28 @@ void ConsoleLineEditor(Console& c, const std::uint8_t keyState[256])
     if (IsDown(keyState, kKeyDown)) {
         ConsoleHistoryForward(c);
     }
+}
+
+// The first of BACKSPACE, PGUP, PGDN and ENTER that is down acts; the shift flag is cleared.
+void EditingKeys(Console& c, const std::uint8_t keyState[256])
+{
+    if (IsDown(keyState, kKeyBackspace)) {
+        ConsoleBackspace(c);
+    } else if (IsDown(keyState, kKeyPageUp)) {
+        ConsoleScrollUp(c);
+    } else if (IsDown(keyState, kKeyPageDown)) {
+        ConsoleScrollDown(c);
+    } else if (IsDown(keyState, kKeyEnter)) {
+        ConsoleSubmitLine(c);
+    }
+    c.shift = 0;
+}
+
+}  // namespace
+
+void ConsoleLineEditor(Console& c, const std::uint8_t keyState[256])
+{
+    HistoryKeys(c, keyState);
     if (IsDown(keyState, kKeyLeftShift) || IsDown(keyState, kKeyRightShift)) {
         c.shift = 1;
     }
@@ -173,26 +198,12 @@ void ConsoleLineEditor(Console& c, const std::uint8_t keyState[256])
         return;
     }
 
-    if (IsDown(keyState, kKeyBackspace)) {
-        ConsoleBackspace(c);
-    } else if (IsDown(keyState, kKeyPageUp)) {
-        ConsoleScrollUp(c);
-    } else if (IsDown(keyState, kKeyPageDown)) {
-        ConsoleScrollDown(c);
-    } else if (IsDown(keyState, kKeyEnter)) {
-        ConsoleSubmitLine(c);
-    }
-    c.shift = 0;
+    EditingKeys(c, keyState);
 }
 
 void ConsoleLineEditorText(Console& c, const std::uint8_t keyState[256], std::string_view typed)
 {
-    if (IsDown(keyState, kKeyUp)) {
-        ConsoleHistoryBack(c);
-    }
-    if (IsDown(keyState, kKeyDown)) {
-        ConsoleHistoryForward(c);
-    }
+    HistoryKeys(c, keyState);
     for (char ch : typed) {
         if (c.inputLength >= kConsoleInputLimit) {
             break;
@@ -201,14 +212,5 @@ void ConsoleLineEditorText(Console& c, const std::uint8_t keyState[256], std::st
         ++c.inputLength;
         c.input[c.inputLength] = '\0';
     }
-    if (IsDown(keyState, kKeyBackspace)) {
-        ConsoleBackspace(c);
-    } else if (IsDown(keyState, kKeyPageUp)) {
-        ConsoleScrollUp(c);
-    } else if (IsDown(keyState, kKeyPageDown)) {
-        ConsoleScrollDown(c);
-    } else if (IsDown(keyState, kKeyEnter)) {
-        ConsoleSubmitLine(c);
-    }
-    c.shift = 0;
+    EditingKeys(c, keyState);
 }
