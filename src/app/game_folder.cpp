@@ -64,7 +64,7 @@ bool GameFolderHoldsGameFiles(const fs::path& folder)
 
 fs::path GameFolderPerUser(const char* xdgDataHome, const char* home)
 {
-    // The base directory specification ignores a relative XDG_DATA_HOME.
+    // A relative XDG_DATA_HOME is not a place for user data: it is ignored, as desktops do.
     if (xdgDataHome != nullptr && xdgDataHome[0] == '/') {
         return fs::path(xdgDataHome) / "aviorra";
     }
