@@ -76,14 +76,10 @@ void ConsoleToggle()
 {
     if (console.open != 0) {
         console.open = 0;
-        pauseFlag = 0;
-        SoundPlay(kWindSound, true);
-        SoundPlay(kEngineSound, true);
+        RunResume();
     } else {
         console.open = 1;
-        pauseFlag = 1;
-        SoundStop(kWindSound);
-        SoundStop(kEngineSound);
+        RunPause();
     }
     SoundPlay(kClickSound, false);
     keyDelayTimer = 0.5f;
@@ -133,11 +129,9 @@ void DifficultyAdvance()
 void LeaveRunForMenu()
 {
     gameState = MainMenu;
-    pauseFlag = 1;
+    RunPause();
     CameraSetMenu();
     MenuSelectResume();
-    SoundStop(kWindSound);
-    SoundStop(kEngineSound);
     SoundPlay(kClickSound, false);
     keyDelayTimer = 0.5f;
 }
@@ -271,9 +265,7 @@ LRESULT GameWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
     const bool leftAlone = message == WM_KILLFOCUS || (message == WM_SIZE && wparam == SIZE_MINIMIZED);
     if (leftAlone && VarGetInt("h_fokusz_szunet") != 0 && gameState == Playing && pauseFlag == 0 &&
         console.open == 0 && runStats.gameOver == 0) {
-        pauseFlag = 1;
-        SoundStop(kWindSound);
-        SoundStop(kEngineSound);
+        RunPause();
         return 0;
     }
     return DefWindowProcA(window, message, wparam, lparam);

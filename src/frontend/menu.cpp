@@ -112,11 +112,9 @@ bool Resume(MenuItem& item)
     }
     Deselect(item);
     gameState = Playing;
-    pauseFlag = 0;
     CameraSetPlaying();
     camera.scrollPos = camera.prevScrollPos;
-    SoundPlay(kWindSound, true);
-    SoundPlay(kEngineSound, true);
+    RunResume();
     keyDelayTimer = kLeaveDelay;
     return true;
 }

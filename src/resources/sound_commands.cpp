@@ -42,13 +42,23 @@ void PauseCommand()
         return;
     }
     if (pauseFlag != 0) {
-        pauseFlag = 0;
-        SoundPlay(kWindSound, true);
-        SoundPlay(kEngineSound, true);
+        RunResume();
     } else {
-        pauseFlag = 1;
-        SoundStop(kWindSound);
-        SoundStop(kEngineSound);
+        RunPause();
     }
     keyDelayTimer = 0.5f;
+}
+
+void RunPause()
+{
+    pauseFlag = 1;
+    SoundStop(kWindSound);
+    SoundStop(kEngineSound);
+}
+
+void RunResume()
+{
+    pauseFlag = 0;
+    SoundPlay(kWindSound, true);
+    SoundPlay(kEngineSound, true);
 }
