@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "app/frame.h"
+#include "core/frame.h"
 #include "frontend/frontend.h"
 #include "game/aircraft.h"
 #include "game/enemy.h"

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 
+#include "app/program.h"
 #include "console/bindings.h"
 #include "console/console.h"
 #include "console/variables.h"
@@ -13,9 +14,7 @@ namespace {
 void SetUpConsole()
 {
     ConsoleSetEcho(false);
-    ConsoleInit(console);
-    VarListFree();
-    BindingsClear();
+    ProgramReset();
     for (const char* line : {"set g_ablakos 1", "set h_konzol 1", "set h_fps 0", "set j_jatekstatus 1",
                              "set g_hosszusag 800", "set g_magassag 600", "set h_hangero 80", "set h_dev 0"}) {
         ConsoleExecute(console, line);

@@ -37,9 +37,10 @@
 #include <string>
 #include <vector>
 
+#include "app/program.h"
 #include "busy_scene.h"
 
-#include "app/frame.h"
+#include "core/frame.h"
 #include "app/game.h"
 #include "app/graphics.h"
 #include "console/console.h"
@@ -51,7 +52,7 @@
 #include "game/sprites.h"
 #include "game/world.h"
 #include "platform/win/window.h"
-#include "render/camera.h"
+#include "game/camera.h"
 #include "render/render.h"
 #include "render/setup.h"
 #include "resources/mesh.h"
@@ -250,7 +251,7 @@ bool GameUp()
         return false;
     }
     ConsoleSetEcho(false);
-    ConsoleInit(console);
+    ProgramReset();
     ConsoleExecute(console, "set g_ablakos 1");
     ConsoleExecute(console, "set h_fps 1");
     windowWidth = kWidth;

@@ -8,7 +8,7 @@
 
 #include <cstdlib>
 
-#include "app/frame.h"
+#include "core/frame.h"
 #include "console/console.h"
 #include "game/enemy.h"
 #include "game/run_stats.h"

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/program.h"
 #include "app/frame.h"
 #include "console/bindings.h"
 #include "console/console.h"
@@ -50,12 +51,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    ConsoleInit(console);
-    VarListFree();
-    BindingsClear();
-    *player = Aircraft{};
-    runStats = RunStats{};
-    pauseFlag = 0;
+    ProgramReset();
 
     // The reader stops at a 0xFF byte; lines end at '\n'.
     std::string text(reinterpret_cast<const char*>(data), size);

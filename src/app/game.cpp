@@ -5,7 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/frame.h"
+#include "core/frame.h"
+#include "app/commands.h"
 #include "app/graphics.h"
 #include "app/input.h"
 #include "app/run_script.h"
@@ -24,8 +25,9 @@
 #include "platform/win/clock.h"
 #include "platform/win/files.h"
 #include "platform/win/window.h"
-#include "render/camera.h"
-#include "render/fog.h"
+#include "game/camera.h"
+#include "game/fog.h"
+#include "game/pause.h"
 #include "render/render.h"
 #include "resources/mesh.h"
 #include "resources/resources.h"
@@ -37,9 +39,6 @@ constexpr const char* kClassName = "AVIORRA";
 constexpr DWORD kWindowStyle = 8;
 constexpr int kKeyEscape = 0x01;
 constexpr int kKeyF1 = 0x3B;
-
-// The module instance handle: any stable non-null value identifies this program.
-char instanceTag;
 
 // Set by SIGINT and SIGTERM while GameMain runs; the main loop turns it into the close request.
 volatile std::sig_atomic_t closeRequested = 0;
@@ -235,10 +234,6 @@ bool PlayingFrame()
 
 }  // namespace
 
-HINSTANCE gameInstance = &instanceTag;
-HWND gameWindow = nullptr;
-std::int32_t windowWidth = 0;
-std::int32_t windowHeight = 0;
 std::string startupFailure;
 DWORD frameClockTicks = 0;
 DWORD frameClockSlept = 0;
@@ -298,6 +293,7 @@ bool GameInit()
         return Fail(problem);
     }
     ConsoleInit(console);
+    ConsoleSetCommands(commandTable);
     ConsoleExecute(console, "set g_ablakos 1");
     ConsoleExecute(console, "set h_konzol 0");
     ConsoleExecute(console, "set h_fps 0");

@@ -4,14 +4,9 @@
 #include <cstdint>
 #include <string>
 
+#include "core/window.h"
 #include "platform/win/clock.h"
-#include "platform/win/handles.h"
 
-extern HINSTANCE gameInstance;
-extern HWND gameWindow;
-// g_hosszusag and g_magassag as read once during start-up.
-extern std::int32_t windowWidth;
-extern std::int32_t windowHeight;
 // The tick count read for the current frame (at start-up: the clock read before the first frame).
 extern DWORD frameClockTicks;
 // ClockSleptTotal() at that same read: the time between two reads less what was slept in between is

@@ -12,12 +12,6 @@
 #include "resources/mesh.h"
 #include "resources/resources.h"
 
-IDirect3D9* direct3D = nullptr;
-IDirect3DDevice9* device = nullptr;
-ID3DXFont* smallFont = nullptr;
-ID3DXFont* largeFont = nullptr;
-D3DPRESENT_PARAMETERS presentParams{};
-
 namespace {
 
 constexpr UINT kSdkVersion = 0x90003;

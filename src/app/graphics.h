@@ -1,14 +1,8 @@
-// The graphics device, its two screen fonts and the fixed render states.
+// Creating, releasing and restarting the graphics device (core/graphics.h holds it), its two screen
+// fonts and the fixed render states.
 #pragma once
 
-#include "d3dx/font.h"
-#include "platform/d3d9/d3d9.h"
-
-extern IDirect3D9* direct3D;
-extern IDirect3DDevice9* device;
-extern ID3DXFont* smallFont;   // "lucida console": console, HUD figures
-extern ID3DXFont* largeFont;   // "verdana": screen titles and texts
-extern D3DPRESENT_PARAMETERS presentParams;
+#include "core/graphics.h"
 
 // Creates the Direct3D object, the device for the game window, both fonts and the fixed states from
 // the video variables. 0 on success, E_FAIL on any failure.

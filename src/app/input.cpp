@@ -5,9 +5,6 @@
 #include "console/bindings.h"
 #include "console/variables.h"
 
-InputState inputState = {};
-std::string inputText;
-
 namespace {
 
 constexpr DWORD kCooperativeLevel = DISCL_NONEXCLUSIVE | DISCL_FOREGROUND;
@@ -149,11 +146,6 @@ void InputTextPoll(bool wanted)
         DInputSetTextInput(on);
     }
     inputText = on ? DInputTakeText() : std::string();
-}
-
-bool InputTextActive()
-{
-    return DInputTextInputActive();
 }
 
 void InputReleaseKeyboard()

@@ -1,30 +1,11 @@
-// The game's input devices: the DirectInput interface, the keyboard and the mouse, polled once at the
-// start of every frame. Every key test in the program reads one byte of inputState.keyState, indexed
-// by DirectInput key code; a key is down when bit 0x80 is set.
+// Creating, polling and releasing the game's input devices (core/input.h holds what they read).
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-#include "platform/dinput/dinput.h"
+#include "core/input.h"
 
-struct InputState {
-    IDirectInput8A* directInput;    // null until created
-    IDirectInputDevice8A* keyboard;  // null when absent or released
-    IDirectInputDevice8A* mouse;     // null when absent
-    DIMOUSESTATE2 mouseState;        // zeroed before every read
-    std::uint8_t keyState[256];
-    HINSTANCE instance;
-    HWND window;  // the game window; the devices' cooperative levels refer to it
-    std::uint8_t mouseEnabled;     // the mouse is read only while 1
-    std::uint8_t keyboardEnabled;  // the keyboard is read only while 1
-};
-
-extern InputState inputState;
-
-// The characters typed this frame through the desktop's keyboard layout (code page 1250), while
-// InputTextPoll has text input on; empty otherwise.
-extern std::string inputText;
 // Once a frame after InputPoll: switches text input on or off as `wanted` says and takes the text
 // typed since the previous frame into inputText. Always off while scripted keys drive the keyboard.
 void InputTextPoll(bool wanted);
@@ -33,9 +14,6 @@ void InputTextPoll(bool wanted);
 // j_pad_start and j_pad_vissza (Back), each a key name of the bindings or ESCAPE; a missing or
 // unknown name leaves that input unused, and with none set the pads are not opened.
 void InputPadMapFromVariables();
-
-// Whether this frame's characters come from inputText instead of the key-to-character tables.
-bool InputTextActive();
 
 // Keeps both handles, clears the three pointers (releasing what they held), sets both enabled bytes
 // and creates the DirectInput interface. True when the interface exists.

@@ -1,19 +1,10 @@
-// The command table and the handlers that belong to the interpreter itself.
+// The commands that belong to the interpreter itself.
 #include <cstdio>
 #include <cstring>
 
-#include "app/graphics.h"
-#include "console/bindings.h"
 #include "console/console.h"
-#include "console/script.h"
 #include "console/variables.h"
-#include "game/aircraft.h"
-#include "game/savegame.h"
 #include "platform/win/codepage.h"
-#include "resources/resources.h"
-#include "resources/sound.h"
-
-namespace {
 
 void SetCommand()
 {
@@ -37,7 +28,7 @@ void VersionCommand()
 
 void CommandListCommand()
 {
-    for (const CommandEntry* row = commandTable; row->name != nullptr; ++row) {
+    for (const CommandEntry* row = ConsoleCommands(); row->name != nullptr; ++row) {
         ConsolePrintf(console, "%s", row->name);
     }
 }
@@ -56,7 +47,7 @@ void HelpCommand()
     char line[kHelpLineWidth + kConsoleTokenSize + 2] = "";
     std::size_t length = 0;
     int shown = 0;
-    for (const CommandEntry* row = commandTable; row->name != nullptr; ++row) {
+    for (const CommandEntry* row = ConsoleCommands(); row->name != nullptr; ++row) {
         if (std::strncmp(row->name, filter, filterLength) != 0) {
             continue;
         }
@@ -86,54 +77,3 @@ void RenderStateRestartCommand()
 {
     // Accepted for old scripts; the render states are fixed when the device is created.
 }
-
-}  // namespace
-
-const CommandEntry commandTable[kCommandCount + 1] = {
-    {"bill", BindCommand},
-    {"bind", BindCommand},
-    {"set", SetCommand},
-    {"ir", EchoCommand},
-    {"echo", EchoCommand},
-    {"quit", QuitCommand},
-    {"exit", QuitCommand},
-    {"ver", VersionCommand},
-    {"cmdlist", CommandListCommand},
-    {"parlist", CommandListCommand},
-    {"scr", ScriptCommand},
-    {"cfg", ConfigCommand},
-    {"exec", ConfigCommand},
-    {"varlist", VarListCommand},
-    {"cls", ClearCommand},
-    {"clear", ClearCommand},
-    {"elore", FlyForwardCommand},
-    {"forward", FlyForwardCommand},
-    {"hatra", FlyBackwardCommand},
-    {"backward", FlyBackwardCommand},
-    {"balra", FlyLeftCommand},
-    {"left", FlyLeftCommand},
-    {"jobbra", FlyRightCommand},
-    {"right", FlyRightCommand},
-    {"emelkedik", FlyUpCommand},
-    {"up", FlyUpCommand},
-    {"sulyed", FlyDownCommand},
-    {"down", FlyDownCommand},
-    {"tuzel", FireCommand},
-    {"fire", FireCommand},
-    {"bombaz", BombCommand},
-    {"bombing", BombCommand},
-    {"pause", PauseCommand},
-    {"save", SaveCommand},
-    {"load", LoadCommand},
-    {"kapcs", VarToggleCommand},
-    {"toggle", VarToggleCommand},
-    {"varinit", VarInitCommand},
-    {"graf_restart", GraphicsRestartCommand},
-    {"rs_restart", RenderStateRestartCommand},
-    {"cfg_ir", ConfigWriteCommand},
-    {"archlist", ArchListCommand},
-    {"tex", ResourceLoadTextureCommand},
-    {"snd", SoundCommand},
-    {"help", HelpCommand},
-    {nullptr, nullptr},
-};

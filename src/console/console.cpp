@@ -55,6 +55,23 @@ void ConsoleSetEcho(bool enabled)
     echoEnabled = enabled;
 }
 
+namespace {
+
+const CommandEntry kNoCommands[] = {{nullptr, nullptr}};
+const CommandEntry* installedCommands = kNoCommands;
+
+}  // namespace
+
+void ConsoleSetCommands(const CommandEntry* table)
+{
+    installedCommands = table != nullptr ? table : kNoCommands;
+}
+
+const CommandEntry* ConsoleCommands()
+{
+    return installedCommands;
+}
+
 void ConsoleInit(Console& c)
 {
     std::memset(&c, 0, sizeof c);
@@ -149,7 +166,7 @@ void ConsoleExecute(Console& c, const char* line)
     }
 
     ConsoleTokenize(c, line);
-    for (const CommandEntry* row = commandTable; row->name != nullptr; ++row) {
+    for (const CommandEntry* row = ConsoleCommands(); row->name != nullptr; ++row) {
         if (std::strcmp(row->name, c.tokens[0]) == 0) {
             row->handler();
             return;

@@ -1,5 +1,5 @@
 // The console: its 400-line text buffer, the 15-line view, the input line with its history, the
-// tokens of the line being executed, and the command interpreter with its fixed command table.
+// tokens of the line being executed, and the command interpreter with its command table.
 #pragma once
 
 #include <cstddef>
@@ -56,6 +56,18 @@ struct CommandEntry {
     void (*handler)();
 };
 
-inline constexpr int kCommandCount = 45;
-// The 45 commands in lookup order, followed by the end row.
-extern const CommandEntry commandTable[kCommandCount + 1];
+// The command table ConsoleExecute looks names up in, in lookup order and closed by the end row. The
+// program assembles it where every subsystem is visible (app/commands.h) and installs it at start-up;
+// until then, or after ConsoleSetCommands(nullptr), no command is known.
+void ConsoleSetCommands(const CommandEntry* table);
+const CommandEntry* ConsoleCommands();
+
+// The interpreter's own commands.
+void SetCommand();           // set NAME VALUE
+void EchoCommand();          // ir, echo
+void QuitCommand();          // quit, exit: sets j_jatekstatus to 0
+void VersionCommand();       // ver
+void CommandListCommand();   // cmdlist, parlist: every name of the installed table
+void HelpCommand();          // help [PREFIX]
+void ClearCommand();         // cls, clear: empties the text buffer
+void RenderStateRestartCommand();   // rs_restart: accepted for old scripts, does nothing

@@ -56,6 +56,10 @@ void MenuItemsDeselectAll();
 // All five items back to the start-up layout ("New game" selected).
 void MenuReset();
 
+// Console command load: GameLoad; on success the menu items are deselected, the "Game Loaded" notice
+// shows and the run is played.
+void LoadCommand();
+
 // ---- High-score table -----------------------------------------------------------------------------
 
 inline constexpr int kHighScoreCount = 10;

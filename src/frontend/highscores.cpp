@@ -8,15 +8,15 @@
 #include <cstring>
 #include <memory>
 
-#include "app/frame.h"
-#include "app/input.h"
+#include "core/frame.h"
+#include "core/input.h"
 #include "console/console.h"
 #include "frontend/frontend.h"
 #include "game/run_stats.h"
 #include "game/sprites.h"
 #include "platform/win/codepage.h"
 #include "platform/win/files.h"
-#include "render/camera.h"
+#include "game/camera.h"
 #include "resources/sound.h"
 
 HighScoreEntry highScores[kHighScoreCount];

@@ -2,14 +2,16 @@
 // ENTER carries out the selected item.
 #include <cstdint>
 
-#include "app/frame.h"
-#include "app/input.h"
+#include "core/frame.h"
+#include "core/input.h"
 #include "console/console.h"
 #include "frontend/frontend.h"
 #include "game/enemy.h"
+#include "game/notice.h"
+#include "game/pause.h"
 #include "game/savegame.h"
 #include "platform/win/codepage.h"
-#include "render/camera.h"
+#include "game/camera.h"
 #include "resources/sound.h"
 
 MenuItem menuItems[kMenuItemCount];
@@ -233,4 +235,14 @@ void MenuReset()
     for (int i = 0; i < kMenuItemCount; ++i) {
         MenuItemInit(menuItems[i], i);
     }
+}
+
+void LoadCommand()
+{
+    if (!GameLoad()) {
+        return;
+    }
+    MenuItemsDeselectAll();
+    NoticeShow(kNoticeLoaded);
+    gameState = Playing;
 }

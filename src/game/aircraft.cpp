@@ -3,15 +3,15 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/frame.h"
+#include "core/frame.h"
 #include "console/variables.h"
-#include "game/mesh_lookup.h"
+#include "resources/mesh_lookup.h"
 #include "game/projectiles.h"
 #include "game/run_stats.h"
 #include "game/saturating.h"
 #include "game/sprites.h"
 #include "game/world.h"
-#include "render/camera.h"
+#include "game/camera.h"
 #include "resources/sound.h"
 
 namespace {

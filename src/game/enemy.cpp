@@ -3,13 +3,13 @@
 #include <cstdlib>
 #include <new>
 
-#include "app/frame.h"
+#include "core/frame.h"
 #include "game/projectiles.h"
 #include "game/run_stats.h"
 #include "game/sprites.h"
 #include "game/world.h"
-#include "render/camera.h"
-#include "render/fog.h"
+#include "game/camera.h"
+#include "game/fog.h"
 #include "resources/sound.h"
 
 namespace {

@@ -4,14 +4,14 @@
 #include <cstdlib>
 #include <new>
 
-#include "app/frame.h"
-#include "game/mesh_lookup.h"
+#include "core/frame.h"
+#include "resources/mesh_lookup.h"
 #include "game/run_stats.h"
 #include "game/saturating.h"
 #include "game/world.h"
 #include "platform/bass/bass.h"
 #include "platform/win/clock.h"
-#include "render/camera.h"
+#include "game/camera.h"
 #include "resources/resources.h"
 #include "resources/sound.h"
 

@@ -7,9 +7,8 @@
 #include <cstring>
 #include <string>
 
-#include "app/frame.h"
+#include "core/frame.h"
 #include "console/console.h"
-#include "frontend/frontend.h"
 #include "game/aircraft.h"
 #include "game/enemy.h"
 #include "game/notice.h"
@@ -18,8 +17,8 @@
 #include "game/world.h"
 #include "platform/win/codepage.h"
 #include "platform/win/files.h"
-#include "render/camera.h"
-#include "render/fog.h"
+#include "game/camera.h"
+#include "game/fog.h"
 
 namespace {
 
@@ -424,14 +423,4 @@ void SaveCommand()
 {
     GameSave();
     NoticeShow(kNoticeSaved);
-}
-
-void LoadCommand()
-{
-    if (!GameLoad()) {
-        return;
-    }
-    MenuItemsDeselectAll();
-    NoticeShow(kNoticeLoaded);
-    gameState = Playing;
 }

@@ -19,6 +19,6 @@ bool GameSave();
 // 721 bytes long (with a console message; nothing changed), or when the new run cannot start.
 bool GameLoad();
 
-// Console commands.
-void SaveCommand();   // save: GameSave, then the "Game Saved" notice whatever the outcome
-void LoadCommand();   // load: GameLoad; on success the menu items are deselected, "Game Loaded", playing
+// Console command save: GameSave, then the "Game Saved" notice whatever the outcome. (load acts on the
+// menu too and lives with it.)
+void SaveCommand();

@@ -4,9 +4,9 @@
 #include <cstring>
 #include <new>
 
-#include "app/frame.h"
-#include "app/graphics.h"
-#include "render/camera.h"
+#include "core/frame.h"
+#include "core/graphics.h"
+#include "game/camera.h"
 
 Sprite* spriteHead = nullptr;
 Sprite* spriteTail = nullptr;

@@ -5,17 +5,17 @@
 #include <cstring>
 #include <new>
 
-#include "app/frame.h"
-#include "app/game.h"
-#include "app/graphics.h"
+#include "core/frame.h"
+#include "core/window.h"
+#include "core/graphics.h"
 #include "game/aircraft.h"
-#include "game/mesh_lookup.h"
+#include "resources/mesh_lookup.h"
 #include "game/run_stats.h"
 #include "game/saturating.h"
 #include "game/sprites.h"
 #include "platform/win/codepage.h"
 #include "platform/win/window.h"
-#include "render/camera.h"
+#include "game/camera.h"
 
 float worldSpeed = 3.0f;
 SurfaceSegment* surfaceHead = nullptr;

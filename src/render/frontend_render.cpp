@@ -2,12 +2,12 @@
 // name entry.
 #include <cstdio>
 
-#include "app/frame.h"
-#include "app/graphics.h"
+#include "core/frame.h"
+#include "core/graphics.h"
 #include "d3dx/math.h"
 #include "frontend/frontend.h"
 #include "render/camera.h"
-#include "render/fog.h"
+#include "game/fog.h"
 #include "render/hud.h"
 #include "render/render.h"
 #include "render/scene.h"

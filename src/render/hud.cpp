@@ -5,9 +5,9 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "app/frame.h"
-#include "app/game.h"
-#include "app/graphics.h"
+#include "core/frame.h"
+#include "core/window.h"
+#include "core/graphics.h"
 #include "console/console.h"
 #include "console/variables.h"
 #include "game/aircraft.h"

@@ -2,7 +2,7 @@
 // explosion sprites and the HUD.
 #include "render/scene.h"
 
-#include "app/graphics.h"
+#include "core/graphics.h"
 #include "d3dx/math.h"
 #include "frontend/frontend.h"
 #include "game/aircraft.h"
@@ -10,7 +10,7 @@
 #include "game/sprites.h"
 #include "game/world.h"
 #include "render/camera.h"
-#include "render/fog.h"
+#include "game/fog.h"
 #include "render/hud.h"
 #include "render/render.h"
 #include "render/setup.h"

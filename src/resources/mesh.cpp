@@ -7,8 +7,8 @@
 #include <cstring>
 #include <new>
 
-#include "app/game.h"
-#include "app/graphics.h"
+#include "core/window.h"
+#include "core/graphics.h"
 #include "console/console.h"
 #include "d3dx/text3d.h"
 #include "d3dx/texture.h"

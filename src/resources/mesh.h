@@ -9,7 +9,7 @@
 #include <cstdint>
 
 #include "d3dx/mesh.h"
-#include "game/mesh_lookup.h"
+#include "resources/mesh_lookup.h"
 #include "platform/win/handles.h"
 
 // One material's triangles as strips.

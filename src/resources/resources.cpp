@@ -15,7 +15,7 @@
 #include <system_error>
 #include <vector>
 
-#include "app/graphics.h"
+#include "core/graphics.h"
 #include "console/console.h"
 #include "d3dx/texture.h"
 #include "platform/win/codepage.h"

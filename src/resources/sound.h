@@ -13,11 +13,5 @@ inline constexpr const char* kWindSound = "sound\\szelfuvas.wav";
 inline constexpr const char* kEngineSound = "sound\\motor.wav";
 inline constexpr const char* kClickSound = "sound\\klikk.wav";
 
-// The run's pause: RunPause sets the pause flag and stops the run's looping sounds; RunResume clears
-// the flag and starts them again.
-void RunPause();
-void RunResume();
-
 // Console commands.
 void SoundCommand();   // snd
-void PauseCommand();   // pause

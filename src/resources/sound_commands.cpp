@@ -1,12 +1,10 @@
-// The console commands of the sound manager: snd and pause.
+// The console command of the sound manager: snd.
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <string>
 
-#include "app/frame.h"
 #include "console/console.h"
-#include "game/run_stats.h"
 #include "resources/sound.h"
 
 namespace {
@@ -34,31 +32,4 @@ void SoundCommand()
         // Any other first word is a file name; leading digits in it are the stream flags.
         SoundLoad(word.c_str(), static_cast<std::uint32_t>(static_cast<int>(WordNumber(word))));
     }
-}
-
-void PauseCommand()
-{
-    if (keyDelayTimer >= 0.0f || runStats.gameOver != 0) {
-        return;
-    }
-    if (pauseFlag != 0) {
-        RunResume();
-    } else {
-        RunPause();
-    }
-    keyDelayTimer = 0.5f;
-}
-
-void RunPause()
-{
-    pauseFlag = 1;
-    SoundStop(kWindSound);
-    SoundStop(kEngineSound);
-}
-
-void RunResume()
-{
-    pauseFlag = 0;
-    SoundPlay(kWindSound, true);
-    SoundPlay(kEngineSound, true);
 }

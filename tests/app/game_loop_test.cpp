@@ -5,7 +5,8 @@
 #include <cstdlib>
 #include <initializer_list>
 
-#include "app/frame.h"
+#include "app/program.h"
+#include "core/frame.h"
 #include "app/game.h"
 #include "app/input.h"
 #include "console/bindings.h"
@@ -18,8 +19,8 @@
 #include "platform/dinput/dinput.h"
 #include "platform/win/clock.h"
 #include "platform/win/window.h"
-#include "render/camera.h"
-#include "render/fog.h"
+#include "game/camera.h"
+#include "game/fog.h"
 
 namespace {
 
@@ -35,18 +36,7 @@ protected:
         ASSERT_TRUE(PlatformVideoInit());
         ClockUseVirtualTime(0);
         ConsoleSetEcho(false);
-        ConsoleInit(console);
-        VarListFree();
-        BindingsClear();
-        FrameValuesReset();
-        runStats = RunStats{};
-        *player = Aircraft{};
-        camera = Camera{};
-        fogSettings = FogSettings{};
-        worldSpeed = 3.0f;
-        for (auto& slot : enemySlots) {
-            slot = nullptr;
-        }
+        ProgramReset();
 
         WNDCLASSEXA windowClass{};
         windowClass.cbSize = kWndClassExSize32;
@@ -66,14 +56,13 @@ protected:
     void TearDown() override
     {
         DInputSetScriptedKeys(nullptr);
-        InputReset();
-        WindowReset();
-        gameWindow = nullptr;
+        // The tests' enemies are not the program's to delete.
         for (auto& slot : enemySlots) {
             slot = nullptr;
         }
-        VarListFree();
-        BindingsClear();
+        ProgramReset();
+        WindowReset();
+        gameWindow = nullptr;
         ConsoleSetEcho(true);
         ClockUseRealTime();
     }

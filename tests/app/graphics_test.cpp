@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "app/program.h"
 #include "app/game.h"
 #include "app/graphics.h"
 #include "console/console.h"
@@ -23,8 +24,7 @@ protected:
         PlatformSetHeadless(true);
         ASSERT_TRUE(PlatformVideoInit());
         ConsoleSetEcho(false);
-        ConsoleInit(console);
-        VarListFree();
+        ProgramReset();
         ConsoleExecute(console, "set g_ablakos 1");
         windowWidth = 800;
         windowHeight = 600;
@@ -37,7 +37,7 @@ protected:
         GraphicsRelease();
         WindowReset();
         gameWindow = nullptr;
-        VarListFree();
+        ProgramReset();
         ConsoleSetEcho(true);
     }
 };

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "app/program.h"
 #include "console/bindings.h"
 #include "console/console.h"
 #include "console/script.h"
@@ -497,8 +498,7 @@ TEST_F(ContentTest, StartUpScriptSetsTheWindowVariablesAndBindings)
 {
     const fs::path previous = fs::current_path();
     fs::current_path(root_ / "out");
-    ConsoleInit(console);
-    BindingsClear();
+    ProgramReset();
     ScriptExecute("exec.vrs");
     fs::current_path(previous);
     EXPECT_EQ(VarGetInt("g_ablakos"), 1);
@@ -566,7 +566,7 @@ TEST_F(ContentTest, StartUpScriptPreparesTheSirenForItsFirstFade)
     fs::copy_file(root_ / "out" / "exec.vrs", root_ / "exec.vrs", fs::copy_options::overwrite_existing);
     fs::current_path(root_);
     ASSERT_TRUE(BASS_Init(1, 44100, 0, nullptr, nullptr));
-    ConsoleInit(console);
+    ProgramReset();
     ResourceScanArchives();
     ScriptExecute("exec.vrs");
     SoundStop("sound\\legiriado.mp3");

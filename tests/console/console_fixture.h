@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/frame.h"
+#include "app/program.h"
+#include "core/frame.h"
 #include "console/bindings.h"
 #include "console/console.h"
 #include "console/variables.h"
@@ -21,19 +22,13 @@ protected:
     {
         ClockUseVirtualTime(1'000'000);
         ConsoleSetEcho(false);
-        ConsoleInit(console);
-        VarListFree();
-        BindingsClear();
-        *player = Aircraft{};
-        runStats = RunStats{};
+        ProgramReset();
         keyDelayTimer = -1.0f;
-        pauseFlag = 0;
     }
 
     void TearDown() override
     {
-        VarListFree();
-        BindingsClear();
+        ProgramReset();
         ConsoleSetEcho(true);
         ClockUseRealTime();
     }

@@ -1,5 +1,6 @@
 #include <cstring>
 
+#include "app/commands.h"
 #include "console_fixture.h"
 
 using InterpreterTest = ConsoleTest;
@@ -149,6 +150,29 @@ TEST_F(InterpreterTest, CommandListIsTheTableInOrder)
         EXPECT_EQ(Newest(kCommandCount), expected);
     }
     EXPECT_EQ(commandTable[kCommandCount].name, nullptr);
+}
+
+TEST_F(InterpreterTest, OnlyTheInstalledTableIsLookedUp)
+{
+    static int probes = 0;
+    probes = 0;
+    const CommandEntry table[] = {{"probe", [] { ++probes; }}, {"list", CommandListCommand}, {nullptr, nullptr}};
+    ConsoleSetCommands(table);
+    Run("probe");
+    EXPECT_EQ(probes, 1);
+    Run("set x 1");
+    EXPECT_EQ(Last(), "Nem értem. ( set )"_cp);
+    Run("list");
+    EXPECT_EQ(Newest(2), (Strings{"probe", "list"}));
+    ConsoleSetCommands(nullptr);
+    Run("probe");
+    EXPECT_EQ(probes, 1);
+    EXPECT_EQ(Last(), "Nem értem. ( probe )"_cp);
+    ConsoleSetCommands(commandTable);
+    Run("probe");
+    EXPECT_EQ(Last(), "Nem értem. ( probe )"_cp);
+    Run("ver");
+    EXPECT_NE(Last().find("AVIORRA"), std::string::npos);
 }
 
 TEST_F(InterpreterTest, CompactHelpFitsTheViewAndFilters)

@@ -7,7 +7,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/frame.h"
+#include "app/program.h"
+#include "core/frame.h"
 #include "console/console.h"
 #include "console/variables.h"
 #include "game/aircraft.h"
@@ -16,35 +17,22 @@
 #include "game/run_stats.h"
 #include "game/sprites.h"
 #include "game/world.h"
-#include "render/camera.h"
-#include "render/fog.h"
+#include "game/camera.h"
+#include "game/fog.h"
 
 class SimulationTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ConsoleSetEcho(false);
-        ResetAll();
+        ProgramReset();
         frameDelta = 0.01f;
     }
 
     void TearDown() override
     {
-        ResetAll();
+        ProgramReset();
         ConsoleSetEcho(true);
-    }
-
-    static void ResetAll()
-    {
-        AircraftStateReset();
-        ProjectilesFree();
-        SpritesFree();
-        WorldReset();
-        FrameValuesReset();
-        VarListFree();
-        RunStatsReset();
-        camera = Camera{};
-        fogSettings = FogSettings{};
     }
 
     // Enemy records in every slot, all empty (as after a new run), at flight level 0.

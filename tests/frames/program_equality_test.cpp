@@ -9,7 +9,8 @@
 #include <vector>
 
 #include "../../bench/busy_scene.h"
-#include "app/frame.h"
+#include "app/program.h"
+#include "core/frame.h"
 #include "app/game.h"
 #include "app/graphics.h"
 #include "console/console.h"
@@ -21,7 +22,7 @@
 #include "game/sprites.h"
 #include "game/world.h"
 #include "platform/win/window.h"
-#include "render/camera.h"
+#include "game/camera.h"
 #include "render/render.h"
 #include "render/setup.h"
 #include "resources/mesh.h"
@@ -40,7 +41,7 @@ protected:
         PlatformSetHeadless(true);
         ASSERT_TRUE(PlatformVideoInit());
         ConsoleSetEcho(false);
-        ConsoleInit(console);
+        ProgramReset();
         ConsoleExecute(console, "set g_ablakos 1");
         ConsoleExecute(console, "set h_fps 0");
         windowWidth = 800;
@@ -66,7 +67,7 @@ protected:
         GameShutdown();
         WindowReset();
         gameWindow = nullptr;
-        VarListFree();
+        ProgramReset();
         ConsoleSetEcho(true);
         std::filesystem::current_path(previous);
     }

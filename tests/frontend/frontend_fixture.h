@@ -15,7 +15,8 @@
 
 #include "../bass/sound_files.h"
 #include "../support/console_lines.h"
-#include "app/frame.h"
+#include "app/program.h"
+#include "core/frame.h"
 #include "app/graphics.h"
 #include "app/input.h"
 #include "console/console.h"
@@ -29,8 +30,8 @@
 #include "platform/bass/bass.h"
 #include "platform/win/clock.h"
 #include "platform/win/codepage.h"
-#include "render/camera.h"
-#include "render/fog.h"
+#include "game/camera.h"
+#include "game/fog.h"
 #include "resources/archive.h"
 #include "resources/resources.h"
 #include "resources/sound.h"
@@ -86,18 +87,7 @@ protected:
     static void ResetProgram()
     {
         device = nullptr;
-        AircraftStateReset();
-        ProjectilesFree();
-        SpritesFree();
-        WorldReset();
-        FrameValuesReset();
-        VarListFree();
-        RunStatsReset();
-        InputReset();
-        camera = Camera{};
-        fogSettings = FogSettings{};
-        MenuReset();
-        HighScoresReset();
+        ProgramReset();
         keyDelayTimer = -1.0f;
     }
 

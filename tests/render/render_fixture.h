@@ -12,7 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "app/frame.h"
+#include "app/program.h"
+#include "core/frame.h"
 #include "app/game.h"
 #include "app/graphics.h"
 #include "console/console.h"
@@ -25,8 +26,8 @@
 #include "game/sprites.h"
 #include "game/world.h"
 #include "platform/win/window.h"
-#include "render/camera.h"
-#include "render/fog.h"
+#include "game/camera.h"
+#include "game/fog.h"
 #include "render/hud.h"
 #include "render/render.h"
 #include "render/scene.h"
@@ -60,10 +61,9 @@ protected:
         // Keeps the GL driver loaded until exit, so the leak checker can name what it keeps.
         SDL_GL_LoadLibrary(nullptr);
         ConsoleSetEcho(false);
-        ConsoleInit(console);
-        VarListFree();
+        ProgramReset();
+        CameraSetMenu();
         ConsoleExecute(console, "set g_ablakos 1");
-        ResetGameRecords();
         windowWidth = kWidth;
         windowHeight = kHeight;
         ASSERT_EQ(GameWindowCreate(), nullptr);
@@ -97,23 +97,8 @@ protected:
         EXPECT_EQ(D3DLiveObjects().devices, 0);
         WindowReset();
         gameWindow = nullptr;
-        ResetGameRecords();
-        VarListFree();
+        ProgramReset();
         ConsoleSetEcho(true);
-    }
-
-    static void ResetGameRecords()
-    {
-        FrameValuesReset();
-        RunStatsReset();
-        NoticeReset();
-        AircraftStateReset();
-        WorldReset();
-        HighScoresReset();
-        MenuReset();
-        fogSettings = FogSettings{};
-        camera = Camera{};
-        CameraSetMenu();
     }
 
     // A texture of w x h texels from a function of (x, y) giving ARGB.

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "render/camera.h"
 #include "render_fixture.h"
 #include "resources/archive.h"
 

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/program.h"
 #include "console/console.h"
 #include "platform/win/codepage.h"
 #include "resources/archive.h"
@@ -43,7 +44,7 @@ protected:
         previous = std::filesystem::current_path();
         std::filesystem::current_path(folder);
         ConsoleSetEcho(false);
-        ConsoleInit(console);
+        ProgramReset();
         ResourceFreeAll();
     }
 

@@ -1,3 +1,5 @@
+#include "frontend/frontend.h"
+#include "app/program.h"
 #include "game/savegame.h"
 
 #include <gtest/gtest.h>
@@ -20,7 +22,7 @@
 #include <sys/stat.h>
 
 #include "../support/memory_device.h"
-#include "app/frame.h"
+#include "core/frame.h"
 #include "app/graphics.h"
 #include "console/console.h"
 #include "game/aircraft.h"
@@ -30,8 +32,8 @@
 #include "game/simulation.h"
 #include "game/sprites.h"
 #include "game/world.h"
-#include "render/camera.h"
-#include "render/fog.h"
+#include "game/camera.h"
+#include "game/fog.h"
 
 namespace {
 
@@ -153,37 +155,18 @@ protected:
         ASSERT_EQ(::chdir(folder.c_str()), 0);
 
         ConsoleSetEcho(false);
-        ConsoleInit(console);
-        FrameValuesReset();
-        pauseFlag = 1;   // new runs then start without their sound loops
-        NoticeReset();
-        WorldReset();
-        SpritesFree();
-        camera = Camera{};
-        runStats = RunStats{};
-        fogSettings = FogSettings{};
-        *player = Aircraft{};
-        FreeEnemies();
         device = nullptr;
+        ProgramReset();
+        pauseFlag = 1;   // new runs then start without their sound loops
     }
     void TearDown() override
     {
-        SpritesFree();
-        WorldReset();
-        FreeEnemies();
+        ProgramReset();
         device = nullptr;
         ConsoleSetEcho(true);
         EXPECT_EQ(::chdir(previous), 0);
         std::string command = "rm -rf '" + folder + "'";
         EXPECT_EQ(std::system(command.c_str()), 0);
-    }
-
-    static void FreeEnemies()
-    {
-        for (Aircraft*& enemy : enemySlots) {
-            delete enemy;
-            enemy = nullptr;
-        }
     }
 
     std::string folder;

@@ -13,7 +13,8 @@
 
 #include "../bass/sound_files.h"
 #include "../support/console_lines.h"
-#include "app/frame.h"
+#include "app/program.h"
+#include "core/frame.h"
 #include "console/console.h"
 #include "game/run_stats.h"
 #include "platform/bass/bass.h"
@@ -92,10 +93,8 @@ protected:
         ConsoleInit(console);
         ResourceScanArchives();
         std::filesystem::remove("sound/torolt.wav");
-        ConsoleInit(console);
-        runStats = RunStats{};
+        ProgramReset();
         keyDelayTimer = -1.0f;
-        pauseFlag = 0;
     }
 
     void TearDown() override

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "../support/memory_device.h"
-#include "app/frame.h"
+#include "core/frame.h"
 #include "app/graphics.h"
-#include "render/camera.h"
+#include "game/camera.h"
 
 namespace {
 

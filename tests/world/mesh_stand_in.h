@@ -3,7 +3,7 @@
 // library's; once the mesh list provides the lookup, tests append real entries instead.
 #pragma once
 
-#include "game/mesh_lookup.h"
+#include "resources/mesh_lookup.h"
 #include "game/world.h"
 
 struct TestMesh {

@@ -1,3 +1,4 @@
+#include "app/program.h"
 #include "game/world.h"
 
 #include <gtest/gtest.h>
@@ -6,15 +7,15 @@
 #include <functional>
 #include <vector>
 
-#include "app/frame.h"
+#include "core/frame.h"
 #include "app/graphics.h"
 #include "../support/memory_device.h"
 #include "game/aircraft.h"
-#include "game/mesh_lookup.h"
+#include "resources/mesh_lookup.h"
 #include "game/run_stats.h"
 #include "game/sprites.h"
 #include "mesh_stand_in.h"
-#include "render/camera.h"
+#include "game/camera.h"
 
 namespace {
 
@@ -45,13 +46,8 @@ class WorldTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        WorldReset();
-        SpritesFree();
-        FrameValuesReset();
-        camera = Camera{};
-        runStats = RunStats{};
-        *player = Aircraft{};
         device = nullptr;
+        ProgramReset();
         testMeshesPresent = true;
         testMeshes[0] = TestMesh{{4.0f, 3.0f, 2.0f}};
         testMeshes[1] = TestMesh{{2.0f, 2.0f, 5.0f}};
@@ -59,8 +55,7 @@ protected:
     }
     void TearDown() override
     {
-        WorldReset();
-        SpritesFree();
+        ProgramReset();
         device = nullptr;
     }
 

@@ -1,4 +1,4 @@
-#include "app/frame.h"
+#include "core/frame.h"
 
 float currentTime = 0.0f;
 float previousTime = 0.0f;

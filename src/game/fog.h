@@ -1,4 +1,5 @@
-// The fog of a run: 24 bytes, stored byte for byte in the saved game.
+// The fog of a run: 24 bytes, stored byte for byte in the saved game. World state: the simulation
+// raises it and the saved game keeps it; the renderer only reads it.
 #pragma once
 
 #include <cstdint>
@@ -17,3 +18,6 @@ struct FogSettings {
 static_assert(sizeof(FogSettings) == 24);
 
 extern FogSettings fogSettings;
+
+// Back to the values at program start: every field zero.
+void FogReset();

@@ -1,0 +1,61 @@
+#include "app/commands.h"
+
+#include "app/graphics.h"
+#include "console/bindings.h"
+#include "console/script.h"
+#include "console/variables.h"
+#include "frontend/frontend.h"
+#include "game/aircraft.h"
+#include "game/pause.h"
+#include "game/savegame.h"
+#include "resources/resources.h"
+#include "resources/sound.h"
+
+const CommandEntry commandTable[kCommandCount + 1] = {
+    {"bill", BindCommand},
+    {"bind", BindCommand},
+    {"set", SetCommand},
+    {"ir", EchoCommand},
+    {"echo", EchoCommand},
+    {"quit", QuitCommand},
+    {"exit", QuitCommand},
+    {"ver", VersionCommand},
+    {"cmdlist", CommandListCommand},
+    {"parlist", CommandListCommand},
+    {"scr", ScriptCommand},
+    {"cfg", ConfigCommand},
+    {"exec", ConfigCommand},
+    {"varlist", VarListCommand},
+    {"cls", ClearCommand},
+    {"clear", ClearCommand},
+    {"elore", FlyForwardCommand},
+    {"forward", FlyForwardCommand},
+    {"hatra", FlyBackwardCommand},
+    {"backward", FlyBackwardCommand},
+    {"balra", FlyLeftCommand},
+    {"left", FlyLeftCommand},
+    {"jobbra", FlyRightCommand},
+    {"right", FlyRightCommand},
+    {"emelkedik", FlyUpCommand},
+    {"up", FlyUpCommand},
+    {"sulyed", FlyDownCommand},
+    {"down", FlyDownCommand},
+    {"tuzel", FireCommand},
+    {"fire", FireCommand},
+    {"bombaz", BombCommand},
+    {"bombing", BombCommand},
+    {"pause", PauseCommand},
+    {"save", SaveCommand},
+    {"load", LoadCommand},
+    {"kapcs", VarToggleCommand},
+    {"toggle", VarToggleCommand},
+    {"varinit", VarInitCommand},
+    {"graf_restart", GraphicsRestartCommand},
+    {"rs_restart", RenderStateRestartCommand},
+    {"cfg_ir", ConfigWriteCommand},
+    {"archlist", ArchListCommand},
+    {"tex", ResourceLoadTextureCommand},
+    {"snd", SoundCommand},
+    {"help", HelpCommand},
+    {nullptr, nullptr},
+};

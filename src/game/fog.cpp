@@ -1,0 +1,8 @@
+#include "game/fog.h"
+
+FogSettings fogSettings{};
+
+void FogReset()
+{
+    fogSettings = FogSettings{};
+}

@@ -1,3 +1,0 @@
-#include "render/fog.h"
-
-FogSettings fogSettings{};
