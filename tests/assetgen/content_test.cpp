@@ -517,8 +517,7 @@ TEST_F(ContentTest, StartUpScriptSetsTheWindowVariablesAndBindings)
     for (const auto& [key, command] : bindings) {
         EXPECT_STREQ(keyBindings[KeyCodeFromName(key.c_str())], command.c_str()) << key;
     }
-    BindingsClear();
-    VarListFree();
+    ProgramReset();
 }
 
 // ---- Determinism ----------------------------------------------------------------------------------
@@ -578,6 +577,5 @@ TEST_F(ContentTest, StartUpScriptPreparesTheSirenForItsFirstFade)
     }
     ResourceFreeAll();
     BASS_Free();
-    BindingsClear();
-    VarListFree();
+    ProgramReset();
 }

@@ -2,6 +2,7 @@
 
 #include "../flight/sim_fixture.h"
 #include "../support/memory_device.h"
+#include "app/program.h"
 #include "app/graphics.h"
 
 namespace {
@@ -191,9 +192,8 @@ protected:
 
     void TearDown() override
     {
-        WorldReset();
-        device = nullptr;
         SimulationTest::TearDown();
+        device = nullptr;
     }
 };
 

@@ -1,3 +1,4 @@
+#include "app/program.h"
 #include "game/sprites.h"
 
 #include <gtest/gtest.h>
@@ -16,14 +17,12 @@ class SpritesTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        SpritesFree();
-        FrameValuesReset();
-        camera = Camera{};
         device = nullptr;
+        ProgramReset();
     }
     void TearDown() override
     {
-        SpritesFree();
+        ProgramReset();
         device = nullptr;
     }
 
