@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/win/ref_counted.h"
+
 namespace {
 
 struct FontModuleState {
@@ -154,7 +156,7 @@ private:
     bool streamOk_ = false;
 };
 
-class D3DXFontObject final : public ID3DXFont {
+class D3DXFontObject final : public RefCounted<ID3DXFont> {
 public:
     D3DXFontObject(IDirect3DDevice9* device, const D3DXFONT_DESCA& desc, FontData&& data)
         : device_(device), desc_(desc), data_(std::move(data))
@@ -187,17 +189,6 @@ public:
             }
         }
         return texture_->UnlockRect(0);
-    }
-
-    ULONG AddRef() override { return ++refs_; }
-
-    ULONG Release() override
-    {
-        ULONG left = --refs_;
-        if (left == 0) {
-            delete this;
-        }
-        return left;
     }
 
     HRESULT GetDevice(IDirect3DDevice9** ppDevice) override
@@ -310,7 +301,6 @@ private:
                                  sizeof(FontVertex));
     }
 
-    ULONG refs_ = 1;
     IDirect3DDevice9* device_;
     D3DXFONT_DESCA desc_;
     FontData data_;

@@ -77,17 +77,11 @@ VertexBuffer::VertexBuffer(Device* device, UINT length, DWORD usage, DWORD fvf, 
 
 VertexBuffer::~VertexBuffer() { --Live().vertexBuffers; }
 
-ULONG VertexBuffer::AddRef() { return ++refs_; }
-
-ULONG VertexBuffer::Release() {
-    const ULONG left = --refs_;
-    if (left == 0) {
-        Device* device = device_;
-        device->ForgetStream(this);
-        delete this;
-        device->Release();
-    }
-    return left;
+void VertexBuffer::LastRelease() {
+    Device* device = device_;
+    device->ForgetStream(this);
+    delete this;
+    device->Release();
 }
 
 HRESULT VertexBuffer::GetDevice(IDirect3DDevice9** ppDevice) {
@@ -117,17 +111,11 @@ IndexBuffer::IndexBuffer(Device* device, UINT length, DWORD usage, D3DFORMAT for
 
 IndexBuffer::~IndexBuffer() { --Live().indexBuffers; }
 
-ULONG IndexBuffer::AddRef() { return ++refs_; }
-
-ULONG IndexBuffer::Release() {
-    const ULONG left = --refs_;
-    if (left == 0) {
-        Device* device = device_;
-        device->ForgetIndices(this);
-        delete this;
-        device->Release();
-    }
-    return left;
+void IndexBuffer::LastRelease() {
+    Device* device = device_;
+    device->ForgetIndices(this);
+    delete this;
+    device->Release();
 }
 
 HRESULT IndexBuffer::GetDevice(IDirect3DDevice9** ppDevice) {
@@ -308,17 +296,11 @@ Texture::~Texture() {
     }
 }
 
-ULONG Texture::AddRef() { return ++refs_; }
-
-ULONG Texture::Release() {
-    const ULONG left = --refs_;
-    if (left == 0) {
-        Device* device = device_;
-        device->ForgetTexture(this);
-        delete this;
-        device->Release();
-    }
-    return left;
+void Texture::LastRelease() {
+    Device* device = device_;
+    device->ForgetTexture(this);
+    delete this;
+    device->Release();
 }
 
 HRESULT Texture::GetDevice(IDirect3DDevice9** ppDevice) {

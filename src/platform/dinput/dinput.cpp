@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/win/codepage.h"
+#include "platform/win/ref_counted.h"
 #include "platform/win/window.h"
 
 const DIDATAFORMAT c_dfDIKeyboard = {sizeof(DIDATAFORMAT), sizeof(DIOBJECTDATAFORMAT), 0, 256, 0, nullptr};
@@ -212,20 +213,9 @@ bool WindowHasFocus(HWND window, Uint32 windowId)
     return state.focusWindowId == windowId;
 }
 
-class Device final : public IDirectInputDevice8A {
+class Device final : public RefCounted<IDirectInputDevice8A> {
 public:
     explicit Device(DeviceKind kind) : kind_(kind) { liveDevices.push_back(this); }
-
-    ULONG AddRef() override { return ++refs_; }
-
-    ULONG Release() override
-    {
-        ULONG left = --refs_;
-        if (left == 0) {
-            delete this;
-        }
-        return left;
-    }
 
     HRESULT SetDataFormat(const DIDATAFORMAT* format) override
     {
@@ -414,7 +404,6 @@ private:
     }
 
     DeviceKind kind_;
-    ULONG refs_ = 1;
     DWORD dataSize_ = 0;  // 0 until SetDataFormat
     HWND window_ = nullptr;
     Uint32 windowId_ = 0;
@@ -610,19 +599,8 @@ void HandleEvent(const SDL_Event& e)
     }
 }
 
-class DirectInput final : public IDirectInput8A {
+class DirectInput final : public RefCounted<IDirectInput8A> {
 public:
-    ULONG AddRef() override { return ++refs_; }
-
-    ULONG Release() override
-    {
-        ULONG left = --refs_;
-        if (left == 0) {
-            delete this;
-        }
-        return left;
-    }
-
     HRESULT CreateDevice(REFGUID device, LPDIRECTINPUTDEVICE8A* out, LPUNKNOWN outer) override
     {
         if (out == nullptr) {
@@ -651,7 +629,6 @@ public:
 
 private:
     ~DirectInput() override = default;
-    ULONG refs_ = 1;
 };
 
 }  // namespace
