@@ -53,8 +53,7 @@ DWORD UsageOf(DWORD options, DWORD writeOnlyFlag, DWORD dynamicFlag)
     return usage;
 }
 
-HRESULT Mesh::Create(DWORD numFaces, DWORD numVertices, DWORD options, DWORD fvf, IDirect3DDevice9* device,
-                            Mesh** out)
+HRESULT Mesh::Create(DWORD numFaces, DWORD numVertices, DWORD options, DWORD fvf, IDirect3DDevice9* device, Mesh** out)
 {
     *out = nullptr;
     FvfLayout layout;
@@ -86,16 +85,14 @@ HRESULT Mesh::Create(DWORD numFaces, DWORD numVertices, DWORD options, DWORD fvf
     if (device != nullptr) {
         mesh->device_ = device;
         device->AddRef();
-        HRESULT hr = device->CreateVertexBuffer(static_cast<UINT>(vertexBytes),
-                                                UsageOf(options, D3DXMESH_VB_WRITEONLY, D3DXMESH_VB_DYNAMIC), fvf,
-                                                PoolOf(options, D3DXMESH_VB_MANAGED, D3DXMESH_VB_SYSTEMMEM),
-                                                &mesh->vb_, nullptr);
+        HRESULT hr = device->CreateVertexBuffer(
+            static_cast<UINT>(vertexBytes), UsageOf(options, D3DXMESH_VB_WRITEONLY, D3DXMESH_VB_DYNAMIC), fvf,
+            PoolOf(options, D3DXMESH_VB_MANAGED, D3DXMESH_VB_SYSTEMMEM), &mesh->vb_, nullptr);
         if (SUCCEEDED(hr)) {
-            hr = device->CreateIndexBuffer(static_cast<UINT>(indexBytes),
-                                           UsageOf(options, D3DXMESH_IB_WRITEONLY, D3DXMESH_IB_DYNAMIC),
-                                           indexSize == 4 ? D3DFMT_INDEX32 : D3DFMT_INDEX16,
-                                           PoolOf(options, D3DXMESH_IB_MANAGED, D3DXMESH_IB_SYSTEMMEM),
-                                           &mesh->ib_, nullptr);
+            hr = device->CreateIndexBuffer(
+                static_cast<UINT>(indexBytes), UsageOf(options, D3DXMESH_IB_WRITEONLY, D3DXMESH_IB_DYNAMIC),
+                indexSize == 4 ? D3DFMT_INDEX32 : D3DFMT_INDEX16,
+                PoolOf(options, D3DXMESH_IB_MANAGED, D3DXMESH_IB_SYSTEMMEM), &mesh->ib_, nullptr);
         }
         if (FAILED(hr) || mesh->vb_ == nullptr || mesh->ib_ == nullptr) {
             mesh->Release();
@@ -141,8 +138,8 @@ HRESULT Mesh::DrawSubset(DWORD attribId)
     device_->SetStreamSource(0, vb_, 0, layout_.size);
     device_->SetIndices(ib_);
     for (const D3DXATTRIBUTERANGE& r : runs) {
-        HRESULT hr = device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, r.VertexStart, r.VertexCount,
-                                                   r.FaceStart * 3, r.FaceCount);
+        HRESULT hr = device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, r.VertexStart, r.VertexCount, r.FaceStart * 3,
+                                                   r.FaceCount);
         if (FAILED(hr)) {
             return hr;
         }

@@ -91,12 +91,12 @@ HRESULT Mesh::Optimize(DWORD flags, const DWORD* /*adjacencyIn*/, DWORD* adjacen
     if (!IndicesValid()) {
         return D3DXERR_INVALIDMESH;
     }
-    const bool reorderFaces = (flags & (D3DXMESHOPT_ATTRSORT | D3DXMESHOPT_VERTEXCACHE |
-                                        D3DXMESHOPT_STRIPREORDER)) != 0;
+    const bool reorderFaces =
+        (flags & (D3DXMESHOPT_ATTRSORT | D3DXMESHOPT_VERTEXCACHE | D3DXMESHOPT_STRIPREORDER)) != 0;
     const bool cache = (flags & (D3DXMESHOPT_VERTEXCACHE | D3DXMESHOPT_STRIPREORDER)) != 0;
-    const bool compact = (flags & D3DXMESHOPT_IGNOREVERTS) == 0 &&
-                         (flags & (D3DXMESHOPT_COMPACT | D3DXMESHOPT_ATTRSORT | D3DXMESHOPT_VERTEXCACHE |
-                                   D3DXMESHOPT_STRIPREORDER)) != 0;
+    const bool compact =
+        (flags & D3DXMESHOPT_IGNOREVERTS) == 0 && (flags & (D3DXMESHOPT_COMPACT | D3DXMESHOPT_ATTRSORT |
+                                                            D3DXMESHOPT_VERTEXCACHE | D3DXMESHOPT_STRIPREORDER)) != 0;
 
     // New face order: stable by attribute id, then each attribute's run ordered for the cache.
     std::vector<DWORD> order(numFaces_);
@@ -128,8 +128,8 @@ HRESULT Mesh::Optimize(DWORD flags, const DWORD* /*adjacencyIn*/, DWORD* adjacen
     DWORD newVertexCount = numVertices_;
     if (compact) {
         std::vector<unsigned> oldToNew(numVertices_);
-        newVertexCount = static_cast<DWORD>(meshopt_optimizeVertexFetchRemap(
-            oldToNew.data(), newIndices.data(), newIndices.size(), numVertices_));
+        newVertexCount = static_cast<DWORD>(
+            meshopt_optimizeVertexFetchRemap(oldToNew.data(), newIndices.data(), newIndices.size(), numVertices_));
         newToOld.assign(newVertexCount, 0);
         for (DWORD v = 0; v < numVertices_; ++v) {
             if (oldToNew[v] != ~0u) {
@@ -206,9 +206,7 @@ std::vector<DWORD> Mesh::PointReps(float epsilon) const
     std::iota(reps.begin(), reps.end(), 0u);
     std::vector<DWORD> byX(numVertices_);
     std::iota(byX.begin(), byX.end(), 0u);
-    std::stable_sort(byX.begin(), byX.end(), [this](DWORD a, DWORD b) {
-        return Position(a).x < Position(b).x;
-    });
+    std::stable_sort(byX.begin(), byX.end(), [this](DWORD a, DWORD b) { return Position(a).x < Position(b).x; });
     for (std::size_t i = 0; i < byX.size(); ++i) {
         const D3DXVECTOR3 p = Position(byX[i]);
         for (std::size_t j = i + 1; j < byX.size(); ++j) {
@@ -316,8 +314,8 @@ HRESULT SubsetStripIndices(Mesh* mesh, DWORD attribId, bool separate, std::vecto
     }
     constexpr unsigned kRestart = 0xFFFFFFFFu;
     std::vector<unsigned> out(meshopt_stripifyBound(triangles.size()));
-    const std::size_t count = meshopt_stripify(out.data(), triangles.data(), triangles.size(),
-                                               mesh->GetNumVertices(), separate ? kRestart : 0u);
+    const std::size_t count = meshopt_stripify(out.data(), triangles.data(), triangles.size(), mesh->GetNumVertices(),
+                                               separate ? kRestart : 0u);
     out.resize(count);
     if (!separate) {
         *strip = std::move(out);
@@ -337,8 +335,7 @@ HRESULT SubsetStripIndices(Mesh* mesh, DWORD attribId, bool separate, std::vecto
     return S_OK;
 }
 
-HRESULT MakeIndexBuffer(Mesh* mesh, DWORD options, const std::vector<unsigned>& indices,
-                        IDirect3DIndexBuffer9** out)
+HRESULT MakeIndexBuffer(Mesh* mesh, DWORD options, const std::vector<unsigned>& indices, IDirect3DIndexBuffer9** out)
 {
     *out = nullptr;
     if (indices.empty()) {

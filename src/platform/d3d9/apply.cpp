@@ -15,7 +15,8 @@
 
 namespace d3d9 {
 
-void Device::ApplyRenderStates() {
+void Device::ApplyRenderStates()
+{
     const auto& rs = renderStates_;
     if (hasDepth_ && rs[D3DRS_ZENABLE] != D3DZB_FALSE) {
         glEnable(GL_DEPTH_TEST);
@@ -58,21 +59,24 @@ void Device::ApplyRenderStates() {
     case D3DFILL_WIREFRAME: glPolygonMode(GL_FRONT_AND_BACK, GL_LINE); break;
     default: glPolygonMode(GL_FRONT_AND_BACK, GL_FILL); break;
     }
-    if (rs[D3DRS_DITHERENABLE])
+    if (rs[D3DRS_DITHERENABLE]) {
         glEnable(GL_DITHER);
-    else
+    } else {
         glDisable(GL_DITHER);
+    }
 }
 
-void Device::ApplySampler() {
+void Device::ApplySampler()
+{
     const auto& s = samplerStates_[0];
     const DWORD minF = s[D3DSAMP_MINFILTER], mipF = s[D3DSAMP_MIPFILTER];
     const bool linearMin = minF == D3DTEXF_LINEAR || minF == D3DTEXF_ANISOTROPIC;
     GLenum minFilter = linearMin ? GL_LINEAR : GL_NEAREST;
-    if (mipF == D3DTEXF_POINT)
+    if (mipF == D3DTEXF_POINT) {
         minFilter = linearMin ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
-    else if (mipF == D3DTEXF_LINEAR)
+    } else if (mipF == D3DTEXF_LINEAR) {
         minFilter = linearMin ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
+    }
     const DWORD magF = s[D3DSAMP_MAGFILTER];
     const GLenum magFilter = (magF == D3DTEXF_LINEAR || magF == D3DTEXF_ANISOTROPIC) ? GL_LINEAR : GL_NEAREST;
     auto wrap = [](DWORD mode) -> GLint {
@@ -92,7 +96,8 @@ void Device::ApplySampler() {
     glSamplerParameterfv(sampler_, GL_TEXTURE_BORDER_COLOR, border);
 }
 
-void Device::SetViewportGL() {
+void Device::SetViewportGL()
+{
     const GLint y = static_cast<GLint>(pp_.BackBufferHeight - viewport_.Y - viewport_.Height);
     glViewport(static_cast<GLint>(viewport_.X), y, static_cast<GLsizei>(viewport_.Width),
                static_cast<GLsizei>(viewport_.Height));
@@ -100,7 +105,8 @@ void Device::SetViewportGL() {
 }
 
 // The choices of the current state that select a shader program (see FfpKey).
-FfpKey Device::CurrentKey(DWORD fvf) const {
+FfpKey Device::CurrentKey(DWORD fvf) const
+{
     const auto& rs = renderStates_;
     FfpKey k;
     const bool pretransformed = (fvf & D3DFVF_POSITION_MASK) == D3DFVF_XYZRHW;
@@ -113,17 +119,26 @@ FfpKey Device::CurrentKey(DWORD fvf) const {
         // vertex format has that colour.
         auto source = [&](D3DRENDERSTATETYPE state) -> std::int32_t {
             const DWORD s = rs[state];
-            if (!rs[D3DRS_COLORVERTEX]) return 0;
-            if (s == D3DMCS_COLOR1 && (fvf & D3DFVF_DIFFUSE)) return 1;
-            if (s == D3DMCS_COLOR2 && (fvf & D3DFVF_SPECULAR)) return 2;
+            if (!rs[D3DRS_COLORVERTEX]) {
+                return 0;
+            }
+            if (s == D3DMCS_COLOR1 && (fvf & D3DFVF_DIFFUSE)) {
+                return 1;
+            }
+            if (s == D3DMCS_COLOR2 && (fvf & D3DFVF_SPECULAR)) {
+                return 2;
+            }
             return 0;
         };
         k.materialSource[0] = source(D3DRS_DIFFUSEMATERIALSOURCE);
         k.materialSource[1] = source(D3DRS_AMBIENTMATERIALSOURCE);
         k.materialSource[2] = source(D3DRS_SPECULARMATERIALSOURCE);
         k.materialSource[3] = source(D3DRS_EMISSIVEMATERIALSOURCE);
-        for (const Light& slot : lights_)
-            if (slot.enabled && k.lightCount < MAX_LIGHTS) ++k.lightCount;
+        for (const Light& slot : lights_) {
+            if (slot.enabled && k.lightCount < MAX_LIGHTS) {
+                ++k.lightCount;
+            }
+        }
     }
     if (rs[D3DRS_FOGENABLE] && !pretransformed) {
         std::int32_t mode = 0;
@@ -133,7 +148,9 @@ FfpKey Device::CurrentKey(DWORD fvf) const {
         } else {
             mode = static_cast<std::int32_t>(rs[D3DRS_FOGVERTEXMODE]);
         }
-        if (mode < 0 || mode > 3) mode = 0;
+        if (mode < 0 || mode > 3) {
+            mode = 0;
+        }
         k.fogMode = mode;
         if (mode == 0) {
             k.fogPerPixel = 0;
@@ -162,11 +179,19 @@ FfpKey Device::CurrentKey(DWORD fvf) const {
 
 // The program specialised on `key`, built on first use and kept for the device's life; the general
 // program when comparing, or when a specialised one cannot be built.
-FfpProgram* Device::ProgramFor(const FfpKey& key) {
-    if (useGeneral_) return &general_;
-    if (current_ && !current_->general && current_->key == key) return current_;
-    for (const auto& p : programs_)
-        if (p->key == key) return p.get();
+FfpProgram* Device::ProgramFor(const FfpKey& key)
+{
+    if (useGeneral_) {
+        return &general_;
+    }
+    if (current_ && !current_->general && current_->key == key) {
+        return current_;
+    }
+    for (const auto& p : programs_) {
+        if (p->key == key) {
+            return p.get();
+        }
+    }
     auto made = std::make_unique<FfpProgram>();
     std::string error;
     if (!made->Build(&key, error)) {
@@ -178,8 +203,11 @@ FfpProgram* Device::ProgramFor(const FfpKey& key) {
 }
 
 // The general program takes the choices as uniforms.
-void Device::UploadKey(FfpProgram& p, const FfpKey& k) {
-    if (p.keyUploaded && p.uploadedKey == k) return;
+void Device::UploadKey(FfpProgram& p, const FfpKey& k)
+{
+    if (p.keyUploaded && p.uploadedKey == k) {
+        return;
+    }
     glUniform1i(p.pretransformed, k.pretransformed);
     glUniform1i(p.lighting, k.lighting);
     glUniform1i(p.normalizeNormals, k.normalize);
@@ -196,22 +224,33 @@ void Device::UploadKey(FfpProgram& p, const FfpKey& k) {
     glUniform1i(p.specularEnable, k.specularEnable);
     p.keyUploaded = true;
     // The light arrays are sent for the enabled lights only: a new count needs them again.
-    if (p.uploadedKey.lightCount != k.lightCount) p.lightsVersion = 0;
+    if (p.uploadedKey.lightCount != k.lightCount) {
+        p.lightsVersion = 0;
+    }
     p.uploadedKey = k;
 }
 
-void Device::UploadTransforms(FfpProgram& p) {
-    if (p.transformsVersion == transformsVersion_) return;
+void Device::UploadTransforms(FfpProgram& p)
+{
+    if (p.transformsVersion == transformsVersion_) {
+        return;
+    }
     p.transformsVersion = transformsVersion_;
     if (p.viewportScale >= 0) {
         const float sx = 2.0f / static_cast<float>(viewport_.Width), sy = -2.0f / static_cast<float>(viewport_.Height);
         glUniform4f(p.viewportScale, sx, sy, -1.0f - static_cast<float>(viewport_.X) * sx,
                     1.0f - static_cast<float>(viewport_.Y) * sy);
     }
-    if (p.worldView < 0 && p.normalMatrix < 0) return;  // pretransformed vertices only
+    if (p.worldView < 0 && p.normalMatrix < 0) {
+        return;  // pretransformed vertices only
+    }
     const D3DMATRIX worldView = Multiply(world_, view_);
-    if (p.worldView >= 0) glUniformMatrix4fv(p.worldView, 1, GL_FALSE, &worldView.m[0][0]);
-    if (p.projection >= 0) glUniformMatrix4fv(p.projection, 1, GL_FALSE, &projection_.m[0][0]);
+    if (p.worldView >= 0) {
+        glUniformMatrix4fv(p.worldView, 1, GL_FALSE, &worldView.m[0][0]);
+    }
+    if (p.projection >= 0) {
+        glUniformMatrix4fv(p.projection, 1, GL_FALSE, &projection_.m[0][0]);
+    }
     if (p.normalMatrix >= 0) {
         float normal[9];
         NormalMatrix(worldView, normal);
@@ -219,30 +258,50 @@ void Device::UploadTransforms(FfpProgram& p) {
     }
 }
 
-void Device::UploadMaterial(FfpProgram& p) {
-    if (p.materialVersion == materialVersion_) return;
+void Device::UploadMaterial(FfpProgram& p)
+{
+    if (p.materialVersion == materialVersion_) {
+        return;
+    }
     p.materialVersion = materialVersion_;
-    if (p.matDiffuse >= 0) glUniform4fv(p.matDiffuse, 1, &material_.Diffuse.r);
-    if (p.matAmbient >= 0) glUniform4fv(p.matAmbient, 1, &material_.Ambient.r);
-    if (p.matSpecular >= 0) glUniform4fv(p.matSpecular, 1, &material_.Specular.r);
-    if (p.matEmissive >= 0) glUniform4fv(p.matEmissive, 1, &material_.Emissive.r);
-    if (p.matPower >= 0) glUniform1f(p.matPower, material_.Power);
+    if (p.matDiffuse >= 0) {
+        glUniform4fv(p.matDiffuse, 1, &material_.Diffuse.r);
+    }
+    if (p.matAmbient >= 0) {
+        glUniform4fv(p.matAmbient, 1, &material_.Ambient.r);
+    }
+    if (p.matSpecular >= 0) {
+        glUniform4fv(p.matSpecular, 1, &material_.Specular.r);
+    }
+    if (p.matEmissive >= 0) {
+        glUniform4fv(p.matEmissive, 1, &material_.Emissive.r);
+    }
+    if (p.matPower >= 0) {
+        glUniform1f(p.matPower, material_.Power);
+    }
 }
 
-void Device::UploadLights(FfpProgram& p, int lightCount) {
-    if (p.lightsVersion == lightsVersion_) return;
+void Device::UploadLights(FfpProgram& p, int lightCount)
+{
+    if (p.lightsVersion == lightsVersion_) {
+        return;
+    }
     p.lightsVersion = lightsVersion_;
     if (p.globalAmbient >= 0) {
         float ambient[4];
         ColourToFloats(renderStates_[D3DRS_AMBIENT], ambient);
         glUniform3f(p.globalAmbient, ambient[0], ambient[1], ambient[2]);
     }
-    if (lightCount == 0) return;
+    if (lightCount == 0) {
+        return;
+    }
     float position[MAX_LIGHTS][4], direction[MAX_LIGHTS][3], diffuse[MAX_LIGHTS][3], specular[MAX_LIGHTS][3],
         lightAmbient[MAX_LIGHTS][3], attenuation[MAX_LIGHTS][4], spot[MAX_LIGHTS][4];
     int count = 0;
     for (const Light& slot : lights_) {
-        if (!slot.enabled || count == MAX_LIGHTS) continue;
+        if (!slot.enabled || count == MAX_LIGHTS) {
+            continue;
+        }
         const D3DLIGHT9& l = slot.light;
         const D3DVECTOR& p = l.Position;
         const D3DVECTOR& d = l.Direction;
@@ -263,7 +322,7 @@ void Device::UploadLights(FfpProgram& p, int lightCount) {
         direction[count][1] = dy;
         direction[count][2] = dz;
         const D3DCOLORVALUE* colours[3] = {&l.Diffuse, &l.Specular, &l.Ambient};
-        float (*targets[3])[3] = {diffuse, specular, lightAmbient};
+        float(*targets[3])[3] = {diffuse, specular, lightAmbient};
         for (int k = 0; k < 3; ++k) {
             targets[k][count][0] = colours[k]->r;
             targets[k][count][1] = colours[k]->g;
@@ -279,12 +338,18 @@ void Device::UploadLights(FfpProgram& p, int lightCount) {
         spot[count][3] = 0.0f;
         ++count;
     }
-    if (count == 0) return;
-    auto send3 = [count](GLint at, const float (*v)[3]) {
-        if (at >= 0) glUniform3fv(at, count, &v[0][0]);
+    if (count == 0) {
+        return;
+    }
+    auto send3 = [count](GLint at, const float(*v)[3]) {
+        if (at >= 0) {
+            glUniform3fv(at, count, &v[0][0]);
+        }
     };
-    auto send4 = [count](GLint at, const float (*v)[4]) {
-        if (at >= 0) glUniform4fv(at, count, &v[0][0]);
+    auto send4 = [count](GLint at, const float(*v)[4]) {
+        if (at >= 0) {
+            glUniform4fv(at, count, &v[0][0]);
+        }
     };
     send4(p.lightPosition, position);
     send3(p.lightDirection, direction);
@@ -295,12 +360,16 @@ void Device::UploadLights(FfpProgram& p, int lightCount) {
     send4(p.lightSpot, spot);
 }
 
-void Device::UploadFog(FfpProgram& p) {
-    if (p.fogVersion == fogVersion_) return;
+void Device::UploadFog(FfpProgram& p)
+{
+    if (p.fogVersion == fogVersion_) {
+        return;
+    }
     p.fogVersion = fogVersion_;
     const auto& rs = renderStates_;
-    if (p.fogParams >= 0)
+    if (p.fogParams >= 0) {
         glUniform3f(p.fogParams, AsFloat(rs[D3DRS_FOGSTART]), AsFloat(rs[D3DRS_FOGEND]), AsFloat(rs[D3DRS_FOGDENSITY]));
+    }
     if (p.fogColor >= 0) {
         float c[4];
         ColourToFloats(rs[D3DRS_FOGCOLOR], c);
@@ -308,18 +377,24 @@ void Device::UploadFog(FfpProgram& p) {
     }
 }
 
-void Device::UploadStage(FfpProgram& p) {
-    if (p.stageVersion == stageVersion_) return;
+void Device::UploadStage(FfpProgram& p)
+{
+    if (p.stageVersion == stageVersion_) {
+        return;
+    }
     p.stageVersion = stageVersion_;
     if (p.textureFactor >= 0) {
         float factor[4];
         ColourToFloats(renderStates_[D3DRS_TEXTUREFACTOR], factor);
         glUniform4fv(p.textureFactor, 1, factor);
     }
-    if (p.alphaRef >= 0) glUniform1f(p.alphaRef, static_cast<float>(renderStates_[D3DRS_ALPHAREF] & 0xFF));
+    if (p.alphaRef >= 0) {
+        glUniform1f(p.alphaRef, static_cast<float>(renderStates_[D3DRS_ALPHAREF] & 0xFF));
+    }
 }
 
-void Device::BindTexture() {
+void Device::BindTexture()
+{
     auto* texture = static_cast<Texture*>(static_cast<IDirect3DTexture9*>(
         textures_[0] && textures_[0]->GetType() == D3DRTYPE_TEXTURE ? textures_[0] : nullptr));
     if (texture && texture->Valid() && boundTexture_ != texture->Name()) {
@@ -328,14 +403,19 @@ void Device::BindTexture() {
     }
 }
 
-void Device::BindVertexLayout(DWORD fvf, GLuint vbo, UINT offset, UINT stride) {
-    if (layout_.fvf == fvf && layout_.vbo == vbo && layout_.offset == offset && layout_.stride == stride) return;
+void Device::BindVertexLayout(DWORD fvf, GLuint vbo, UINT offset, UINT stride)
+{
+    if (layout_.fvf == fvf && layout_.vbo == vbo && layout_.offset == offset && layout_.stride == stride) {
+        return;
+    }
     layout_ = {fvf, vbo, offset, stride};
     VertexLayout l;
     LayoutOf(fvf, l);
     glBindBuffer(GL_ARRAY_BUFFER, vbo);
     const auto gs = static_cast<GLsizei>(stride);
-    auto at = [offset](int field) { return reinterpret_cast<const void*>(static_cast<std::uintptr_t>(offset) + field); };
+    auto at = [offset](int field) {
+        return reinterpret_cast<const void*>(static_cast<std::uintptr_t>(offset) + field);
+    };
     glEnableVertexAttribArray(ATTR_POSITION);
     glVertexAttribPointer(ATTR_POSITION, l.positionSize, GL_FLOAT, GL_FALSE, gs, at(0));
     auto optional = [&](GLuint attr, int field, GLint size, GLenum type, GLboolean normalised) {
@@ -353,7 +433,8 @@ void Device::BindVertexLayout(DWORD fvf, GLuint vbo, UINT offset, UINT stride) {
     optional(ATTR_TEXCOORD, l.texcoord, std::min(l.texcoordSize, 2), GL_FLOAT, GL_FALSE);
 }
 
-HRESULT Device::PrepareDraw(DWORD fvf, GLuint vbo, UINT offset, UINT stride, const char* who) {
+HRESULT Device::PrepareDraw(DWORD fvf, GLuint vbo, UINT offset, UINT stride, const char* who)
+{
     (void)who;
     Activate();
     drawnSincePresent_ = true;
@@ -375,13 +456,17 @@ HRESULT Device::PrepareDraw(DWORD fvf, GLuint vbo, UINT offset, UINT stride, con
         glUseProgram(program->program);
         current_ = program;
     }
-    if (program->general) UploadKey(*program, key);
+    if (program->general) {
+        UploadKey(*program, key);
+    }
     UploadTransforms(*program);
     if (key.lighting) {
         UploadMaterial(*program);
         UploadLights(*program, key.lightCount);
     }
-    if (key.fogMode != 0) UploadFog(*program);
+    if (key.fogMode != 0) {
+        UploadFog(*program);
+    }
     UploadStage(*program);
     BindTexture();
     BindVertexLayout(fvf, vbo, offset, stride);

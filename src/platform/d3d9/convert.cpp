@@ -13,33 +13,45 @@
 
 namespace d3d9 {
 
-float AsFloat(DWORD v) { return std::bit_cast<float>(v); }
-DWORD AsDword(float f) { return std::bit_cast<DWORD>(f); }
+float AsFloat(DWORD v)
+{
+    return std::bit_cast<float>(v);
+}
+DWORD AsDword(float f)
+{
+    return std::bit_cast<DWORD>(f);
+}
 
-void ColourToFloats(D3DCOLOR c, float out[4]) {
+void ColourToFloats(D3DCOLOR c, float out[4])
+{
     out[0] = static_cast<float>((c >> 16) & 0xFF) / 255.0f;
     out[1] = static_cast<float>((c >> 8) & 0xFF) / 255.0f;
     out[2] = static_cast<float>(c & 0xFF) / 255.0f;
     out[3] = static_cast<float>((c >> 24) & 0xFF) / 255.0f;
 }
 
-D3DMATRIX Identity() {
+D3DMATRIX Identity()
+{
     D3DMATRIX m{};
     m._11 = m._22 = m._33 = m._44 = 1.0f;
     return m;
 }
 
-D3DMATRIX Multiply(const D3DMATRIX& a, const D3DMATRIX& b) {
+D3DMATRIX Multiply(const D3DMATRIX& a, const D3DMATRIX& b)
+{
     D3DMATRIX r{};
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j)
+    for (int i = 0; i < 4; ++i) {
+        for (int j = 0; j < 4; ++j) {
             r.m[i][j] = a.m[i][0] * b.m[0][j] + a.m[i][1] * b.m[1][j] + a.m[i][2] * b.m[2][j] + a.m[i][3] * b.m[3][j];
+        }
+    }
     return r;
 }
 
 // The matrix that carries normals along with the upper 3x3 of m: its inverse transpose (m itself
 // when it cannot be inverted).
-void NormalMatrix(const D3DMATRIX& m, float out[9]) {
+void NormalMatrix(const D3DMATRIX& m, float out[9])
+{
     const double a = m._11, b = m._12, c = m._13, d = m._21, e = m._22, f = m._23, g = m._31, h = m._32, i = m._33;
     const double det = a * (e * i - f * h) - b * (d * i - f * g) + c * (d * h - e * g);
     if (det == 0.0 || !std::isfinite(det)) {
@@ -48,13 +60,15 @@ void NormalMatrix(const D3DMATRIX& m, float out[9]) {
         return;
     }
     // Inverse transpose = cofactor matrix / det.
-    const double cof[9] = {e * i - f * h, -(d * i - f * g), d * h - e * g,
-                           -(b * i - c * h), a * i - c * g, -(a * h - b * g),
-                           b * f - c * e, -(a * f - c * d), a * e - b * d};
-    for (int k = 0; k < 9; ++k) out[k] = static_cast<float>(cof[k] / det);
+    const double cof[9] = {e * i - f * h,    -(d * i - f * g), d * h - e * g,    -(b * i - c * h), a * i - c * g,
+                           -(a * h - b * g), b * f - c * e,    -(a * f - c * d), a * e - b * d};
+    for (int k = 0; k < 9; ++k) {
+        out[k] = static_cast<float>(cof[k] / det);
+    }
 }
 
-GLenum CompareFunc(DWORD f) {
+GLenum CompareFunc(DWORD f)
+{
     switch (f) {
     case D3DCMP_NEVER: return GL_NEVER;
     case D3DCMP_LESS: return GL_LESS;
@@ -67,7 +81,8 @@ GLenum CompareFunc(DWORD f) {
     }
 }
 
-GLenum BlendFactor(DWORD b) {
+GLenum BlendFactor(DWORD b)
+{
     switch (b) {
     case D3DBLEND_ZERO: return GL_ZERO;
     case D3DBLEND_ONE: return GL_ONE;
@@ -84,7 +99,8 @@ GLenum BlendFactor(DWORD b) {
     }
 }
 
-GLenum BlendEquation(DWORD op) {
+GLenum BlendEquation(DWORD op)
+{
     switch (op) {
     case D3DBLENDOP_SUBTRACT: return GL_FUNC_SUBTRACT;
     case D3DBLENDOP_REVSUBTRACT: return GL_FUNC_REVERSE_SUBTRACT;
@@ -94,18 +110,27 @@ GLenum BlendEquation(DWORD op) {
     }
 }
 
-bool LayoutOf(DWORD fvf, VertexLayout& out) {
+bool LayoutOf(DWORD fvf, VertexLayout& out)
+{
     VertexLayout l;
     switch (fvf & D3DFVF_POSITION_MASK) {
-    case D3DFVF_XYZ: l.positionSize = 3; l.size = 12; break;
-    case D3DFVF_XYZRHW: l.positionSize = 4; l.size = 16; break;
+    case D3DFVF_XYZ:
+        l.positionSize = 3;
+        l.size = 12;
+        break;
+    case D3DFVF_XYZRHW:
+        l.positionSize = 4;
+        l.size = 16;
+        break;
     default: return false;
     }
     if (fvf & D3DFVF_NORMAL) {
         l.normal = static_cast<int>(l.size);
         l.size += 12;
     }
-    if (fvf & D3DFVF_PSIZE) l.size += 4;
+    if (fvf & D3DFVF_PSIZE) {
+        l.size += 4;
+    }
     if (fvf & D3DFVF_DIFFUSE) {
         l.diffuse = static_cast<int>(l.size);
         l.size += 4;
@@ -115,7 +140,9 @@ bool LayoutOf(DWORD fvf, VertexLayout& out) {
         l.size += 4;
     }
     const DWORD sets = (fvf & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT;
-    if (sets > 8) return false;
+    if (sets > 8) {
+        return false;
+    }
     for (DWORD i = 0; i < sets; ++i) {
         int floats = 2;
         switch ((fvf >> (16 + 2 * i)) & 3u) {
@@ -134,24 +161,45 @@ bool LayoutOf(DWORD fvf, VertexLayout& out) {
     return true;
 }
 
-bool VertexCount(D3DPRIMITIVETYPE type, UINT primitives, GLenum& mode, UINT& vertices) {
+bool VertexCount(D3DPRIMITIVETYPE type, UINT primitives, GLenum& mode, UINT& vertices)
+{
     switch (type) {
-    case D3DPT_POINTLIST: mode = GL_POINTS; vertices = primitives; return true;
-    case D3DPT_LINELIST: mode = GL_LINES; vertices = primitives * 2; return true;
-    case D3DPT_LINESTRIP: mode = GL_LINE_STRIP; vertices = primitives + 1; return true;
-    case D3DPT_TRIANGLELIST: mode = GL_TRIANGLES; vertices = primitives * 3; return true;
-    case D3DPT_TRIANGLESTRIP: mode = GL_TRIANGLE_STRIP; vertices = primitives + 2; return true;
-    case D3DPT_TRIANGLEFAN: mode = GL_TRIANGLE_FAN; vertices = primitives + 2; return true;
+    case D3DPT_POINTLIST:
+        mode = GL_POINTS;
+        vertices = primitives;
+        return true;
+    case D3DPT_LINELIST:
+        mode = GL_LINES;
+        vertices = primitives * 2;
+        return true;
+    case D3DPT_LINESTRIP:
+        mode = GL_LINE_STRIP;
+        vertices = primitives + 1;
+        return true;
+    case D3DPT_TRIANGLELIST:
+        mode = GL_TRIANGLES;
+        vertices = primitives * 3;
+        return true;
+    case D3DPT_TRIANGLESTRIP:
+        mode = GL_TRIANGLE_STRIP;
+        vertices = primitives + 2;
+        return true;
+    case D3DPT_TRIANGLEFAN:
+        mode = GL_TRIANGLE_FAN;
+        vertices = primitives + 2;
+        return true;
     default: return false;
     }
 }
 
-bool BackBufferFormatOk(D3DFORMAT f) {
+bool BackBufferFormatOk(D3DFORMAT f)
+{
     return f == D3DFMT_R5G6B5 || f == D3DFMT_X1R5G5B5 || f == D3DFMT_A1R5G5B5 || f == D3DFMT_R8G8B8 ||
            f == D3DFMT_X8R8G8B8 || f == D3DFMT_A8R8G8B8;
 }
 
-bool DepthFormatOk(D3DFORMAT f) {
+bool DepthFormatOk(D3DFORMAT f)
+{
     return f == D3DFMT_D16 || f == D3DFMT_D24X8 || f == D3DFMT_D24S8 || f == D3DFMT_D32;
 }
 

@@ -35,7 +35,8 @@ constexpr DWORD kMaxLightIndex = 1024;
 // ---- Device: life -------------------------------------------------------------------------------
 
 Device::Device(Direct3D9* d3d, SDL_Window* window, SDL_GLContext context, const D3DPRESENT_PARAMETERS& pp)
-    : d3d_(d3d), window_(window), context_(context), pp_(pp) {
+    : d3d_(d3d), window_(window), context_(context), pp_(pp)
+{
     d3d_->AddRef();
     ++Live().devices;
     hasDepth_ = pp.EnableAutoDepthStencil != 0;
@@ -45,30 +46,55 @@ Device::Device(Direct3D9* d3d, SDL_Window* window, SDL_GLContext context, const 
     SetDefaultStates();
 }
 
-Device::~Device() {
+Device::~Device()
+{
     --Live().devices;
     Activate();
     general_.Destroy();
-    for (const auto& p : programs_) p->Destroy();
-    if (inFlight_) glDeleteSync(inFlight_);
-    if (vao_) glDeleteVertexArrays(1, &vao_);
-    if (upVbo_) glDeleteBuffers(1, &upVbo_);
-    if (upIbo_) glDeleteBuffers(1, &upIbo_);
-    if (sampler_) glDeleteSamplers(1, &sampler_);
-    if (fbo_) glDeleteFramebuffers(1, &fbo_);
-    if (colour_) glDeleteRenderbuffers(1, &colour_);
-    if (depth_) glDeleteRenderbuffers(1, &depth_);
+    for (const auto& p : programs_) {
+        p->Destroy();
+    }
+    if (inFlight_) {
+        glDeleteSync(inFlight_);
+    }
+    if (vao_) {
+        glDeleteVertexArrays(1, &vao_);
+    }
+    if (upVbo_) {
+        glDeleteBuffers(1, &upVbo_);
+    }
+    if (upIbo_) {
+        glDeleteBuffers(1, &upIbo_);
+    }
+    if (sampler_) {
+        glDeleteSamplers(1, &sampler_);
+    }
+    if (fbo_) {
+        glDeleteFramebuffers(1, &fbo_);
+    }
+    if (colour_) {
+        glDeleteRenderbuffers(1, &colour_);
+    }
+    if (depth_) {
+        glDeleteRenderbuffers(1, &depth_);
+    }
     SDL_GL_MakeCurrent(window_, nullptr);
     SDL_GL_DeleteContext(context_);
-    if (!pp_.Windowed) SDL_SetWindowFullscreen(window_, 0);
+    if (!pp_.Windowed) {
+        SDL_SetWindowFullscreen(window_, 0);
+    }
     d3d_->Release();
 }
 
-void Device::Activate() {
-    if (SDL_GL_GetCurrentContext() != context_) SDL_GL_MakeCurrent(window_, context_);
+void Device::Activate()
+{
+    if (SDL_GL_GetCurrentContext() != context_) {
+        SDL_GL_MakeCurrent(window_, context_);
+    }
 }
 
-bool Device::MakeTargets(std::string& error) {
+bool Device::MakeTargets(std::string& error)
+{
     GLenum colourFormat = GL_RGBA8;
     switch (pp_.BackBufferFormat) {
     case D3DFMT_R5G6B5: colourFormat = GL_RGB565; break;
@@ -100,7 +126,9 @@ bool Device::MakeTargets(std::string& error) {
     glRenderbufferStorage(GL_RENDERBUFFER, colourFormat, w, h);
     glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour_);
-    if (depth_) glFramebufferRenderbuffer(GL_FRAMEBUFFER, depthAttachment, GL_RENDERBUFFER, depth_);
+    if (depth_) {
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, depthAttachment, GL_RENDERBUFFER, depth_);
+    }
     if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
         error = "the back buffer cannot be created in this format";
         return false;
@@ -111,50 +139,75 @@ bool Device::MakeTargets(std::string& error) {
 // The window's own framebuffer serves as the back buffer when the window is on a real display and
 // matches it: same size, 8-bit colour channels (and alpha where the format has it), a depth (and
 // stencil) buffer where one was asked for.
-bool Device::CanDrawToWindow() {
-    if (invisible_) return false;
+bool Device::CanDrawToWindow()
+{
+    if (invisible_) {
+        return false;
+    }
     const D3DFORMAT f = pp_.BackBufferFormat;
-    if (f != D3DFMT_X8R8G8B8 && f != D3DFMT_A8R8G8B8) return false;
+    if (f != D3DFMT_X8R8G8B8 && f != D3DFMT_A8R8G8B8) {
+        return false;
+    }
     int w = 0, h = 0;
     SDL_GL_GetDrawableSize(window_, &w, &h);
-    if (w != static_cast<int>(pp_.BackBufferWidth) || h != static_cast<int>(pp_.BackBufferHeight)) return false;
+    if (w != static_cast<int>(pp_.BackBufferWidth) || h != static_cast<int>(pp_.BackBufferHeight)) {
+        return false;
+    }
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     auto bits = [](GLenum attachment, GLenum what) {
         GLint type = GL_NONE;
         glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, attachment, GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE, &type);
-        if (type == GL_NONE) return 0;
+        if (type == GL_NONE) {
+            return 0;
+        }
         GLint v = 0;
         glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, attachment, what, &v);
         return static_cast<int>(v);
     };
     if (bits(GL_BACK_LEFT, GL_FRAMEBUFFER_ATTACHMENT_RED_SIZE) != 8 ||
         bits(GL_BACK_LEFT, GL_FRAMEBUFFER_ATTACHMENT_GREEN_SIZE) != 8 ||
-        bits(GL_BACK_LEFT, GL_FRAMEBUFFER_ATTACHMENT_BLUE_SIZE) != 8)
+        bits(GL_BACK_LEFT, GL_FRAMEBUFFER_ATTACHMENT_BLUE_SIZE) != 8) {
         return false;
-    if (f == D3DFMT_A8R8G8B8 && bits(GL_BACK_LEFT, GL_FRAMEBUFFER_ATTACHMENT_ALPHA_SIZE) < 8) return false;
+    }
+    if (f == D3DFMT_A8R8G8B8 && bits(GL_BACK_LEFT, GL_FRAMEBUFFER_ATTACHMENT_ALPHA_SIZE) < 8) {
+        return false;
+    }
     if (hasDepth_) {
         int need = 16;
-        if (pp_.AutoDepthStencilFormat == D3DFMT_D24X8 || pp_.AutoDepthStencilFormat == D3DFMT_D24S8) need = 24;
-        if (pp_.AutoDepthStencilFormat == D3DFMT_D32) need = 32;
+        if (pp_.AutoDepthStencilFormat == D3DFMT_D24X8 || pp_.AutoDepthStencilFormat == D3DFMT_D24S8) {
+            need = 24;
+        }
+        if (pp_.AutoDepthStencilFormat == D3DFMT_D32) {
+            need = 32;
+        }
         // A deeper depth buffer than asked for would resolve ties differently: the depth must match.
-        if (bits(GL_DEPTH, GL_FRAMEBUFFER_ATTACHMENT_DEPTH_SIZE) != need) return false;
-        if (hasStencil_ && bits(GL_STENCIL, GL_FRAMEBUFFER_ATTACHMENT_STENCIL_SIZE) < 8) return false;
+        if (bits(GL_DEPTH, GL_FRAMEBUFFER_ATTACHMENT_DEPTH_SIZE) != need) {
+            return false;
+        }
+        if (hasStencil_ && bits(GL_STENCIL, GL_FRAMEBUFFER_ATTACHMENT_STENCIL_SIZE) < 8) {
+            return false;
+        }
     }
     glGetError();
     return true;
 }
 
-bool Device::Init(std::string& error) {
+bool Device::Init(std::string& error)
+{
     Activate();
     const char* driver = SDL_GetCurrentVideoDriver();
     invisible_ = driver != nullptr && std::strcmp(driver, "offscreen") == 0;
     // Full screen always draws into a framebuffer of its own: the mode change may land after this
     // (or give another size), and Present scales the frame into whatever the screen became.
     toWindow_ = pp_.Windowed && CanDrawToWindow();
-    if (!toWindow_ && !MakeTargets(error)) return false;
+    if (!toWindow_ && !MakeTargets(error)) {
+        return false;
+    }
     glBindFramebuffer(GL_FRAMEBUFFER, toWindow_ ? 0 : fbo_);
     // The general program is built now, so a device that cannot compile its shaders fails here.
-    if (!general_.Build(nullptr, error)) return false;
+    if (!general_.Build(nullptr, error)) {
+        return false;
+    }
     glGenVertexArrays(1, &vao_);
     glBindVertexArray(vao_);
     glGenBuffers(1, &upVbo_);
@@ -176,7 +229,8 @@ bool Device::Init(std::string& error) {
     return true;
 }
 
-void Device::SetDefaultStates() {
+void Device::SetDefaultStates()
+{
     renderStates_.fill(0);
     auto rs = [this](D3DRENDERSTATETYPE s, DWORD v) { renderStates_[s] = v; };
     rs(D3DRS_ZENABLE, hasDepth_ ? D3DZB_TRUE : D3DZB_FALSE);
@@ -240,18 +294,28 @@ void Device::SetDefaultStates() {
     }
 }
 
-HRESULT Device::GetDeviceCaps(D3DCAPS9* pCaps) {
-    if (!pCaps) return Fail(D3DERR_INVALIDCALL, "GetDeviceCaps: no output pointer");
+HRESULT Device::GetDeviceCaps(D3DCAPS9* pCaps)
+{
+    if (!pCaps) {
+        return Fail(D3DERR_INVALIDCALL, "GetDeviceCaps: no output pointer");
+    }
     FillCaps(*pCaps);
     return S_OK;
 }
 
 // ---- Device: frames -----------------------------------------------------------------------------
 
-HRESULT Device::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR Color, float Z, DWORD Stencil) {
-    if ((Flags & D3DCLEAR_ZBUFFER) && !hasDepth_) return Fail(D3DERR_INVALIDCALL, "Clear: no depth buffer");
-    if ((Flags & D3DCLEAR_STENCIL) && !hasStencil_) return Fail(D3DERR_INVALIDCALL, "Clear: no stencil buffer");
-    if (Count > 0 && !pRects) return Fail(D3DERR_INVALIDCALL, "Clear: rectangle count without rectangles");
+HRESULT Device::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR Color, float Z, DWORD Stencil)
+{
+    if ((Flags & D3DCLEAR_ZBUFFER) && !hasDepth_) {
+        return Fail(D3DERR_INVALIDCALL, "Clear: no depth buffer");
+    }
+    if ((Flags & D3DCLEAR_STENCIL) && !hasStencil_) {
+        return Fail(D3DERR_INVALIDCALL, "Clear: no stencil buffer");
+    }
+    if (Count > 0 && !pRects) {
+        return Fail(D3DERR_INVALIDCALL, "Clear: rectangle count without rectangles");
+    }
     Activate();
     GLbitfield mask = 0;
     if (Flags & D3DCLEAR_TARGET) {
@@ -271,7 +335,9 @@ HRESULT Device::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR 
         glStencilMask(0xFF);
         mask |= GL_STENCIL_BUFFER_BIT;
     }
-    if (mask == 0) return S_OK;
+    if (mask == 0) {
+        return S_OK;
+    }
     drawnSincePresent_ = true;
     // Clear touches the viewport, or the given rectangles within it.
     const LONG bbH = static_cast<LONG>(pp_.BackBufferHeight);
@@ -283,36 +349,48 @@ HRESULT Device::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR 
         y1 = std::max(y1, vy1);
         x2 = std::min(x2, vx2);
         y2 = std::min(y2, vy2);
-        if (x1 >= x2 || y1 >= y2) return;
+        if (x1 >= x2 || y1 >= y2) {
+            return;
+        }
         glScissor(x1, bbH - y2, x2 - x1, y2 - y1);
         glClear(mask);
     };
     if (Count == 0) {
         clearRect(vx1, vy1, vx2, vy2);
     } else {
-        for (DWORD i = 0; i < Count; ++i) clearRect(pRects[i].x1, pRects[i].y1, pRects[i].x2, pRects[i].y2);
+        for (DWORD i = 0; i < Count; ++i) {
+            clearRect(pRects[i].x1, pRects[i].y1, pRects[i].x2, pRects[i].y2);
+        }
     }
     glDisable(GL_SCISSOR_TEST);
     dirtyRender_ = true;  // masks changed behind the state cache
     return S_OK;
 }
 
-HRESULT Device::BeginScene() {
-    if (inScene_) return Fail(D3DERR_INVALIDCALL, "BeginScene: already in a scene");
+HRESULT Device::BeginScene()
+{
+    if (inScene_) {
+        return Fail(D3DERR_INVALIDCALL, "BeginScene: already in a scene");
+    }
     inScene_ = true;
     return S_OK;
 }
 
-HRESULT Device::EndScene() {
-    if (!inScene_) return Fail(D3DERR_INVALIDCALL, "EndScene: not in a scene");
+HRESULT Device::EndScene()
+{
+    if (!inScene_) {
+        return Fail(D3DERR_INVALIDCALL, "EndScene: not in a scene");
+    }
     inScene_ = false;
     return S_OK;
 }
 
 HRESULT Device::Present(const RECT* pSourceRect, const RECT* pDestRect, HWND hDestWindowOverride,
-                        const void* pDirtyRegion) {
-    if (pSourceRect || pDestRect || hDestWindowOverride || pDirtyRegion)
+                        const void* pDirtyRegion)
+{
+    if (pSourceRect || pDestRect || hDestWindowOverride || pDirtyRegion) {
         return Fail(D3DERR_INVALIDCALL, "Present: only whole-buffer presentation to the device window is supported");
+    }
     Activate();
     if (toWindow_) {
         int w = 0, h = 0;
@@ -321,7 +399,9 @@ HRESULT Device::Present(const RECT* pSourceRect, const RECT* pDestRect, HWND hDe
             // The window changed size under the back buffer: from the next frame on, draw into a
             // framebuffer of the back buffer's size and scale it into the window.
             std::string error;
-            if (MakeTargets(error)) toWindow_ = false;
+            if (MakeTargets(error)) {
+                toWindow_ = false;
+            }
         }
         SDL_GL_SwapWindow(window_);
     } else if (!invisible_) {
@@ -358,7 +438,8 @@ HRESULT Device::Present(const RECT* pSourceRect, const RECT* pDestRect, HWND hDe
     return S_OK;
 }
 
-bool Device::ReadLastFrame(int& width, int& height, std::vector<std::uint8_t>& rgba) {
+bool Device::ReadLastFrame(int& width, int& height, std::vector<std::uint8_t>& rgba)
+{
     width = height = 0;
     rgba.clear();
     if (!presentedOnce_) {
@@ -376,42 +457,61 @@ bool Device::ReadLastFrame(int& width, int& height, std::vector<std::uint8_t>& r
     std::vector<std::uint8_t> bottomUp(row * static_cast<std::size_t>(height));
     // Drawn into the window, the frame is in its front buffer after the swap.
     glBindFramebuffer(GL_READ_FRAMEBUFFER, toWindow_ ? 0 : fbo_);
-    if (toWindow_) glReadBuffer(GL_FRONT);
+    if (toWindow_) {
+        glReadBuffer(GL_FRONT);
+    }
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, bottomUp.data());
-    if (toWindow_) glReadBuffer(GL_BACK);
+    if (toWindow_) {
+        glReadBuffer(GL_BACK);
+    }
     rgba.resize(bottomUp.size());
-    for (int y = 0; y < height; ++y)
+    for (int y = 0; y < height; ++y) {
         std::memcpy(&rgba[static_cast<std::size_t>(y) * row], &bottomUp[static_cast<std::size_t>(height - 1 - y) * row],
                     row);
+    }
     // What the window shows is opaque whatever the back buffer's alpha holds.
-    for (std::size_t i = 3; i < rgba.size(); i += 4) rgba[i] = 255;
+    for (std::size_t i = 3; i < rgba.size(); i += 4) {
+        rgba[i] = 255;
+    }
     return true;
 }
 
 // ---- Device: state ------------------------------------------------------------------------------
 
-HRESULT Device::SetViewport(const D3DVIEWPORT9* pViewport) {
-    if (!pViewport) return Fail(D3DERR_INVALIDCALL, "SetViewport: no viewport");
+HRESULT Device::SetViewport(const D3DVIEWPORT9* pViewport)
+{
+    if (!pViewport) {
+        return Fail(D3DERR_INVALIDCALL, "SetViewport: no viewport");
+    }
     const D3DVIEWPORT9& v = *pViewport;
     if (v.Width == 0 || v.Height == 0 || v.X + v.Width > pp_.BackBufferWidth || v.Y + v.Height > pp_.BackBufferHeight ||
-        !(v.MinZ >= 0.0f && v.MinZ <= 1.0f && v.MaxZ >= 0.0f && v.MaxZ <= 1.0f))
+        !(v.MinZ >= 0.0f && v.MinZ <= 1.0f && v.MaxZ >= 0.0f && v.MaxZ <= 1.0f)) {
         return Fail(D3DERR_INVALIDCALL, "SetViewport: viewport outside the back buffer");
+    }
     viewport_ = v;
     dirtyViewport_ = true;
     ++transformsVersion_;
     return S_OK;
 }
 
-HRESULT Device::GetViewport(D3DVIEWPORT9* pViewport) {
-    if (!pViewport) return Fail(D3DERR_INVALIDCALL, "GetViewport: no output pointer");
+HRESULT Device::GetViewport(D3DVIEWPORT9* pViewport)
+{
+    if (!pViewport) {
+        return Fail(D3DERR_INVALIDCALL, "GetViewport: no output pointer");
+    }
     *pViewport = viewport_;
     return S_OK;
 }
 
-HRESULT Device::SetRenderState(D3DRENDERSTATETYPE State, DWORD Value) {
-    if (State >= D3DRS_STATE_COUNT) return Fail(D3DERR_INVALIDCALL, "SetRenderState: unknown state");
-    if (renderStates_[State] == Value) return S_OK;
+HRESULT Device::SetRenderState(D3DRENDERSTATETYPE State, DWORD Value)
+{
+    if (State >= D3DRS_STATE_COUNT) {
+        return Fail(D3DERR_INVALIDCALL, "SetRenderState: unknown state");
+    }
+    if (renderStates_[State] == Value) {
+        return S_OK;
+    }
     renderStates_[State] = Value;
     switch (State) {
     // Choices of the shader program: the next draw picks the program from them.
@@ -443,66 +543,99 @@ HRESULT Device::SetRenderState(D3DRENDERSTATETYPE State, DWORD Value) {
     return S_OK;
 }
 
-HRESULT Device::GetRenderState(D3DRENDERSTATETYPE State, DWORD* pValue) {
-    if (!pValue) return Fail(D3DERR_INVALIDCALL, "GetRenderState: no output pointer");
-    if (State >= D3DRS_STATE_COUNT) return Fail(D3DERR_INVALIDCALL, "GetRenderState: unknown state");
+HRESULT Device::GetRenderState(D3DRENDERSTATETYPE State, DWORD* pValue)
+{
+    if (!pValue) {
+        return Fail(D3DERR_INVALIDCALL, "GetRenderState: no output pointer");
+    }
+    if (State >= D3DRS_STATE_COUNT) {
+        return Fail(D3DERR_INVALIDCALL, "GetRenderState: unknown state");
+    }
     *pValue = renderStates_[State];
     return S_OK;
 }
 
-HRESULT Device::SetSamplerState(DWORD Sampler, D3DSAMPLERSTATETYPE Type, DWORD Value) {
-    if (Sampler >= D3D_TEXTURE_STAGES || Type >= D3DSAMP_STATE_COUNT)
+HRESULT Device::SetSamplerState(DWORD Sampler, D3DSAMPLERSTATETYPE Type, DWORD Value)
+{
+    if (Sampler >= D3D_TEXTURE_STAGES || Type >= D3DSAMP_STATE_COUNT) {
         return Fail(D3DERR_INVALIDCALL, "SetSamplerState: unknown sampler or state");
-    if (samplerStates_[Sampler][Type] == Value) return S_OK;
+    }
+    if (samplerStates_[Sampler][Type] == Value) {
+        return S_OK;
+    }
     samplerStates_[Sampler][Type] = Value;
-    if (Sampler == 0) dirtySampler_ = true;
+    if (Sampler == 0) {
+        dirtySampler_ = true;
+    }
     return S_OK;
 }
 
-HRESULT Device::GetSamplerState(DWORD Sampler, D3DSAMPLERSTATETYPE Type, DWORD* pValue) {
-    if (!pValue) return Fail(D3DERR_INVALIDCALL, "GetSamplerState: no output pointer");
-    if (Sampler >= D3D_TEXTURE_STAGES || Type >= D3DSAMP_STATE_COUNT)
+HRESULT Device::GetSamplerState(DWORD Sampler, D3DSAMPLERSTATETYPE Type, DWORD* pValue)
+{
+    if (!pValue) {
+        return Fail(D3DERR_INVALIDCALL, "GetSamplerState: no output pointer");
+    }
+    if (Sampler >= D3D_TEXTURE_STAGES || Type >= D3DSAMP_STATE_COUNT) {
         return Fail(D3DERR_INVALIDCALL, "GetSamplerState: unknown sampler or state");
+    }
     *pValue = samplerStates_[Sampler][Type];
     return S_OK;
 }
 
-HRESULT Device::SetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE Type, DWORD Value) {
-    if (Stage >= D3D_TEXTURE_STAGES || Type >= D3DTSS_STATE_COUNT)
+HRESULT Device::SetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE Type, DWORD Value)
+{
+    if (Stage >= D3D_TEXTURE_STAGES || Type >= D3DTSS_STATE_COUNT) {
         return Fail(D3DERR_INVALIDCALL, "SetTextureStageState: unknown stage or state");
-    if (stageStates_[Stage][Type] == Value) return S_OK;
+    }
+    if (stageStates_[Stage][Type] == Value) {
+        return S_OK;
+    }
     stageStates_[Stage][Type] = Value;
     return S_OK;
 }
 
-HRESULT Device::GetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE Type, DWORD* pValue) {
-    if (!pValue) return Fail(D3DERR_INVALIDCALL, "GetTextureStageState: no output pointer");
-    if (Stage >= D3D_TEXTURE_STAGES || Type >= D3DTSS_STATE_COUNT)
+HRESULT Device::GetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE Type, DWORD* pValue)
+{
+    if (!pValue) {
+        return Fail(D3DERR_INVALIDCALL, "GetTextureStageState: no output pointer");
+    }
+    if (Stage >= D3D_TEXTURE_STAGES || Type >= D3DTSS_STATE_COUNT) {
         return Fail(D3DERR_INVALIDCALL, "GetTextureStageState: unknown stage or state");
+    }
     *pValue = stageStates_[Stage][Type];
     return S_OK;
 }
 
-HRESULT Device::SetTransform(D3DTRANSFORMSTATETYPE State, const D3DMATRIX* pMatrix) {
-    if (!pMatrix) return Fail(D3DERR_INVALIDCALL, "SetTransform: no matrix");
+HRESULT Device::SetTransform(D3DTRANSFORMSTATETYPE State, const D3DMATRIX* pMatrix)
+{
+    if (!pMatrix) {
+        return Fail(D3DERR_INVALIDCALL, "SetTransform: no matrix");
+    }
     switch (State) {
     case D3DTS_WORLD: world_ = *pMatrix; break;
     case D3DTS_VIEW:
-        if (std::memcmp(&view_, pMatrix, sizeof view_) == 0) return S_OK;
+        if (std::memcmp(&view_, pMatrix, sizeof view_) == 0) {
+            return S_OK;
+        }
         view_ = *pMatrix;
         ++lightsVersion_;  // lights live in view space
         break;
     case D3DTS_PROJECTION: projection_ = *pMatrix; break;
     default:
-        if (State >= D3DTS_TEXTURE0 && State < D3DTS_TEXTURE0 + 8) return S_OK;  // texture transforms are off
+        if (State >= D3DTS_TEXTURE0 && State < D3DTS_TEXTURE0 + 8) {
+            return S_OK;  // texture transforms are off
+        }
         return Fail(D3DERR_INVALIDCALL, "SetTransform: unknown transform");
     }
     ++transformsVersion_;
     return S_OK;
 }
 
-HRESULT Device::GetTransform(D3DTRANSFORMSTATETYPE State, D3DMATRIX* pMatrix) {
-    if (!pMatrix) return Fail(D3DERR_INVALIDCALL, "GetTransform: no output pointer");
+HRESULT Device::GetTransform(D3DTRANSFORMSTATETYPE State, D3DMATRIX* pMatrix)
+{
+    if (!pMatrix) {
+        return Fail(D3DERR_INVALIDCALL, "GetTransform: no output pointer");
+    }
     switch (State) {
     case D3DTS_WORLD: *pMatrix = world_; return S_OK;
     case D3DTS_VIEW: *pMatrix = view_; return S_OK;
@@ -516,46 +649,73 @@ HRESULT Device::GetTransform(D3DTRANSFORMSTATETYPE State, D3DMATRIX* pMatrix) {
     }
 }
 
-HRESULT Device::SetMaterial(const D3DMATERIAL9* pMaterial) {
-    if (!pMaterial) return Fail(D3DERR_INVALIDCALL, "SetMaterial: no material");
-    if (std::memcmp(&material_, pMaterial, sizeof material_) == 0) return S_OK;
+HRESULT Device::SetMaterial(const D3DMATERIAL9* pMaterial)
+{
+    if (!pMaterial) {
+        return Fail(D3DERR_INVALIDCALL, "SetMaterial: no material");
+    }
+    if (std::memcmp(&material_, pMaterial, sizeof material_) == 0) {
+        return S_OK;
+    }
     material_ = *pMaterial;
     ++materialVersion_;
     return S_OK;
 }
 
-HRESULT Device::GetMaterial(D3DMATERIAL9* pMaterial) {
-    if (!pMaterial) return Fail(D3DERR_INVALIDCALL, "GetMaterial: no output pointer");
+HRESULT Device::GetMaterial(D3DMATERIAL9* pMaterial)
+{
+    if (!pMaterial) {
+        return Fail(D3DERR_INVALIDCALL, "GetMaterial: no output pointer");
+    }
     *pMaterial = material_;
     return S_OK;
 }
 
-HRESULT Device::SetLight(DWORD Index, const D3DLIGHT9* pLight) {
-    if (!pLight) return Fail(D3DERR_INVALIDCALL, "SetLight: no light");
-    if (Index >= kMaxLightIndex) return Fail(D3DERR_INVALIDCALL, "SetLight: light index too large");
+HRESULT Device::SetLight(DWORD Index, const D3DLIGHT9* pLight)
+{
+    if (!pLight) {
+        return Fail(D3DERR_INVALIDCALL, "SetLight: no light");
+    }
+    if (Index >= kMaxLightIndex) {
+        return Fail(D3DERR_INVALIDCALL, "SetLight: light index too large");
+    }
     const D3DLIGHT9& l = *pLight;
-    if (l.Type != D3DLIGHT_POINT && l.Type != D3DLIGHT_SPOT && l.Type != D3DLIGHT_DIRECTIONAL)
+    if (l.Type != D3DLIGHT_POINT && l.Type != D3DLIGHT_SPOT && l.Type != D3DLIGHT_DIRECTIONAL) {
         return Fail(D3DERR_INVALIDCALL, "SetLight: unknown light type");
+    }
     if (l.Type != D3DLIGHT_DIRECTIONAL &&
-        (!(l.Range >= 0.0f) || !(l.Attenuation0 >= 0.0f) || !(l.Attenuation1 >= 0.0f) || !(l.Attenuation2 >= 0.0f)))
+        (!(l.Range >= 0.0f) || !(l.Attenuation0 >= 0.0f) || !(l.Attenuation1 >= 0.0f) || !(l.Attenuation2 >= 0.0f))) {
         return Fail(D3DERR_INVALIDCALL, "SetLight: negative range or attenuation");
-    if (Index >= lights_.size()) lights_.resize(Index + 1);
+    }
+    if (Index >= lights_.size()) {
+        lights_.resize(Index + 1);
+    }
     lights_[Index].light = l;
     lights_[Index].set = true;
     ++lightsVersion_;
     return S_OK;
 }
 
-HRESULT Device::GetLight(DWORD Index, D3DLIGHT9* pLight) {
-    if (!pLight) return Fail(D3DERR_INVALIDCALL, "GetLight: no output pointer");
-    if (Index >= lights_.size() || !lights_[Index].set) return Fail(D3DERR_INVALIDCALL, "GetLight: light never set");
+HRESULT Device::GetLight(DWORD Index, D3DLIGHT9* pLight)
+{
+    if (!pLight) {
+        return Fail(D3DERR_INVALIDCALL, "GetLight: no output pointer");
+    }
+    if (Index >= lights_.size() || !lights_[Index].set) {
+        return Fail(D3DERR_INVALIDCALL, "GetLight: light never set");
+    }
     *pLight = lights_[Index].light;
     return S_OK;
 }
 
-HRESULT Device::LightEnable(DWORD Index, BOOL Enable) {
-    if (Index >= kMaxLightIndex) return Fail(D3DERR_INVALIDCALL, "LightEnable: light index too large");
-    if (Index >= lights_.size()) lights_.resize(Index + 1);
+HRESULT Device::LightEnable(DWORD Index, BOOL Enable)
+{
+    if (Index >= kMaxLightIndex) {
+        return Fail(D3DERR_INVALIDCALL, "LightEnable: light index too large");
+    }
+    if (Index >= lights_.size()) {
+        lights_.resize(Index + 1);
+    }
     Light& slot = lights_[Index];
     if (!slot.set) {
         // Enabling a light never set gives D3D's default: white, directional, shining along +z.
@@ -570,28 +730,38 @@ HRESULT Device::LightEnable(DWORD Index, BOOL Enable) {
     return S_OK;
 }
 
-HRESULT Device::GetLightEnable(DWORD Index, BOOL* pEnable) {
-    if (!pEnable) return Fail(D3DERR_INVALIDCALL, "GetLightEnable: no output pointer");
-    if (Index >= lights_.size() || !lights_[Index].set)
+HRESULT Device::GetLightEnable(DWORD Index, BOOL* pEnable)
+{
+    if (!pEnable) {
+        return Fail(D3DERR_INVALIDCALL, "GetLightEnable: no output pointer");
+    }
+    if (Index >= lights_.size() || !lights_[Index].set) {
         return Fail(D3DERR_INVALIDCALL, "GetLightEnable: light never set");
+    }
     *pEnable = lights_[Index].enabled ? TRUE : FALSE;
     return S_OK;
 }
 
-HRESULT Device::SetFVF(DWORD FVF) {
+HRESULT Device::SetFVF(DWORD FVF)
+{
     fvf_ = FVF;
     return S_OK;
 }
 
-HRESULT Device::GetFVF(DWORD* pFVF) {
-    if (!pFVF) return Fail(D3DERR_INVALIDCALL, "GetFVF: no output pointer");
+HRESULT Device::GetFVF(DWORD* pFVF)
+{
+    if (!pFVF) {
+        return Fail(D3DERR_INVALIDCALL, "GetFVF: no output pointer");
+    }
     *pFVF = fvf_;
     return S_OK;
 }
 
-HRESULT Device::SetStreamSource(UINT StreamNumber, IDirect3DVertexBuffer9* pStreamData, UINT OffsetInBytes,
-                                UINT Stride) {
-    if (StreamNumber != 0) return Fail(D3DERR_INVALIDCALL, "SetStreamSource: only stream 0 exists");
+HRESULT Device::SetStreamSource(UINT StreamNumber, IDirect3DVertexBuffer9* pStreamData, UINT OffsetInBytes, UINT Stride)
+{
+    if (StreamNumber != 0) {
+        return Fail(D3DERR_INVALIDCALL, "SetStreamSource: only stream 0 exists");
+    }
     stream_.buffer = static_cast<VertexBuffer*>(pStreamData);
     stream_.offset = pStreamData ? OffsetInBytes : 0;
     stream_.stride = pStreamData ? Stride : 0;
@@ -599,70 +769,110 @@ HRESULT Device::SetStreamSource(UINT StreamNumber, IDirect3DVertexBuffer9* pStre
 }
 
 HRESULT Device::GetStreamSource(UINT StreamNumber, IDirect3DVertexBuffer9** ppStreamData, UINT* pOffsetInBytes,
-                                UINT* pStride) {
-    if (!ppStreamData || !pOffsetInBytes || !pStride)
+                                UINT* pStride)
+{
+    if (!ppStreamData || !pOffsetInBytes || !pStride) {
         return Fail(D3DERR_INVALIDCALL, "GetStreamSource: no output pointer");
-    if (StreamNumber != 0) return Fail(D3DERR_INVALIDCALL, "GetStreamSource: only stream 0 exists");
+    }
+    if (StreamNumber != 0) {
+        return Fail(D3DERR_INVALIDCALL, "GetStreamSource: only stream 0 exists");
+    }
     *ppStreamData = stream_.buffer;
-    if (stream_.buffer) stream_.buffer->AddRef();
+    if (stream_.buffer) {
+        stream_.buffer->AddRef();
+    }
     *pOffsetInBytes = stream_.offset;
     *pStride = stream_.stride;
     return S_OK;
 }
 
-HRESULT Device::SetIndices(IDirect3DIndexBuffer9* pIndexData) {
+HRESULT Device::SetIndices(IDirect3DIndexBuffer9* pIndexData)
+{
     indices_ = static_cast<IndexBuffer*>(pIndexData);
     return S_OK;
 }
 
-HRESULT Device::GetIndices(IDirect3DIndexBuffer9** ppIndexData) {
-    if (!ppIndexData) return Fail(D3DERR_INVALIDCALL, "GetIndices: no output pointer");
+HRESULT Device::GetIndices(IDirect3DIndexBuffer9** ppIndexData)
+{
+    if (!ppIndexData) {
+        return Fail(D3DERR_INVALIDCALL, "GetIndices: no output pointer");
+    }
     *ppIndexData = indices_;
-    if (indices_) indices_->AddRef();
+    if (indices_) {
+        indices_->AddRef();
+    }
     return S_OK;
 }
 
-HRESULT Device::SetTexture(DWORD Stage, IDirect3DBaseTexture9* pTexture) {
-    if (Stage >= D3D_TEXTURE_STAGES) return Fail(D3DERR_INVALIDCALL, "SetTexture: unknown stage");
-    if (textures_[Stage] == pTexture) return S_OK;
+HRESULT Device::SetTexture(DWORD Stage, IDirect3DBaseTexture9* pTexture)
+{
+    if (Stage >= D3D_TEXTURE_STAGES) {
+        return Fail(D3DERR_INVALIDCALL, "SetTexture: unknown stage");
+    }
+    if (textures_[Stage] == pTexture) {
+        return S_OK;
+    }
     textures_[Stage] = pTexture;
     return S_OK;
 }
 
-HRESULT Device::GetTexture(DWORD Stage, IDirect3DBaseTexture9** ppTexture) {
-    if (!ppTexture) return Fail(D3DERR_INVALIDCALL, "GetTexture: no output pointer");
-    if (Stage >= D3D_TEXTURE_STAGES) return Fail(D3DERR_INVALIDCALL, "GetTexture: unknown stage");
+HRESULT Device::GetTexture(DWORD Stage, IDirect3DBaseTexture9** ppTexture)
+{
+    if (!ppTexture) {
+        return Fail(D3DERR_INVALIDCALL, "GetTexture: no output pointer");
+    }
+    if (Stage >= D3D_TEXTURE_STAGES) {
+        return Fail(D3DERR_INVALIDCALL, "GetTexture: unknown stage");
+    }
     *ppTexture = textures_[Stage];
-    if (*ppTexture) (*ppTexture)->AddRef();
+    if (*ppTexture) {
+        (*ppTexture)->AddRef();
+    }
     return S_OK;
 }
 
-void Device::ForgetTexture(IDirect3DBaseTexture9* texture) {
+void Device::ForgetTexture(IDirect3DBaseTexture9* texture)
+{
     for (DWORD i = 0; i < D3D_TEXTURE_STAGES; ++i) {
-        if (textures_[i] != texture) continue;
+        if (textures_[i] != texture) {
+            continue;
+        }
         textures_[i] = nullptr;
     }
     boundTexture_ = 0xFFFFFFFFu;
 }
 
-void Device::ForgetStream(VertexBuffer* buffer) {
-    if (stream_.buffer == buffer) stream_ = {};
+void Device::ForgetStream(VertexBuffer* buffer)
+{
+    if (stream_.buffer == buffer) {
+        stream_ = {};
+    }
     layout_ = {};
 }
 
-void Device::ForgetIndices(IndexBuffer* buffer) {
-    if (indices_ == buffer) indices_ = nullptr;
+void Device::ForgetIndices(IndexBuffer* buffer)
+{
+    if (indices_ == buffer) {
+        indices_ = nullptr;
+    }
     boundIbo_ = 0xFFFFFFFFu;
 }
 
 // ---- Device: resources ----------------------------------------------------------------------------
 
 HRESULT Device::CreateVertexBuffer(UINT Length, DWORD Usage, DWORD FVF, D3DPOOL Pool,
-                                   IDirect3DVertexBuffer9** ppVertexBuffer, HANDLE* /*pSharedHandle*/) {
-    if (!ppVertexBuffer) return Fail(D3DERR_INVALIDCALL, "CreateVertexBuffer: no output pointer");
+                                   IDirect3DVertexBuffer9** ppVertexBuffer, HANDLE* /*pSharedHandle*/)
+{
+    if (!ppVertexBuffer) {
+        return Fail(D3DERR_INVALIDCALL, "CreateVertexBuffer: no output pointer");
+    }
     *ppVertexBuffer = nullptr;
-    if (Length == 0 || Length > (1u << 30)) return Fail(D3DERR_INVALIDCALL, "CreateVertexBuffer: bad length");
-    if (Pool > D3DPOOL_SCRATCH) return Fail(D3DERR_INVALIDCALL, "CreateVertexBuffer: unknown pool");
+    if (Length == 0 || Length > (1u << 30)) {
+        return Fail(D3DERR_INVALIDCALL, "CreateVertexBuffer: bad length");
+    }
+    if (Pool > D3DPOOL_SCRATCH) {
+        return Fail(D3DERR_INVALIDCALL, "CreateVertexBuffer: unknown pool");
+    }
     auto* vb = new VertexBuffer(this, Length, Usage, FVF, Pool);
     if (!vb->store.Valid()) {
         vb->Release();
@@ -673,13 +883,21 @@ HRESULT Device::CreateVertexBuffer(UINT Length, DWORD Usage, DWORD FVF, D3DPOOL 
 }
 
 HRESULT Device::CreateIndexBuffer(UINT Length, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
-                                  IDirect3DIndexBuffer9** ppIndexBuffer, HANDLE* /*pSharedHandle*/) {
-    if (!ppIndexBuffer) return Fail(D3DERR_INVALIDCALL, "CreateIndexBuffer: no output pointer");
+                                  IDirect3DIndexBuffer9** ppIndexBuffer, HANDLE* /*pSharedHandle*/)
+{
+    if (!ppIndexBuffer) {
+        return Fail(D3DERR_INVALIDCALL, "CreateIndexBuffer: no output pointer");
+    }
     *ppIndexBuffer = nullptr;
-    if (Format != D3DFMT_INDEX16 && Format != D3DFMT_INDEX32)
+    if (Format != D3DFMT_INDEX16 && Format != D3DFMT_INDEX32) {
         return Fail(D3DERR_INVALIDCALL, "CreateIndexBuffer: format must be INDEX16 or INDEX32");
-    if (Length == 0 || Length > (1u << 30)) return Fail(D3DERR_INVALIDCALL, "CreateIndexBuffer: bad length");
-    if (Pool > D3DPOOL_SCRATCH) return Fail(D3DERR_INVALIDCALL, "CreateIndexBuffer: unknown pool");
+    }
+    if (Length == 0 || Length > (1u << 30)) {
+        return Fail(D3DERR_INVALIDCALL, "CreateIndexBuffer: bad length");
+    }
+    if (Pool > D3DPOOL_SCRATCH) {
+        return Fail(D3DERR_INVALIDCALL, "CreateIndexBuffer: unknown pool");
+    }
     auto* ib = new IndexBuffer(this, Length, Usage, Format, Pool);
     if (!ib->store.Valid()) {
         ib->Release();
@@ -690,17 +908,31 @@ HRESULT Device::CreateIndexBuffer(UINT Length, DWORD Usage, D3DFORMAT Format, D3
 }
 
 HRESULT Device::CreateTexture(UINT Width, UINT Height, UINT Levels, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
-                              IDirect3DTexture9** ppTexture, HANDLE* /*pSharedHandle*/) {
-    if (!ppTexture) return Fail(D3DERR_INVALIDCALL, "CreateTexture: no output pointer");
+                              IDirect3DTexture9** ppTexture, HANDLE* /*pSharedHandle*/)
+{
+    if (!ppTexture) {
+        return Fail(D3DERR_INVALIDCALL, "CreateTexture: no output pointer");
+    }
     *ppTexture = nullptr;
-    if (Width == 0 || Height == 0 || Width > 8192 || Height > 8192)
+    if (Width == 0 || Height == 0 || Width > 8192 || Height > 8192) {
         return Fail(D3DERR_INVALIDCALL, "CreateTexture: size must be 1 to 8192");
-    if (!TextureFormatInfo(Format).supported) return Fail(D3DERR_INVALIDCALL, "CreateTexture: unsupported format");
-    if (Pool > D3DPOOL_SCRATCH) return Fail(D3DERR_INVALIDCALL, "CreateTexture: unknown pool");
+    }
+    if (!TextureFormatInfo(Format).supported) {
+        return Fail(D3DERR_INVALIDCALL, "CreateTexture: unsupported format");
+    }
+    if (Pool > D3DPOOL_SCRATCH) {
+        return Fail(D3DERR_INVALIDCALL, "CreateTexture: unknown pool");
+    }
     UINT full = 1;
-    for (UINT m = std::max(Width, Height); m > 1; m >>= 1) ++full;
-    if (Levels == 0 || (Usage & D3DUSAGE_AUTOGENMIPMAP)) Levels = full;
-    if (Levels > full) return Fail(D3DERR_INVALIDCALL, "CreateTexture: more levels than the size allows");
+    for (UINT m = std::max(Width, Height); m > 1; m >>= 1) {
+        ++full;
+    }
+    if (Levels == 0 || (Usage & D3DUSAGE_AUTOGENMIPMAP)) {
+        Levels = full;
+    }
+    if (Levels > full) {
+        return Fail(D3DERR_INVALIDCALL, "CreateTexture: more levels than the size allows");
+    }
     auto* texture = new Texture(this, Width, Height, Levels, Usage, Format, Pool);
     if (!texture->Valid()) {
         texture->Release();
@@ -713,57 +945,82 @@ HRESULT Device::CreateTexture(UINT Width, UINT Height, UINT Levels, DWORD Usage,
 namespace {
 
 // Checks shared by every draw call; fills the vertex layout of the current FVF.
-HRESULT CheckDraw(bool inScene, DWORD fvf, UINT primitives, UINT stride, VertexLayout& layout, const char* who) {
+HRESULT CheckDraw(bool inScene, DWORD fvf, UINT primitives, UINT stride, VertexLayout& layout, const char* who)
+{
     static thread_local std::string message;
     auto fail = [&](const char* why) {
         message = std::string(who) + ": " + why;
         return Fail(D3DERR_INVALIDCALL, message.c_str());
     };
-    if (!inScene) return fail("drawing outside BeginScene/EndScene");
-    if (!LayoutOf(fvf, layout)) return fail("vertex format not supported (needs XYZ or XYZRHW)");
-    if (primitives == 0 || primitives > kMaxPrimitiveCount) return fail("primitive count out of range");
-    if (stride < layout.size) return fail("stride smaller than the vertex format");
+    if (!inScene) {
+        return fail("drawing outside BeginScene/EndScene");
+    }
+    if (!LayoutOf(fvf, layout)) {
+        return fail("vertex format not supported (needs XYZ or XYZRHW)");
+    }
+    if (primitives == 0 || primitives > kMaxPrimitiveCount) {
+        return fail("primitive count out of range");
+    }
+    if (stride < layout.size) {
+        return fail("stride smaller than the vertex format");
+    }
     return S_OK;
 }
 
 }  // namespace
 
-HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE PrimitiveType, UINT StartVertex, UINT PrimitiveCount) {
+HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE PrimitiveType, UINT StartVertex, UINT PrimitiveCount)
+{
     VertexLayout layout;
     HRESULT hr = CheckDraw(inScene_, fvf_, PrimitiveCount, stream_.stride, layout, "DrawPrimitive");
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr)) {
+        return hr;
+    }
     GLenum mode;
     UINT vertices;
-    if (!VertexCount(PrimitiveType, PrimitiveCount, mode, vertices))
+    if (!VertexCount(PrimitiveType, PrimitiveCount, mode, vertices)) {
         return Fail(D3DERR_INVALIDCALL, "DrawPrimitive: unknown primitive type");
-    if (!stream_.buffer) return Fail(D3DERR_INVALIDCALL, "DrawPrimitive: no stream source");
+    }
+    if (!stream_.buffer) {
+        return Fail(D3DERR_INVALIDCALL, "DrawPrimitive: no stream source");
+    }
     const std::uint64_t end = static_cast<std::uint64_t>(stream_.offset) +
                               (static_cast<std::uint64_t>(StartVertex) + vertices - 1) * stream_.stride + layout.size;
-    if (end > stream_.buffer->store.Length())
+    if (end > stream_.buffer->store.Length()) {
         return Fail(D3DERR_INVALIDCALL, "DrawPrimitive: vertices past the end of the vertex buffer");
+    }
     PrepareDraw(fvf_, stream_.buffer->store.Name(), stream_.offset, stream_.stride, "DrawPrimitive");
     glDrawArrays(mode, static_cast<GLint>(StartVertex), static_cast<GLsizei>(vertices));
     return S_OK;
 }
 
 HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE PrimitiveType, INT BaseVertexIndex, UINT MinVertexIndex,
-                                     UINT NumVertices, UINT StartIndex, UINT PrimitiveCount) {
+                                     UINT NumVertices, UINT StartIndex, UINT PrimitiveCount)
+{
     (void)MinVertexIndex;
     (void)NumVertices;
     VertexLayout layout;
     HRESULT hr = CheckDraw(inScene_, fvf_, PrimitiveCount, stream_.stride, layout, "DrawIndexedPrimitive");
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr)) {
+        return hr;
+    }
     GLenum mode;
     UINT count;
-    if (!VertexCount(PrimitiveType, PrimitiveCount, mode, count))
+    if (!VertexCount(PrimitiveType, PrimitiveCount, mode, count)) {
         return Fail(D3DERR_INVALIDCALL, "DrawIndexedPrimitive: unknown primitive type");
-    if (!stream_.buffer) return Fail(D3DERR_INVALIDCALL, "DrawIndexedPrimitive: no stream source");
-    if (!indices_) return Fail(D3DERR_INVALIDCALL, "DrawIndexedPrimitive: no index buffer");
+    }
+    if (!stream_.buffer) {
+        return Fail(D3DERR_INVALIDCALL, "DrawIndexedPrimitive: no stream source");
+    }
+    if (!indices_) {
+        return Fail(D3DERR_INVALIDCALL, "DrawIndexedPrimitive: no index buffer");
+    }
     const bool wide = indices_->Format() == D3DFMT_INDEX32;
     const UINT indexSize = wide ? 4 : 2;
     const UINT indexCapacity = indices_->store.Length() / indexSize;
-    if (static_cast<std::uint64_t>(StartIndex) + count > indexCapacity)
+    if (static_cast<std::uint64_t>(StartIndex) + count > indexCapacity) {
         return Fail(D3DERR_INVALIDCALL, "DrawIndexedPrimitive: indices past the end of the index buffer");
+    }
     // Every vertex the indices reach must lie inside the vertex buffer.
     const UINT vbLength = stream_.buffer->store.Length();
     auto fits = [&](std::int64_t vertex) {
@@ -782,8 +1039,9 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE PrimitiveType, INT BaseVer
                 std::memcpy(&s, data + i * 2, 2);
                 v = s;
             }
-            if (!fits(static_cast<std::int64_t>(BaseVertexIndex) + v))
+            if (!fits(static_cast<std::int64_t>(BaseVertexIndex) + v)) {
                 return Fail(D3DERR_INVALIDCALL, "DrawIndexedPrimitive: an index reaches past the vertex buffer");
+            }
         }
     }
     PrepareDraw(fvf_, stream_.buffer->store.Name(), stream_.offset, stream_.stride, "DrawIndexedPrimitive");
@@ -798,15 +1056,21 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE PrimitiveType, INT BaseVer
 }
 
 HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT PrimitiveCount, const void* pVertexStreamZeroData,
-                                UINT VertexStreamZeroStride) {
+                                UINT VertexStreamZeroStride)
+{
     VertexLayout layout;
     HRESULT hr = CheckDraw(inScene_, fvf_, PrimitiveCount, VertexStreamZeroStride, layout, "DrawPrimitiveUP");
-    if (FAILED(hr)) return hr;
-    if (!pVertexStreamZeroData) return Fail(D3DERR_INVALIDCALL, "DrawPrimitiveUP: no vertex data");
+    if (FAILED(hr)) {
+        return hr;
+    }
+    if (!pVertexStreamZeroData) {
+        return Fail(D3DERR_INVALIDCALL, "DrawPrimitiveUP: no vertex data");
+    }
     GLenum mode;
     UINT vertices;
-    if (!VertexCount(PrimitiveType, PrimitiveCount, mode, vertices))
+    if (!VertexCount(PrimitiveType, PrimitiveCount, mode, vertices)) {
         return Fail(D3DERR_INVALIDCALL, "DrawPrimitiveUP: unknown primitive type");
+    }
     Activate();
     const std::size_t bytes = static_cast<std::size_t>(vertices - 1) * VertexStreamZeroStride + layout.size;
     glBindBuffer(GL_ARRAY_BUFFER, upVbo_);
@@ -821,21 +1085,29 @@ HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT PrimitiveCo
 
 HRESULT Device::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT MinVertexIndex, UINT NumVertices,
                                        UINT PrimitiveCount, const void* pIndexData, D3DFORMAT IndexDataFormat,
-                                       const void* pVertexStreamZeroData, UINT VertexStreamZeroStride) {
+                                       const void* pVertexStreamZeroData, UINT VertexStreamZeroStride)
+{
     VertexLayout layout;
-    HRESULT hr =
-        CheckDraw(inScene_, fvf_, PrimitiveCount, VertexStreamZeroStride, layout, "DrawIndexedPrimitiveUP");
-    if (FAILED(hr)) return hr;
-    if (!pIndexData || !pVertexStreamZeroData) return Fail(D3DERR_INVALIDCALL, "DrawIndexedPrimitiveUP: no data");
-    if (IndexDataFormat != D3DFMT_INDEX16 && IndexDataFormat != D3DFMT_INDEX32)
+    HRESULT hr = CheckDraw(inScene_, fvf_, PrimitiveCount, VertexStreamZeroStride, layout, "DrawIndexedPrimitiveUP");
+    if (FAILED(hr)) {
+        return hr;
+    }
+    if (!pIndexData || !pVertexStreamZeroData) {
+        return Fail(D3DERR_INVALIDCALL, "DrawIndexedPrimitiveUP: no data");
+    }
+    if (IndexDataFormat != D3DFMT_INDEX16 && IndexDataFormat != D3DFMT_INDEX32) {
         return Fail(D3DERR_INVALIDCALL, "DrawIndexedPrimitiveUP: bad index format");
+    }
     GLenum mode;
     UINT count;
-    if (!VertexCount(PrimitiveType, PrimitiveCount, mode, count))
+    if (!VertexCount(PrimitiveType, PrimitiveCount, mode, count)) {
         return Fail(D3DERR_INVALIDCALL, "DrawIndexedPrimitiveUP: unknown primitive type");
+    }
     const bool wide = IndexDataFormat == D3DFMT_INDEX32;
     const UINT vertexCount = MinVertexIndex + NumVertices;
-    if (NumVertices == 0) return Fail(D3DERR_INVALIDCALL, "DrawIndexedPrimitiveUP: no vertices");
+    if (NumVertices == 0) {
+        return Fail(D3DERR_INVALIDCALL, "DrawIndexedPrimitiveUP: no vertices");
+    }
     for (UINT i = 0; i < count; ++i) {
         std::uint32_t v = 0;
         if (wide) {
@@ -845,8 +1117,9 @@ HRESULT Device::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT MinV
             std::memcpy(&s, static_cast<const std::uint8_t*>(pIndexData) + i * 2, 2);
             v = s;
         }
-        if (v >= vertexCount)
+        if (v >= vertexCount) {
             return Fail(D3DERR_INVALIDCALL, "DrawIndexedPrimitiveUP: an index is outside the given vertices");
+        }
     }
     Activate();
     const std::size_t vbytes = static_cast<std::size_t>(vertexCount - 1) * VertexStreamZeroStride + layout.size;

@@ -18,16 +18,24 @@ LiveCounts g_live;
 
 }  // namespace
 
-HRESULT Fail(HRESULT code, const char* reason) {
+HRESULT Fail(HRESULT code, const char* reason)
+{
     g_lastError = reason;
     return code;
 }
 
-const char* LastError() { return g_lastError.c_str(); }
+const char* LastError()
+{
+    return g_lastError.c_str();
+}
 
-LiveCounts& Live() { return g_live; }
+LiveCounts& Live()
+{
+    return g_live;
+}
 
-void FillCaps(D3DCAPS9& caps) {
+void FillCaps(D3DCAPS9& caps)
+{
     caps = {};
     caps.DeviceType = D3DDEVTYPE_HAL;
     caps.AdapterOrdinal = 0;
@@ -43,61 +51,102 @@ void FillCaps(D3DCAPS9& caps) {
 
 // ---- Direct3D object ----------------------------------------------------------------------------
 
-Direct3D9::Direct3D9() { ++g_live.direct3d; }
-Direct3D9::~Direct3D9() { --g_live.direct3d; }
+Direct3D9::Direct3D9()
+{
+    ++g_live.direct3d;
+}
+Direct3D9::~Direct3D9()
+{
+    --g_live.direct3d;
+}
 
-HRESULT Direct3D9::GetAdapterDisplayMode(UINT Adapter, D3DDISPLAYMODE* pMode) {
-    if (!pMode || Adapter != 0) return Fail(D3DERR_INVALIDCALL, "GetAdapterDisplayMode: bad adapter or pointer");
+HRESULT Direct3D9::GetAdapterDisplayMode(UINT Adapter, D3DDISPLAYMODE* pMode)
+{
+    if (!pMode || Adapter != 0) {
+        return Fail(D3DERR_INVALIDCALL, "GetAdapterDisplayMode: bad adapter or pointer");
+    }
     SDL_DisplayMode mode{};
-    if (SDL_GetDesktopDisplayMode(0, &mode) != 0) return Fail(D3DERR_NOTAVAILABLE, SDL_GetError());
+    if (SDL_GetDesktopDisplayMode(0, &mode) != 0) {
+        return Fail(D3DERR_NOTAVAILABLE, SDL_GetError());
+    }
     *pMode = {static_cast<UINT>(mode.w), static_cast<UINT>(mode.h), static_cast<UINT>(mode.refresh_rate),
               D3DFMT_X8R8G8B8};
     return S_OK;
 }
 
-HRESULT Direct3D9::GetDeviceCaps(UINT Adapter, D3DDEVTYPE DeviceType, D3DCAPS9* pCaps) {
-    if (!pCaps || Adapter != 0) return Fail(D3DERR_INVALIDCALL, "GetDeviceCaps: bad adapter or pointer");
+HRESULT Direct3D9::GetDeviceCaps(UINT Adapter, D3DDEVTYPE DeviceType, D3DCAPS9* pCaps)
+{
+    if (!pCaps || Adapter != 0) {
+        return Fail(D3DERR_INVALIDCALL, "GetDeviceCaps: bad adapter or pointer");
+    }
     FillCaps(*pCaps);
     pCaps->DeviceType = DeviceType;
     return S_OK;
 }
 
 HRESULT Direct3D9::CreateDevice(UINT Adapter, D3DDEVTYPE DeviceType, HWND hFocusWindow, DWORD /*BehaviorFlags*/,
-                                D3DPRESENT_PARAMETERS* pp, IDirect3DDevice9** ppReturnedDeviceInterface) {
-    if (!ppReturnedDeviceInterface) return Fail(D3DERR_INVALIDCALL, "CreateDevice: no output pointer");
+                                D3DPRESENT_PARAMETERS* pp, IDirect3DDevice9** ppReturnedDeviceInterface)
+{
+    if (!ppReturnedDeviceInterface) {
+        return Fail(D3DERR_INVALIDCALL, "CreateDevice: no output pointer");
+    }
     *ppReturnedDeviceInterface = nullptr;
-    if (!pp) return Fail(D3DERR_INVALIDCALL, "CreateDevice: no presentation parameters");
-    if (Adapter != 0) return Fail(D3DERR_INVALIDCALL, "CreateDevice: only adapter 0 exists");
-    if (DeviceType != D3DDEVTYPE_HAL && DeviceType != D3DDEVTYPE_REF)
+    if (!pp) {
+        return Fail(D3DERR_INVALIDCALL, "CreateDevice: no presentation parameters");
+    }
+    if (Adapter != 0) {
+        return Fail(D3DERR_INVALIDCALL, "CreateDevice: only adapter 0 exists");
+    }
+    if (DeviceType != D3DDEVTYPE_HAL && DeviceType != D3DDEVTYPE_REF) {
         return Fail(D3DERR_NOTAVAILABLE, "CreateDevice: device type not available");
+    }
     SDL_Window* window = pp->hDeviceWindow ? pp->hDeviceWindow : hFocusWindow;
-    if (!window) return Fail(D3DERR_INVALIDCALL, "CreateDevice: no window");
-    if (!(SDL_GetWindowFlags(window) & SDL_WINDOW_OPENGL))
+    if (!window) {
+        return Fail(D3DERR_INVALIDCALL, "CreateDevice: no window");
+    }
+    if (!(SDL_GetWindowFlags(window) & SDL_WINDOW_OPENGL)) {
         return Fail(D3DERR_INVALIDCALL, "CreateDevice: the window was not created with SDL_WINDOW_OPENGL");
-    if (pp->MultiSampleType != D3DMULTISAMPLE_NONE)
+    }
+    if (pp->MultiSampleType != D3DMULTISAMPLE_NONE) {
         return Fail(D3DERR_NOTAVAILABLE, "CreateDevice: multisampling is not available");
-    if (pp->BackBufferCount > 3) return Fail(D3DERR_INVALIDCALL, "CreateDevice: more than 3 back buffers");
-    if (pp->EnableAutoDepthStencil && !DepthFormatOk(pp->AutoDepthStencilFormat))
+    }
+    if (pp->BackBufferCount > 3) {
+        return Fail(D3DERR_INVALIDCALL, "CreateDevice: more than 3 back buffers");
+    }
+    if (pp->EnableAutoDepthStencil && !DepthFormatOk(pp->AutoDepthStencilFormat)) {
         return Fail(D3DERR_INVALIDCALL, "CreateDevice: unsupported depth-stencil format");
+    }
 
     D3DPRESENT_PARAMETERS used = *pp;
-    if (used.BackBufferCount == 0) used.BackBufferCount = 1;
+    if (used.BackBufferCount == 0) {
+        used.BackBufferCount = 1;
+    }
     int drawableW = 0, drawableH = 0;
     SDL_GL_GetDrawableSize(window, &drawableW, &drawableH);
     if (pp->Windowed) {
-        if (used.BackBufferWidth == 0) used.BackBufferWidth = static_cast<UINT>(std::max(drawableW, 1));
-        if (used.BackBufferHeight == 0) used.BackBufferHeight = static_cast<UINT>(std::max(drawableH, 1));
-        if (used.BackBufferFormat == D3DFMT_UNKNOWN) used.BackBufferFormat = D3DFMT_X8R8G8B8;
-        if (!BackBufferFormatOk(used.BackBufferFormat))
+        if (used.BackBufferWidth == 0) {
+            used.BackBufferWidth = static_cast<UINT>(std::max(drawableW, 1));
+        }
+        if (used.BackBufferHeight == 0) {
+            used.BackBufferHeight = static_cast<UINT>(std::max(drawableH, 1));
+        }
+        if (used.BackBufferFormat == D3DFMT_UNKNOWN) {
+            used.BackBufferFormat = D3DFMT_X8R8G8B8;
+        }
+        if (!BackBufferFormatOk(used.BackBufferFormat)) {
             return Fail(D3DERR_INVALIDCALL, "CreateDevice: unsupported back-buffer format");
+        }
     } else {
-        if (!BackBufferFormatOk(used.BackBufferFormat))
+        if (!BackBufferFormatOk(used.BackBufferFormat)) {
             return Fail(D3DERR_INVALIDCALL, "CreateDevice: full screen needs a known back-buffer format");
-        if (used.BackBufferWidth == 0 || used.BackBufferHeight == 0)
+        }
+        if (used.BackBufferWidth == 0 || used.BackBufferHeight == 0) {
             return Fail(D3DERR_INVALIDCALL, "CreateDevice: full screen needs a back-buffer size");
+        }
     }
-    if (used.BackBufferWidth > 8192 || used.BackBufferHeight > 8192)
+    if (used.BackBufferWidth > 8192 || used.BackBufferHeight > 8192) {
         return Fail(D3DERR_INVALIDCALL, "CreateDevice: back buffer too large");
+    }
 
     if (!pp->Windowed) {
         // The asked mode where the display has it; otherwise full screen at the desktop's own mode,
@@ -148,7 +197,8 @@ HRESULT Direct3D9::CreateDevice(UINT Adapter, D3DDEVTYPE DeviceType, HWND hFocus
 
 // ---- Entry points ---------------------------------------------------------------------------------
 
-IDirect3D9* Direct3DCreate9(UINT SDKVersion) {
+IDirect3D9* Direct3DCreate9(UINT SDKVersion)
+{
     if (SDKVersion != D3D_SDK_VERSION && SDKVersion != 0x90003u) {
         d3d9::Fail(D3DERR_INVALIDCALL, "Direct3DCreate9: unknown SDK version");
         return nullptr;
@@ -160,8 +210,11 @@ IDirect3D9* Direct3DCreate9(UINT SDKVersion) {
     return new d3d9::Direct3D9();
 }
 
-D3DPresentArea D3DLetterbox(int bw, int bh, int w, int h) {
-    if (bw <= 0 || bh <= 0 || w <= 0 || h <= 0) return {0, 0, std::max(w, 0), std::max(h, 0)};
+D3DPresentArea D3DLetterbox(int bw, int bh, int w, int h)
+{
+    if (bw <= 0 || bh <= 0 || w <= 0 || h <= 0) {
+        return {0, 0, std::max(w, 0), std::max(h, 0)};
+    }
     // Compare w/bw with h/bh without rounding: the narrower side decides the scale.
     const long long byWidth = static_cast<long long>(w) * bh, byHeight = static_cast<long long>(h) * bw;
     int width = w, height = h;
@@ -173,7 +226,8 @@ D3DPresentArea D3DLetterbox(int bw, int bh, int w, int h) {
     return {(w - width) / 2, (h - height) / 2, width, height};
 }
 
-bool DeviceReadLastFrame(IDirect3DDevice9* device, int& width, int& height, std::vector<std::uint8_t>& rgba) {
+bool DeviceReadLastFrame(IDirect3DDevice9* device, int& width, int& height, std::vector<std::uint8_t>& rgba)
+{
     if (!device) {
         width = height = 0;
         rgba.clear();
@@ -183,13 +237,20 @@ bool DeviceReadLastFrame(IDirect3DDevice9* device, int& width, int& height, std:
     return static_cast<d3d9::Device*>(device)->ReadLastFrame(width, height, rgba);
 }
 
-void DeviceUseGeneralProgram(IDirect3DDevice9* device, bool on) {
-    if (device) static_cast<d3d9::Device*>(device)->UseGeneralProgram(on);
+void DeviceUseGeneralProgram(IDirect3DDevice9* device, bool on)
+{
+    if (device) {
+        static_cast<d3d9::Device*>(device)->UseGeneralProgram(on);
+    }
 }
 
-const char* D3DLastErrorText() { return d3d9::LastError(); }
+const char* D3DLastErrorText()
+{
+    return d3d9::LastError();
+}
 
-D3DObjectCounts D3DLiveObjects() {
+D3DObjectCounts D3DLiveObjects()
+{
     const d3d9::LiveCounts& c = d3d9::Live();
     return {c.direct3d, c.devices, c.textures, c.vertexBuffers, c.indexBuffers};
 }

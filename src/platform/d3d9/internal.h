@@ -412,8 +412,7 @@ private:
     bool dirtyRender_ = true;
     bool dirtySampler_ = true;
     bool dirtyViewport_ = true;
-    std::uint64_t transformsVersion_ = 1, materialVersion_ = 1, lightsVersion_ = 1, fogVersion_ = 1,
-                  stageVersion_ = 1;
+    std::uint64_t transformsVersion_ = 1, materialVersion_ = 1, lightsVersion_ = 1, fogVersion_ = 1, stageVersion_ = 1;
     GLuint boundTexture_ = 0xFFFFFFFFu;
     struct LayoutKey {
         DWORD fvf = 0xFFFFFFFFu;
