@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/win/ref_counted.h"
+
 namespace {
 
 struct FontModuleState {
@@ -53,15 +55,9 @@ struct StageStateValue {
     DWORD value;
 };
 constexpr StageStateValue kStageStates[] = {
-    {0, D3DTSS_COLOROP, D3DTOP_MODULATE},
-    {0, D3DTSS_COLORARG1, D3DTA_TEXTURE},
-    {0, D3DTSS_COLORARG2, D3DTA_DIFFUSE},
-    {0, D3DTSS_ALPHAOP, D3DTOP_MODULATE},
-    {0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE},
-    {0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE},
-    {0, D3DTSS_TEXCOORDINDEX, 0},
-    {0, D3DTSS_TEXTURETRANSFORMFLAGS, 0},
-    {1, D3DTSS_COLOROP, D3DTOP_DISABLE},
+    {0, D3DTSS_COLOROP, D3DTOP_MODULATE}, {0, D3DTSS_COLORARG1, D3DTA_TEXTURE}, {0, D3DTSS_COLORARG2, D3DTA_DIFFUSE},
+    {0, D3DTSS_ALPHAOP, D3DTOP_MODULATE}, {0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE}, {0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE},
+    {0, D3DTSS_TEXCOORDINDEX, 0},         {0, D3DTSS_TEXTURETRANSFORMFLAGS, 0}, {1, D3DTSS_COLOROP, D3DTOP_DISABLE},
     {1, D3DTSS_ALPHAOP, D3DTOP_DISABLE},
 };
 
@@ -71,7 +67,7 @@ struct SamplerStateValue {
 };
 // One texel per pixel: point sampling keeps the glyphs as they were rasterised.
 constexpr SamplerStateValue kSamplerStates[] = {
-    {D3DSAMP_MINFILTER, D3DTEXF_POINT}, {D3DSAMP_MAGFILTER, D3DTEXF_POINT}, {D3DSAMP_MIPFILTER, D3DTEXF_NONE},
+    {D3DSAMP_MINFILTER, D3DTEXF_POINT},    {D3DSAMP_MAGFILTER, D3DTEXF_POINT},    {D3DSAMP_MIPFILTER, D3DTEXF_NONE},
     {D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP}, {D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP},
 };
 
@@ -88,8 +84,8 @@ public:
             renderOk_[i] = SUCCEEDED(device_->GetRenderState(kRenderStates[i].state, &render_[i]));
         }
         for (std::size_t i = 0; i < kStageStateCount; ++i) {
-            stageOk_[i] = SUCCEEDED(
-                device_->GetTextureStageState(kStageStates[i].stage, kStageStates[i].state, &stage_[i]));
+            stageOk_[i] =
+                SUCCEEDED(device_->GetTextureStageState(kStageStates[i].stage, kStageStates[i].state, &stage_[i]));
         }
         for (std::size_t i = 0; i < kSamplerStateCount; ++i) {
             samplerOk_[i] = SUCCEEDED(device_->GetSamplerState(0, kSamplerStates[i].state, &sampler_[i]));
@@ -154,7 +150,7 @@ private:
     bool streamOk_ = false;
 };
 
-class D3DXFontObject final : public ID3DXFont {
+class D3DXFontObject final : public RefCounted<ID3DXFont> {
 public:
     D3DXFontObject(IDirect3DDevice9* device, const D3DXFONT_DESCA& desc, FontData&& data)
         : device_(device), desc_(desc), data_(std::move(data))
@@ -189,17 +185,6 @@ public:
         return texture_->UnlockRect(0);
     }
 
-    ULONG AddRef() override { return ++refs_; }
-
-    ULONG Release() override
-    {
-        ULONG left = --refs_;
-        if (left == 0) {
-            delete this;
-        }
-        return left;
-    }
-
     HRESULT GetDevice(IDirect3DDevice9** ppDevice) override
     {
         if (ppDevice == nullptr) {
@@ -225,8 +210,9 @@ public:
             return FALSE;
         }
         const FontMetrics& m = data_.metrics;
-        *tm = TEXTMETRICA{m.height, m.ascent, m.descent, m.internalLeading, 0, m.aveCharWidth, m.maxCharWidth,
-                          static_cast<LONG>(desc_.Weight == 0 ? FW_NORMAL : desc_.Weight)};
+        *tm = TEXTMETRICA{
+            m.height, m.ascent,       m.descent,      m.internalLeading,
+            0,        m.aveCharWidth, m.maxCharWidth, static_cast<LONG>(desc_.Weight == 0 ? FW_NORMAL : desc_.Weight)};
         return TRUE;
     }
 
@@ -310,7 +296,6 @@ private:
                                  sizeof(FontVertex));
     }
 
-    ULONG refs_ = 1;
     IDirect3DDevice9* device_;
     D3DXFONT_DESCA desc_;
     FontData data_;
@@ -323,8 +308,8 @@ private:
 }  // namespace
 
 HRESULT D3DXCreateFontA(LPDIRECT3DDEVICE9 pDevice, INT Height, UINT Width, UINT Weight, UINT MipLevels, BOOL Italic,
-                        DWORD CharSet, DWORD OutputPrecision, DWORD Quality, DWORD PitchAndFamily,
-                        LPCSTR pFaceName, LPD3DXFONT* ppFont)
+                        DWORD CharSet, DWORD OutputPrecision, DWORD Quality, DWORD PitchAndFamily, LPCSTR pFaceName,
+                        LPD3DXFONT* ppFont)
 {
     if (ppFont != nullptr) {
         *ppFont = nullptr;
@@ -378,6 +363,12 @@ HRESULT D3DXCreateFontA(LPDIRECT3DDEVICE9 pDevice, INT Height, UINT Width, UINT 
     return S_OK;
 }
 
-int D3DXFontLiveCount() { return fontModule.liveFonts; }
+int D3DXFontLiveCount()
+{
+    return fontModule.liveFonts;
+}
 
-void D3DXFontReset() { FontLibraryReset(); }
+void D3DXFontReset()
+{
+    FontLibraryReset();
+}

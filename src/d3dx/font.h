@@ -102,8 +102,8 @@ using LPD3DXFONT = ID3DXFont*;
 // D3DERR_INVALIDCALL for a null device, face name or output pointer; E_FAIL when no face can be
 // found or sized; E_OUTOFMEMORY or the device's error when the atlas texture cannot be made.
 HRESULT D3DXCreateFontA(LPDIRECT3DDEVICE9 pDevice, INT Height, UINT Width, UINT Weight, UINT MipLevels, BOOL Italic,
-                        DWORD CharSet, DWORD OutputPrecision, DWORD Quality, DWORD PitchAndFamily,
-                        LPCSTR pFaceName, LPD3DXFONT* ppFont);
+                        DWORD CharSet, DWORD OutputPrecision, DWORD Quality, DWORD PitchAndFamily, LPCSTR pFaceName,
+                        LPD3DXFONT* ppFont);
 
 // Fonts alive now, for leak checks in tests.
 int D3DXFontLiveCount();

@@ -169,8 +169,7 @@ bool PackAtlas(const std::array<GlyphBitmap, 256>& bitmaps, FontData* font)
             const FontGlyph& g = font->glyphs[b];
             for (int row = 0; row < bm.height; ++row) {
                 std::copy_n(bm.pixels.begin() + static_cast<std::ptrdiff_t>(row) * bm.width, bm.width,
-                            font->atlas.begin() + static_cast<std::ptrdiff_t>(g.atlasY + row) * side +
-                                g.atlasX);
+                            font->atlas.begin() + static_cast<std::ptrdiff_t>(g.atlasY + row) * side + g.atlasX);
             }
         }
         return true;
@@ -227,8 +226,7 @@ std::string FontFamilyFor(const std::string& faceName)
     return faceName;
 }
 
-bool FontFind(const FontRequest& request, std::string* file, int* faceIndex, std::string* family,
-              std::string* error)
+bool FontFind(const FontRequest& request, std::string* file, int* faceIndex, std::string* family, std::string* error)
 {
     FcConfig* config = FontConfig();
     if (config == nullptr) {

@@ -57,8 +57,7 @@ std::string FontFamilyFor(const std::string& faceName);
 
 // Asks fontconfig for the file of the best face of the family for a Windows face name, weight and
 // slant. False with a reason when no scalable face can be found.
-bool FontFind(const FontRequest& request, std::string* file, int* faceIndex, std::string* family,
-              std::string* error);
+bool FontFind(const FontRequest& request, std::string* file, int* faceIndex, std::string* family, std::string* error);
 
 // Finds, sizes and rasterises a font. False with a reason on any failure (no face, a height out of
 // range, a face FreeType cannot read).

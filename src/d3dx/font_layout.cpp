@@ -13,7 +13,10 @@ struct LineRange {
     int end = 0;
 };
 
-bool IsBreak(char c) { return c == '\n' || c == '\r'; }
+bool IsBreak(char c)
+{
+    return c == '\n' || c == '\r';
+}
 
 // Advance of one byte at pen offset `pen` from the line's start.
 int Advance(const FontData& font, unsigned char byte, int pen, std::uint32_t format)
@@ -65,7 +68,10 @@ void WrapLine(const FontData& font, const char* text, LineRange hard, int limit,
     lines->push_back({start, hard.end});
 }
 
-int FloorHalf(int value) { return value >= 0 ? value / 2 : -((1 - value) / 2); }
+int FloorHalf(int value)
+{
+    return value >= 0 ? value / 2 : -((1 - value) / 2);
+}
 
 // Clips a quad to the box; false when nothing of it is left.
 bool ClipQuad(const FontBox& box, FontQuad* q)
@@ -183,8 +189,12 @@ int FontLayout(const FontData& font, const char* text, int count, FontBox* box, 
                 auto byte = static_cast<unsigned char>(text[i]);
                 const FontGlyph& g = font.glyphs[byte];
                 if (byte >= 0x20 && g.width > 0 && g.height > 0) {
-                    FontQuad q{left + pen + g.left, lineTop + font.metrics.ascent - g.top, g.width, g.height,
-                               g.atlasX, g.atlasY};
+                    FontQuad q{left + pen + g.left,
+                               lineTop + font.metrics.ascent - g.top,
+                               g.width,
+                               g.height,
+                               g.atlasX,
+                               g.atlasY};
                     if (!clip || ClipQuad(*box, &q)) {
                         quads->push_back(q);
                     }

@@ -22,9 +22,27 @@ struct D3DXVECTOR3 : D3DVECTOR {
     D3DXVECTOR3 operator-(const D3DXVECTOR3& v) const { return {x - v.x, y - v.y, z - v.z}; }
     D3DXVECTOR3 operator*(float s) const { return {x * s, y * s, z * s}; }
     D3DXVECTOR3 operator-() const { return {-x, -y, -z}; }
-    D3DXVECTOR3& operator+=(const D3DXVECTOR3& v) { x += v.x; y += v.y; z += v.z; return *this; }
-    D3DXVECTOR3& operator-=(const D3DXVECTOR3& v) { x -= v.x; y -= v.y; z -= v.z; return *this; }
-    D3DXVECTOR3& operator*=(float s) { x *= s; y *= s; z *= s; return *this; }
+    D3DXVECTOR3& operator+=(const D3DXVECTOR3& v)
+    {
+        x += v.x;
+        y += v.y;
+        z += v.z;
+        return *this;
+    }
+    D3DXVECTOR3& operator-=(const D3DXVECTOR3& v)
+    {
+        x -= v.x;
+        y -= v.y;
+        z -= v.z;
+        return *this;
+    }
+    D3DXVECTOR3& operator*=(float s)
+    {
+        x *= s;
+        y *= s;
+        z *= s;
+        return *this;
+    }
     bool operator==(const D3DXVECTOR3& v) const { return x == v.x && y == v.y && z == v.z; }
 };
 
@@ -38,8 +56,8 @@ struct D3DXMATRIX : D3DMATRIX {
     // Zero matrix; use D3DXMatrixIdentity for the identity.
     D3DXMATRIX() : D3DMATRIX{} {}
     D3DXMATRIX(const D3DMATRIX& m) : D3DMATRIX(m) {}
-    D3DXMATRIX(float m11, float m12, float m13, float m14, float m21, float m22, float m23, float m24,
-               float m31, float m32, float m33, float m34, float m41, float m42, float m43, float m44);
+    D3DXMATRIX(float m11, float m12, float m13, float m14, float m21, float m22, float m23, float m24, float m31,
+               float m32, float m33, float m34, float m41, float m42, float m43, float m44);
 
     float& operator()(unsigned row, unsigned col) { return m[row][col]; }
     float operator()(unsigned row, unsigned col) const { return m[row][col]; }

@@ -150,9 +150,8 @@ HRESULT D3DXCreateMeshFVF(DWORD NumFaces, DWORD NumVertices, DWORD Options, DWOR
 HRESULT D3DXLoadMeshFromXA(const char* pFilename, DWORD Options, IDirect3DDevice9* pD3DDevice,
                            ID3DXBuffer** ppAdjacency, ID3DXBuffer** ppMaterials, ID3DXBuffer** ppEffectInstances,
                            DWORD* pNumMaterials, ID3DXMesh** ppMesh);
-HRESULT D3DXLoadMeshFromXInMemory(const void* Memory, DWORD SizeOfMemory, DWORD Options,
-                                  IDirect3DDevice9* pD3DDevice, ID3DXBuffer** ppAdjacency,
-                                  ID3DXBuffer** ppMaterials, ID3DXBuffer** ppEffectInstances,
+HRESULT D3DXLoadMeshFromXInMemory(const void* Memory, DWORD SizeOfMemory, DWORD Options, IDirect3DDevice9* pD3DDevice,
+                                  ID3DXBuffer** ppAdjacency, ID3DXBuffer** ppMaterials, ID3DXBuffer** ppEffectInstances,
                                   DWORD* pNumMaterials, ID3DXMesh** ppMesh);
 
 // Fills the vertex normals (the format must have them): each vertex gets the normalised sum of the

@@ -56,8 +56,8 @@ bool FvfLayoutOf(DWORD fvf, FvfLayout* layout)
     return true;
 }
 
-void FvfCopyVertices(const FvfLayout& fromLayout, const std::uint8_t* from, const FvfLayout& toLayout,
-                     std::uint8_t* to, std::size_t count)
+void FvfCopyVertices(const FvfLayout& fromLayout, const std::uint8_t* from, const FvfLayout& toLayout, std::uint8_t* to,
+                     std::size_t count)
 {
     auto copyPart = [](const std::uint8_t* src, int srcOffset, std::uint8_t* dst, int dstOffset, UINT bytes) {
         if (srcOffset >= 0 && dstOffset >= 0) {
@@ -74,7 +74,8 @@ void FvfCopyVertices(const FvfLayout& fromLayout, const std::uint8_t* from, cons
         copyPart(src, fromLayout.diffuse, dst, toLayout.diffuse, 4);
         copyPart(src, fromLayout.specular, dst, toLayout.specular, 4);
         for (UINT i = 0; i < std::min(fromLayout.texCount, toLayout.texCount); ++i) {
-            copyPart(src, fromLayout.tex[i], dst, toLayout.tex[i], std::min(fromLayout.texBytes[i], toLayout.texBytes[i]));
+            copyPart(src, fromLayout.tex[i], dst, toLayout.tex[i],
+                     std::min(fromLayout.texBytes[i], toLayout.texBytes[i]));
         }
     }
 }

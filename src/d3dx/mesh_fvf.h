@@ -23,5 +23,5 @@ bool FvfLayoutOf(DWORD fvf, FvfLayout* layout);
 
 // Copies `count` vertices: the position (as far as both have it), the normal, point size, colours
 // and each texture coordinate set both formats have; everything else in `to` becomes zero.
-void FvfCopyVertices(const FvfLayout& fromLayout, const std::uint8_t* from, const FvfLayout& toLayout,
-                     std::uint8_t* to, std::size_t count);
+void FvfCopyVertices(const FvfLayout& fromLayout, const std::uint8_t* from, const FvfLayout& toLayout, std::uint8_t* to,
+                     std::size_t count);

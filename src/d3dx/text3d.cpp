@@ -80,8 +80,8 @@ int OnConicTo(const FT_Vector* control, const FT_Vector* to, void* user)
     const int steps = StepsFor(2.0 * std::hypot(ax, ay), f->tolerance);
     for (int i = 1; i <= steps; ++i) {
         const double t = static_cast<double>(i) / steps, u = 1 - t;
-        f->contours->back().push_back({u * u * p0.x + 2 * u * t * p1.x + t * t * p2.x,
-                                       u * u * p0.y + 2 * u * t * p1.y + t * t * p2.y});
+        f->contours->back().push_back(
+            {u * u * p0.x + 2 * u * t * p1.x + t * t * p2.x, u * u * p0.y + 2 * u * t * p1.y + t * t * p2.y});
     }
     f->last = p2;
     return 0;
@@ -101,8 +101,8 @@ int OnCubicTo(const FT_Vector* control1, const FT_Vector* control2, const FT_Vec
     for (int i = 1; i <= steps; ++i) {
         const double t = static_cast<double>(i) / steps, u = 1 - t;
         const double w0 = u * u * u, w1 = 3 * u * u * t, w2 = 3 * u * t * t, w3 = t * t * t;
-        f->contours->back().push_back({w0 * p0.x + w1 * p1.x + w2 * p2.x + w3 * p3.x,
-                                       w0 * p0.y + w1 * p1.y + w2 * p2.y + w3 * p3.y});
+        f->contours->back().push_back(
+            {w0 * p0.x + w1 * p1.x + w2 * p2.x + w3 * p3.x, w0 * p0.y + w1 * p1.y + w2 * p2.y + w3 * p3.y});
     }
     f->last = p3;
     return 0;

@@ -25,7 +25,10 @@ struct GdiState {
 };
 GdiState gdi;
 
-bool IsContext(HDC hdc) { return hdc != nullptr && gdi.contexts.count(hdc) != 0; }
+bool IsContext(HDC hdc)
+{
+    return hdc != nullptr && gdi.contexts.count(hdc) != 0;
+}
 bool IsFont(HGDIOBJ h)
 {
     return h == &stockFont || (h != nullptr && gdi.fonts.count(static_cast<LOGFONTA*>(h)) != 0);
@@ -127,7 +130,8 @@ int MulDiv(int number, int numerator, int denominator)
         product = -product;
         divisor = -divisor;
     }
-    const std::int64_t result = product >= 0 ? (product + divisor / 2) / divisor : -((-product + divisor / 2) / divisor);
+    const std::int64_t result =
+        product >= 0 ? (product + divisor / 2) / divisor : -((-product + divisor / 2) / divisor);
     if (result > INT32_MAX || result < INT32_MIN) {
         return -1;
     }

@@ -87,7 +87,9 @@ void ConvertRow(const D3DCOLOR* texels, UINT count, D3DFORMAT format, std::uint8
         case D3DFMT_A1R5G5B5:
             Put16(out + i * 2, ((a >= 0x80) << 15) | ((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3));
             break;
-        case D3DFMT_A4R4G4B4: Put16(out + i * 2, ((a >> 4) << 12) | ((r >> 4) << 8) | ((g >> 4) << 4) | (b >> 4)); break;
+        case D3DFMT_A4R4G4B4:
+            Put16(out + i * 2, ((a >> 4) << 12) | ((r >> 4) << 8) | ((g >> 4) << 4) | (b >> 4));
+            break;
         case D3DFMT_A8: out[i] = static_cast<std::uint8_t>(a); break;
         default:
             out[i * 4 + 0] = static_cast<std::uint8_t>(b);
@@ -165,8 +167,8 @@ HRESULT CreateFromImage(LPDIRECT3DDEVICE9 device, DecodedImage& image, UINT widt
     }
 
     IDirect3DTexture9* texture = nullptr;
-    HRESULT hr = device->CreateTexture(textureWidth, textureHeight, levels, usage, textureFormat, pool, &texture,
-                                       nullptr);
+    HRESULT hr =
+        device->CreateTexture(textureWidth, textureHeight, levels, usage, textureFormat, pool, &texture, nullptr);
     if (FAILED(hr)) {
         return hr;
     }
@@ -184,18 +186,17 @@ HRESULT CreateFromImage(LPDIRECT3DDEVICE9 device, DecodedImage& image, UINT widt
 
 }  // namespace
 
-HRESULT D3DXCreateTextureFromFileInMemoryEx(LPDIRECT3DDEVICE9 pDevice, LPCVOID pSrcData, UINT SrcDataSize,
-                                            UINT Width, UINT Height, UINT MipLevels, DWORD Usage,
-                                            D3DFORMAT Format, D3DPOOL Pool, DWORD Filter, DWORD MipFilter,
-                                            D3DCOLOR ColorKey, D3DXIMAGE_INFO* pSrcInfo,
+HRESULT D3DXCreateTextureFromFileInMemoryEx(LPDIRECT3DDEVICE9 pDevice, LPCVOID pSrcData, UINT SrcDataSize, UINT Width,
+                                            UINT Height, UINT MipLevels, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
+                                            DWORD Filter, DWORD MipFilter, D3DCOLOR ColorKey, D3DXIMAGE_INFO* pSrcInfo,
                                             PALETTEENTRY* pPalette, LPDIRECT3DTEXTURE9* ppTexture)
 {
     if (pDevice == nullptr || pSrcData == nullptr || SrcDataSize == 0 || ppTexture == nullptr) {
         return D3DERR_INVALIDCALL;
     }
-    const DWORD mipFilter =
-        MipFilter == D3DX_DEFAULT ? MipFilter
-                                  : MipFilter & ~(D3DX_SKIP_DDS_MIP_LEVELS_MASK << D3DX_SKIP_DDS_MIP_LEVELS_SHIFT);
+    const DWORD mipFilter = MipFilter == D3DX_DEFAULT
+                                ? MipFilter
+                                : MipFilter & ~(D3DX_SKIP_DDS_MIP_LEVELS_MASK << D3DX_SKIP_DDS_MIP_LEVELS_SHIFT);
     if (!FilterValid(Filter) || !FilterValid(mipFilter)) {
         return D3DERR_INVALIDCALL;
     }
@@ -205,7 +206,7 @@ HRESULT D3DXCreateTextureFromFileInMemoryEx(LPDIRECT3DDEVICE9 pDevice, LPCVOID p
         return hr;
     }
     if (pSrcInfo != nullptr) {
-        *pSrcInfo = D3DXIMAGE_INFO{image.width,  image.height,     1, image.mipLevels, image.format,
+        *pSrcInfo = D3DXIMAGE_INFO{image.width,      image.height,    1, image.mipLevels, image.format,
                                    D3DRTYPE_TEXTURE, image.fileFormat};
     }
     if (pPalette != nullptr && image.hasPalette) {
@@ -223,7 +224,7 @@ HRESULT D3DXCreateTextureFromFileExA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile,
         return D3DERR_INVALIDCALL;
     }
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(GamePathToLocal(pSrcFile).c_str(), "rb"),
-                                                          &std::fclose);
+                                                         &std::fclose);
     if (!file || std::fseek(file.get(), 0, SEEK_END) != 0) {
         return D3DXERR_INVALIDDATA;
     }
@@ -244,14 +245,13 @@ HRESULT D3DXCreateTextureFromFileExA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile,
 HRESULT D3DXCreateTextureFromFileInMemory(LPDIRECT3DDEVICE9 pDevice, LPCVOID pSrcData, UINT SrcDataSize,
                                           LPDIRECT3DTEXTURE9* ppTexture)
 {
-    return D3DXCreateTextureFromFileInMemoryEx(pDevice, pSrcData, SrcDataSize, D3DX_DEFAULT, D3DX_DEFAULT,
-                                               D3DX_DEFAULT, 0, D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT,
-                                               D3DX_DEFAULT, 0, nullptr, nullptr, ppTexture);
+    return D3DXCreateTextureFromFileInMemoryEx(pDevice, pSrcData, SrcDataSize, D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT,
+                                               0, D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0,
+                                               nullptr, nullptr, ppTexture);
 }
 
 HRESULT D3DXCreateTextureFromFileA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile, LPDIRECT3DTEXTURE9* ppTexture)
 {
-    return D3DXCreateTextureFromFileExA(pDevice, pSrcFile, D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0,
-                                        D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr,
-                                        nullptr, ppTexture);
+    return D3DXCreateTextureFromFileExA(pDevice, pSrcFile, D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0, D3DFMT_UNKNOWN,
+                                        D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr, nullptr, ppTexture);
 }

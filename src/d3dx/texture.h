@@ -86,10 +86,9 @@ struct PALETTEENTRY {
 // unreadable, of an unknown kind, damaged or truncated; otherwise the device's result. *ppTexture is
 // set only on success. pSrcInfo (optional) receives the file's description; pPalette (optional, 256
 // entries) receives the palette of a palette image and is left alone for other images.
-HRESULT D3DXCreateTextureFromFileInMemoryEx(LPDIRECT3DDEVICE9 pDevice, LPCVOID pSrcData, UINT SrcDataSize,
-                                            UINT Width, UINT Height, UINT MipLevels, DWORD Usage,
-                                            D3DFORMAT Format, D3DPOOL Pool, DWORD Filter, DWORD MipFilter,
-                                            D3DCOLOR ColorKey, D3DXIMAGE_INFO* pSrcInfo,
+HRESULT D3DXCreateTextureFromFileInMemoryEx(LPDIRECT3DDEVICE9 pDevice, LPCVOID pSrcData, UINT SrcDataSize, UINT Width,
+                                            UINT Height, UINT MipLevels, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
+                                            DWORD Filter, DWORD MipFilter, D3DCOLOR ColorKey, D3DXIMAGE_INFO* pSrcInfo,
                                             PALETTEENTRY* pPalette, LPDIRECT3DTEXTURE9* ppTexture);
 
 // The file is named as the game names it: a backslash stands for '/'.

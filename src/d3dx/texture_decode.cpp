@@ -278,7 +278,8 @@ HRESULT TextureDecodeBmp(const std::uint8_t* data, std::size_t size, DecodedImag
         if (count == 0) {
             count = limit;
             if (pixelOffset >= afterHeader) {
-                count = static_cast<std::uint32_t>(std::min<std::size_t>(limit, (pixelOffset - afterHeader) / entrySize));
+                count =
+                    static_cast<std::uint32_t>(std::min<std::size_t>(limit, (pixelOffset - afterHeader) / entrySize));
             }
         }
         if (afterHeader > size || (size - afterHeader) / entrySize < count) {
@@ -387,23 +388,35 @@ bool Dx10PixelFormat(std::uint32_t dxgiFormat, DdsPixelFormat& pf)
         return true;
     };
     switch (dxgiFormat) {
-    case 70: case 71: case 72:  // BC1 typeless, UNORM, UNORM_SRGB
+    case 70:
+    case 71:
+    case 72:  // BC1 typeless, UNORM, UNORM_SRGB
         pf.flags = kDdpfFourCc;
         pf.fourCc = D3DFMT_DXT1;
         return true;
-    case 73: case 74: case 75:  // BC2
+    case 73:
+    case 74:
+    case 75:  // BC2
         pf.flags = kDdpfFourCc;
         pf.fourCc = D3DFMT_DXT3;
         return true;
-    case 76: case 77: case 78:  // BC3
+    case 76:
+    case 77:
+    case 78:  // BC3
         pf.flags = kDdpfFourCc;
         pf.fourCc = D3DFMT_DXT5;
         return true;
-    case 27: case 28: case 29:  // R8G8B8A8 typeless, UNORM, UNORM_SRGB
+    case 27:
+    case 28:
+    case 29:  // R8G8B8A8 typeless, UNORM, UNORM_SRGB
         return masked(kDdpfRgb | kDdpfAlphaPixels, 32, 0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000);
-    case 87: case 90: case 91:  // B8G8R8A8 UNORM, typeless, UNORM_SRGB
+    case 87:
+    case 90:
+    case 91:  // B8G8R8A8 UNORM, typeless, UNORM_SRGB
         return masked(kDdpfRgb | kDdpfAlphaPixels, 32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000);
-    case 88: case 92: case 93:  // B8G8R8X8 UNORM, typeless, UNORM_SRGB
+    case 88:
+    case 92:
+    case 93:  // B8G8R8X8 UNORM, typeless, UNORM_SRGB
         return masked(kDdpfRgb, 32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0);
     case 85:  // B5G6R5
         return masked(kDdpfRgb, 16, 0xF800, 0x07E0, 0x001F, 0);
@@ -411,10 +424,10 @@ bool Dx10PixelFormat(std::uint32_t dxgiFormat, DdsPixelFormat& pf)
         return masked(kDdpfRgb | kDdpfAlphaPixels, 16, 0x7C00, 0x03E0, 0x001F, 0x8000);
     case 65:  // A8
         return masked(kDdpfAlpha, 8, 0, 0, 0, 0xFF);
-    case 60: case 61:  // R8 typeless, UNORM: read as luminance, as Direct3D 9 holds it
+    case 60:
+    case 61:  // R8 typeless, UNORM: read as luminance, as Direct3D 9 holds it
         return masked(kDdpfLuminance, 8, 0xFF, 0, 0, 0);
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -498,8 +511,7 @@ HRESULT TextureDecodeDds(const std::uint8_t* data, std::size_t size, DecodedImag
         if ((pfFlags & kDdpfLuminance) && (red == 0 || (red & alpha) != 0)) {
             red = 0xFFu & ~alpha;
         }
-        MaskSet masks{Channel(red), Channel(pf.masks[1] & texelBits), Channel(pf.masks[2] & texelBits),
-                      Channel(alpha)};
+        MaskSet masks{Channel(red), Channel(pf.masks[1] & texelBits), Channel(pf.masks[2] & texelBits), Channel(alpha)};
         masks.luminance = (pfFlags & kDdpfLuminance) != 0;
         const int bytesPerTexel = static_cast<int>(bitCount / 8);
         if (static_cast<std::uint64_t>(texelCount) * static_cast<std::uint64_t>(bytesPerTexel) > available) {
@@ -518,10 +530,10 @@ HRESULT TextureDecodeDds(const std::uint8_t* data, std::size_t size, DecodedImag
             const bool bgr = masks.r.mask == 0x000000FF;
             format = hasAlpha ? (bgr ? kFormatA8B8G8R8 : D3DFMT_A8R8G8B8) : (bgr ? kFormatX8B8G8R8 : D3DFMT_X8R8G8B8);
         } else {
-            format = masks.g.mask == 0x07E0 ? D3DFMT_R5G6B5
+            format = masks.g.mask == 0x07E0   ? D3DFMT_R5G6B5
                      : masks.a.mask == 0xF000 ? D3DFMT_A4R4G4B4
-                     : hasAlpha ? D3DFMT_A1R5G5B5
-                                : D3DFMT_X1R5G5B5;
+                     : hasAlpha               ? D3DFMT_A1R5G5B5
+                                              : D3DFMT_X1R5G5B5;
         }
     } else {
         return D3DXERR_INVALIDDATA;
@@ -680,8 +692,8 @@ void TextureApplyColorKey(std::vector<D3DCOLOR>& texels, D3DCOLOR colorKey)
     }
 }
 
-std::vector<D3DCOLOR> TextureResample(const std::vector<D3DCOLOR>& texels, UINT width, UINT height,
-                                      UINT newWidth, UINT newHeight, DWORD filter)
+std::vector<D3DCOLOR> TextureResample(const std::vector<D3DCOLOR>& texels, UINT width, UINT height, UINT newWidth,
+                                      UINT newHeight, DWORD filter)
 {
     std::vector<D3DCOLOR> out(static_cast<std::size_t>(newWidth) * newHeight, 0);
     if (width == 0 || height == 0) {

@@ -61,8 +61,8 @@ void TextureApplyColorKey(std::vector<D3DCOLOR>& texels, D3DCOLOR colorKey);
 // The picture resampled to width x height with the filter's low byte: D3DX_FILTER_NONE copies the
 // overlapping corner (the rest is transparent black), D3DX_FILTER_POINT takes the nearest texel, the
 // others blend the four nearest texels per channel.
-std::vector<D3DCOLOR> TextureResample(const std::vector<D3DCOLOR>& texels, UINT width, UINT height,
-                                      UINT newWidth, UINT newHeight, DWORD filter);
+std::vector<D3DCOLOR> TextureResample(const std::vector<D3DCOLOR>& texels, UINT width, UINT height, UINT newWidth,
+                                      UINT newHeight, DWORD filter);
 
 // Levels of a full mip chain for a width x height top level (down to 1x1).
 UINT TextureFullMipCount(UINT width, UINT height);

@@ -41,7 +41,6 @@ struct Tokens {
     }
 };
 
-
 // ---- Text form ------------------------------------------------------------------------------------
 
 // ASCII letters and digits, '_', '-', '.', and every byte from 0x80: the characters of names and
@@ -49,8 +48,8 @@ struct Tokens {
 constexpr std::array<bool, 256> kNameChars = [] {
     std::array<bool, 256> table{};
     for (int c = 0; c < 256; ++c) {
-        table[c] = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' ||
-                   c == '-' || c == '.' || c >= 0x80;
+        table[c] = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == '-' ||
+                   c == '.' || c >= 0x80;
     }
     return table;
 }();
@@ -112,16 +111,14 @@ bool LexText(const std::uint8_t* p, std::size_t size, Tokens* out, std::string* 
             const char* numberStart = (*first == '+') ? first + 1 : first;
             auto [ptr, ec] = std::from_chars(numberStart, last, value);
             if (ec == std::errc() && ptr == last) {
-                const bool integral = std::find_if(numberStart, last, [](char ch) {
-                                          return ch == '.' || ch == 'e' || ch == 'E';
-                                      }) == last;
+                const bool integral = std::find_if(numberStart, last,
+                                                   [](char ch) { return ch == '.' || ch == 'e' || ch == 'E'; }) == last;
                 out->AddNumber(value, integral);
             } else if (ec == std::errc::result_out_of_range) {
                 *error = "number out of range";
                 return false;
             } else if ((numberStart != last && std::isdigit(static_cast<unsigned char>(*numberStart))) ||
-                       *first == '-' || *first == '+' ||
-                       *first == '.') {
+                       *first == '-' || *first == '+' || *first == '.') {
                 // Something like "1.0.0" or "-x": only names may hold such characters, and names do
                 // not start with them; keep it as punctuation, which only templates may contain.
                 out->AddText(Kind::Other, std::string(first, last));
@@ -271,12 +268,8 @@ bool LexBinary(const std::uint8_t* p, std::size_t size, bool doubles, Tokens* ou
             }
             break;
         }
-        case kTokOBrace:
-            out->Add(Kind::OBrace);
-            break;
-        case kTokCBrace:
-            out->Add(Kind::CBrace);
-            break;
+        case kTokOBrace: out->Add(Kind::OBrace); break;
+        case kTokCBrace: out->Add(Kind::CBrace); break;
         default:
             // Punctuation and the type keywords of templates carry no data.
             if ((token >= 12 && token <= 20) || (token >= 31 && token <= 53)) {
@@ -1008,8 +1001,8 @@ bool DecompressMszip(const std::uint8_t* p, std::size_t size, std::vector<std::u
         }
         const std::size_t dictionary = std::min(out->size(), kMszipBlock);
         inflateReset(&stream);
-        if (dictionary > 0 &&
-            inflateSetDictionary(&stream, out->data() + out->size() - dictionary, static_cast<uInt>(dictionary)) != Z_OK) {
+        if (dictionary > 0 && inflateSetDictionary(&stream, out->data() + out->size() - dictionary,
+                                                   static_cast<uInt>(dictionary)) != Z_OK) {
             ok = fail("a damaged compressed block");
             break;
         }
@@ -1106,9 +1099,8 @@ XFileResult XFileParse(const void* data, std::size_t size, XFileMeshData* mesh, 
     }
 }
 
-HRESULT D3DXLoadMeshFromXInMemory(const void* Memory, DWORD SizeOfMemory, DWORD Options,
-                                  IDirect3DDevice9* pD3DDevice, ID3DXBuffer** ppAdjacency,
-                                  ID3DXBuffer** ppMaterials, ID3DXBuffer** ppEffectInstances,
+HRESULT D3DXLoadMeshFromXInMemory(const void* Memory, DWORD SizeOfMemory, DWORD Options, IDirect3DDevice9* pD3DDevice,
+                                  ID3DXBuffer** ppAdjacency, ID3DXBuffer** ppMaterials, ID3DXBuffer** ppEffectInstances,
                                   DWORD* pNumMaterials, ID3DXMesh** ppMesh)
 {
     if (Memory == nullptr && SizeOfMemory > 0) {
@@ -1139,6 +1131,6 @@ HRESULT D3DXLoadMeshFromXA(const char* pFilename, DWORD Options, IDirect3DDevice
     if (file.bad() || bytes.size() > 0xFFFFFFFFu) {
         return E_FAIL;
     }
-    return LoadFromMemory(bytes.data(), bytes.size(), Options, pD3DDevice, ppAdjacency, ppMaterials,
-                          ppEffectInstances, pNumMaterials, ppMesh);
+    return LoadFromMemory(bytes.data(), bytes.size(), Options, pD3DDevice, ppAdjacency, ppMaterials, ppEffectInstances,
+                          pNumMaterials, ppMesh);
 }

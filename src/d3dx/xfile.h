@@ -3,10 +3,10 @@
 //
 // Only what a mesh needs is taken from the file: Frame hierarchies with their FrameTransformMatrix,
 // Mesh with faces of any vertex count, MeshNormals, MeshTextureCoords, MeshMaterialList with Material
-// and TextureFilename (inline or by reference to a named Material at the top level or in a Frame). Templates and every other
-// data object are skipped. All meshes of the file are merged into one, in world space. Nothing in
-// the file is trusted: every count is checked against what remains of the input before anything is
-// allocated for it, every index against what it indexes.
+// and TextureFilename (inline or by reference to a named Material at the top level or in a Frame). Templates and every
+// other data object are skipped. All meshes of the file are merged into one, in world space. Nothing in the file is
+// trusted: every count is checked against what remains of the input before anything is allocated for it, every index
+// against what it indexes.
 #pragma once
 
 #include <cstddef>

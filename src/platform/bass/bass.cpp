@@ -149,12 +149,9 @@ void ApplyAttributes(const Channel& channel)
 float& AttributeOf(Channel& channel, int attribute)
 {
     switch (attribute) {
-    case kSlideFrequency:
-        return channel.frequency;
-    case kSlideVolume:
-        return channel.volume;
-    default:
-        return channel.pan;
+    case kSlideFrequency: return channel.frequency;
+    case kSlideVolume: return channel.volume;
+    default: return channel.pan;
     }
 }
 
@@ -309,8 +306,7 @@ bool OpenLoopback(BassOutput output)
     if (alcIsExtensionPresent(nullptr, "ALC_SOFT_loopback") == ALC_FALSE) {
         return false;
     }
-    auto open = reinterpret_cast<LPALCLOOPBACKOPENDEVICESOFT>(
-        alcGetProcAddress(nullptr, "alcLoopbackOpenDeviceSOFT"));
+    auto open = reinterpret_cast<LPALCLOOPBACKOPENDEVICESOFT>(alcGetProcAddress(nullptr, "alcLoopbackOpenDeviceSOFT"));
     auto supported = reinterpret_cast<LPALCISRENDERFORMATSUPPORTEDSOFT>(
         alcGetProcAddress(nullptr, "alcIsRenderFormatSupportedSOFT"));
     auto render = reinterpret_cast<LPALCRENDERSAMPLESSOFT>(alcGetProcAddress(nullptr, "alcRenderSamplesSOFT"));
@@ -326,11 +322,16 @@ bool OpenLoopback(BassOutput output)
         return false;
     }
     const ALCint attributes[] = {
-        ALC_FORMAT_CHANNELS_SOFT, ALC_STEREO_SOFT,
-        ALC_FORMAT_TYPE_SOFT, ALC_FLOAT_SOFT,
-        ALC_FREQUENCY, state.rate,
-        ALC_HRTF_SOFT, ALC_FALSE,
-        ALC_OUTPUT_LIMITER_SOFT, ALC_FALSE,
+        ALC_FORMAT_CHANNELS_SOFT,
+        ALC_STEREO_SOFT,
+        ALC_FORMAT_TYPE_SOFT,
+        ALC_FLOAT_SOFT,
+        ALC_FREQUENCY,
+        state.rate,
+        ALC_HRTF_SOFT,
+        ALC_FALSE,
+        ALC_OUTPUT_LIMITER_SOFT,
+        ALC_FALSE,
         0,
     };
     ALCcontext* context = alcCreateContext(device, attributes);

@@ -105,27 +105,21 @@ StereoWeights WeightsOf(int position)
     constexpr float kHalfPower = 0.70710678f;
     switch (position) {
     case SF_CHANNEL_MAP_LEFT:
-    case SF_CHANNEL_MAP_FRONT_LEFT:
-        return {1.0f, 0.0f};
+    case SF_CHANNEL_MAP_FRONT_LEFT: return {1.0f, 0.0f};
     case SF_CHANNEL_MAP_RIGHT:
-    case SF_CHANNEL_MAP_FRONT_RIGHT:
-        return {0.0f, 1.0f};
+    case SF_CHANNEL_MAP_FRONT_RIGHT: return {0.0f, 1.0f};
     case SF_CHANNEL_MAP_FRONT_LEFT_OF_CENTER:
     case SF_CHANNEL_MAP_REAR_LEFT:
     case SF_CHANNEL_MAP_SIDE_LEFT:
     case SF_CHANNEL_MAP_TOP_FRONT_LEFT:
-    case SF_CHANNEL_MAP_TOP_REAR_LEFT:
-        return {kHalfPower, 0.0f};
+    case SF_CHANNEL_MAP_TOP_REAR_LEFT: return {kHalfPower, 0.0f};
     case SF_CHANNEL_MAP_FRONT_RIGHT_OF_CENTER:
     case SF_CHANNEL_MAP_REAR_RIGHT:
     case SF_CHANNEL_MAP_SIDE_RIGHT:
     case SF_CHANNEL_MAP_TOP_FRONT_RIGHT:
-    case SF_CHANNEL_MAP_TOP_REAR_RIGHT:
-        return {0.0f, kHalfPower};
-    case SF_CHANNEL_MAP_LFE:
-        return {0.0f, 0.0f};
-    default:
-        return {kHalfPower, kHalfPower};
+    case SF_CHANNEL_MAP_TOP_REAR_RIGHT: return {0.0f, kHalfPower};
+    case SF_CHANNEL_MAP_LFE: return {0.0f, 0.0f};
+    default: return {kHalfPower, kHalfPower};
     }
 }
 
@@ -139,7 +133,9 @@ std::vector<int> ChannelPositions(SNDFILE* sound, int channels)
         return positions;
     }
     static const int kUsual[9][8] = {
-        {}, {}, {},
+        {},
+        {},
+        {},
         {SF_CHANNEL_MAP_LEFT, SF_CHANNEL_MAP_RIGHT, SF_CHANNEL_MAP_CENTER},
         {SF_CHANNEL_MAP_FRONT_LEFT, SF_CHANNEL_MAP_FRONT_RIGHT, SF_CHANNEL_MAP_REAR_LEFT, SF_CHANNEL_MAP_REAR_RIGHT},
         {SF_CHANNEL_MAP_FRONT_LEFT, SF_CHANNEL_MAP_FRONT_RIGHT, SF_CHANNEL_MAP_CENTER, SF_CHANNEL_MAP_REAR_LEFT,
@@ -243,8 +239,7 @@ bool ReadMpegHeader(const std::uint8_t* p, MpegFrame& frame)
     const int layer = (p[1] >> 1) & 3;
     const int bitrateIndex = p[2] >> 4;
     const int rateIndex = (p[2] >> 2) & 3;
-    if (version == 1 || layer == 0 || bitrateIndex == 0 || bitrateIndex == 15 || rateIndex == 3 ||
-        (p[3] & 3) == 2) {
+    if (version == 1 || layer == 0 || bitrateIndex == 0 || bitrateIndex == 15 || rateIndex == 3 || (p[3] & 3) == 2) {
         return false;  // reserved values; free-format streams are not recognised
     }
     static const int kKbps[2][3][15] = {
@@ -398,7 +393,8 @@ int DecodeMpeg(const std::uint8_t* data, std::size_t length, DecodedSound& out)
                     break;
                 }
                 if (streamChannels == out.channels) {
-                    out.samples.insert(out.samples.end(), block.begin(), block.begin() + static_cast<std::ptrdiff_t>(count));
+                    out.samples.insert(out.samples.end(), block.begin(),
+                                       block.begin() + static_cast<std::ptrdiff_t>(count));
                 } else if (out.channels == 2) {
                     for (std::size_t i = 0; i < count; ++i) {
                         out.samples.insert(out.samples.end(), 2, block[i]);

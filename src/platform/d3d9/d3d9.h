@@ -59,16 +59,21 @@ inline constexpr UINT D3DADAPTER_DEFAULT = 0;
 
 // ---- Colours ---------------------------------------------------------------------------------------
 
-constexpr D3DCOLOR D3DCOLOR_ARGB(unsigned a, unsigned r, unsigned g, unsigned b) {
-    return static_cast<D3DCOLOR>(((a & 0xFFu) << 24) | ((r & 0xFFu) << 16) | ((g & 0xFFu) << 8) |
-                                 (b & 0xFFu));
+constexpr D3DCOLOR D3DCOLOR_ARGB(unsigned a, unsigned r, unsigned g, unsigned b)
+{
+    return static_cast<D3DCOLOR>(((a & 0xFFu) << 24) | ((r & 0xFFu) << 16) | ((g & 0xFFu) << 8) | (b & 0xFFu));
 }
-constexpr D3DCOLOR D3DCOLOR_RGBA(unsigned r, unsigned g, unsigned b, unsigned a) {
+constexpr D3DCOLOR D3DCOLOR_RGBA(unsigned r, unsigned g, unsigned b, unsigned a)
+{
     return D3DCOLOR_ARGB(a, r, g, b);
 }
-constexpr D3DCOLOR D3DCOLOR_XRGB(unsigned r, unsigned g, unsigned b) { return D3DCOLOR_ARGB(0xFF, r, g, b); }
+constexpr D3DCOLOR D3DCOLOR_XRGB(unsigned r, unsigned g, unsigned b)
+{
+    return D3DCOLOR_ARGB(0xFF, r, g, b);
+}
 // Components 0..1 scaled to 0..255 by truncation, as the D3D macro does.
-constexpr D3DCOLOR D3DCOLOR_COLORVALUE(float r, float g, float b, float a) {
+constexpr D3DCOLOR D3DCOLOR_COLORVALUE(float r, float g, float b, float a)
+{
     return D3DCOLOR_RGBA(static_cast<unsigned>(r * 255.0f), static_cast<unsigned>(g * 255.0f),
                          static_cast<unsigned>(b * 255.0f), static_cast<unsigned>(a * 255.0f));
 }
@@ -106,7 +111,8 @@ struct D3DVIEWPORT9 {
 
 enum D3DDEVTYPE : std::uint32_t { D3DDEVTYPE_HAL = 1, D3DDEVTYPE_REF = 2, D3DDEVTYPE_SW = 3, D3DDEVTYPE_NULLREF = 4 };
 
-constexpr DWORD D3DMAKEFOURCC(char a, char b, char c, char d) {
+constexpr DWORD D3DMAKEFOURCC(char a, char b, char c, char d)
+{
     return static_cast<DWORD>(static_cast<std::uint8_t>(a)) | (static_cast<DWORD>(static_cast<std::uint8_t>(b)) << 8) |
            (static_cast<DWORD>(static_cast<std::uint8_t>(c)) << 16) |
            (static_cast<DWORD>(static_cast<std::uint8_t>(d)) << 24);
@@ -196,7 +202,8 @@ enum D3DTRANSFORMSTATETYPE : std::uint32_t {
     D3DTS_TEXTURE0 = 16,
     D3DTS_WORLD = 256,
 };
-constexpr D3DTRANSFORMSTATETYPE D3DTS_WORLDMATRIX(unsigned index) {
+constexpr D3DTRANSFORMSTATETYPE D3DTS_WORLDMATRIX(unsigned index)
+{
     return static_cast<D3DTRANSFORMSTATETYPE>(index + 256u);
 }
 
@@ -411,10 +418,22 @@ inline constexpr DWORD D3DFVF_TEXTUREFORMAT1 = 3;
 inline constexpr DWORD D3DFVF_TEXTUREFORMAT2 = 0;
 inline constexpr DWORD D3DFVF_TEXTUREFORMAT3 = 1;
 inline constexpr DWORD D3DFVF_TEXTUREFORMAT4 = 2;
-constexpr DWORD D3DFVF_TEXCOORDSIZE1(unsigned i) { return D3DFVF_TEXTUREFORMAT1 << (i * 2 + 16); }
-constexpr DWORD D3DFVF_TEXCOORDSIZE2(unsigned i) { return D3DFVF_TEXTUREFORMAT2 << (i * 2 + 16); }
-constexpr DWORD D3DFVF_TEXCOORDSIZE3(unsigned i) { return D3DFVF_TEXTUREFORMAT3 << (i * 2 + 16); }
-constexpr DWORD D3DFVF_TEXCOORDSIZE4(unsigned i) { return D3DFVF_TEXTUREFORMAT4 << (i * 2 + 16); }
+constexpr DWORD D3DFVF_TEXCOORDSIZE1(unsigned i)
+{
+    return D3DFVF_TEXTUREFORMAT1 << (i * 2 + 16);
+}
+constexpr DWORD D3DFVF_TEXCOORDSIZE2(unsigned i)
+{
+    return D3DFVF_TEXTUREFORMAT2 << (i * 2 + 16);
+}
+constexpr DWORD D3DFVF_TEXCOORDSIZE3(unsigned i)
+{
+    return D3DFVF_TEXTUREFORMAT3 << (i * 2 + 16);
+}
+constexpr DWORD D3DFVF_TEXCOORDSIZE4(unsigned i)
+{
+    return D3DFVF_TEXTUREFORMAT4 << (i * 2 + 16);
+}
 
 // ---- Structures ---------------------------------------------------------------------------------
 
@@ -569,8 +588,7 @@ public:
     virtual HRESULT GetDeviceCaps(D3DCAPS9* pCaps) = 0;
     virtual HRESULT TestCooperativeLevel() = 0;
 
-    virtual HRESULT Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR Color, float Z,
-                          DWORD Stencil) = 0;
+    virtual HRESULT Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR Color, float Z, DWORD Stencil) = 0;
     virtual HRESULT BeginScene() = 0;
     virtual HRESULT EndScene() = 0;
     // All four arguments must be null (the whole back buffer to the device window).

@@ -6,11 +6,15 @@
 
 namespace {
 
-int BlockBytes(int flags) { return (flags & (squish::kDxt1 | squish::kBc4)) != 0 ? 8 : 16; }
+int BlockBytes(int flags)
+{
+    return (flags & (squish::kDxt1 | squish::kBc4)) != 0 ? 8 : 16;
+}
 
 }  // namespace
 
-void DxtDecodeImage(std::uint8_t* rgba, int width, int height, const void* blocks, int flags) {
+void DxtDecodeImage(std::uint8_t* rgba, int width, int height, const void* blocks, int flags)
+{
     const auto* block = static_cast<const std::uint8_t*>(blocks);
     const int step = BlockBytes(flags);
     for (int y = 0; y < height; y += 4) {
@@ -27,7 +31,8 @@ void DxtDecodeImage(std::uint8_t* rgba, int width, int height, const void* block
     }
 }
 
-void DxtEncodeImage(const std::uint8_t* rgba, int width, int height, void* blocks, int flags) {
+void DxtEncodeImage(const std::uint8_t* rgba, int width, int height, void* blocks, int flags)
+{
     auto* block = static_cast<std::uint8_t*>(blocks);
     const int step = BlockBytes(flags);
     for (int y = 0; y < height; y += 4) {
@@ -36,7 +41,9 @@ void DxtEncodeImage(const std::uint8_t* rgba, int width, int height, void* block
             int mask = 0;
             for (int py = 0; py < 4; ++py) {
                 for (int px = 0; px < 4; ++px) {
-                    if (x + px >= width || y + py >= height) continue;
+                    if (x + px >= width || y + py >= height) {
+                        continue;
+                    }
                     std::memcpy(pixels + (py * 4 + px) * 4,
                                 rgba + (static_cast<std::size_t>(y + py) * width + x + px) * 4, 4);
                     mask |= 1 << (py * 4 + px);

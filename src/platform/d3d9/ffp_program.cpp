@@ -235,7 +235,8 @@ void main() {
 )glsl";
 
 // The choices of one stage: uniforms for the general program, constants for a specialised one.
-std::string Declarations(bool vertexStage, const FfpKey* key) {
+std::string Declarations(bool vertexStage, const FfpKey* key)
+{
     std::string out = "#version 330 core\n";
     auto declare = [&](const char* type, const char* name, const std::string& value) {
         out += key ? std::string("const ") + type + " " + name + " = " + value + ";\n"
@@ -245,7 +246,9 @@ std::string Declarations(bool vertexStage, const FfpKey* key) {
     auto flag = [](std::int32_t v) { return std::string(v ? "true" : "false"); };
     auto ivec = [](const std::int32_t* v, int n) {
         std::string s = "ivec" + std::to_string(n) + "(";
-        for (int i = 0; i < n; ++i) s += (i ? ", " : "") + std::to_string(v[i]);
+        for (int i = 0; i < n; ++i) {
+            s += (i ? ", " : "") + std::to_string(v[i]);
+        }
         return s + ")";
     };
     declare("int", "uFogMode", std::to_string(k.fogMode));  // 0 none, else D3DFOG_EXP, _EXP2 or _LINEAR
@@ -269,7 +272,8 @@ std::string Declarations(bool vertexStage, const FfpKey* key) {
 }
 
 // Compiles the declarations, the shared part and the stage's own.
-GLuint Compile(GLenum type, const char* source, const FfpKey* key, std::string& error) {
+GLuint Compile(GLenum type, const char* source, const FfpKey* key, std::string& error)
+{
     GLuint shader = glCreateShader(type);
     const std::string declarations = Declarations(type == GL_VERTEX_SHADER, key);
     const char* const parts[] = {declarations.c_str(), kSharedSource, source};
@@ -277,7 +281,9 @@ GLuint Compile(GLenum type, const char* source, const FfpKey* key, std::string& 
     glCompileShader(shader);
     GLint ok = GL_FALSE;
     glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-    if (ok == GL_TRUE) return shader;
+    if (ok == GL_TRUE) {
+        return shader;
+    }
     char log[2048] = {};
     glGetShaderInfoLog(shader, sizeof log - 1, nullptr, log);
     error = std::string(type == GL_VERTEX_SHADER ? "vertex shader: " : "fragment shader: ") + log;
@@ -287,11 +293,14 @@ GLuint Compile(GLenum type, const char* source, const FfpKey* key, std::string& 
 
 }  // namespace
 
-bool FfpProgram::Build(const FfpKey* specialisedOn, std::string& error) {
+bool FfpProgram::Build(const FfpKey* specialisedOn, std::string& error)
+{
     general = specialisedOn == nullptr;
     key = specialisedOn ? *specialisedOn : FfpKey{};
     GLuint vs = Compile(GL_VERTEX_SHADER, kVertexSource, specialisedOn, error);
-    if (!vs) return false;
+    if (!vs) {
+        return false;
+    }
     GLuint fs = Compile(GL_FRAGMENT_SHADER, kFragmentSource, specialisedOn, error);
     if (!fs) {
         glDeleteShader(vs);
@@ -350,12 +359,17 @@ bool FfpProgram::Build(const FfpKey* specialisedOn, std::string& error) {
     alphaRef = at("uAlphaRef");
     fogPerPixel = at("uFogPerPixel");
     glUseProgram(program);
-    if (texture0 >= 0) glUniform1i(texture0, 0);
+    if (texture0 >= 0) {
+        glUniform1i(texture0, 0);
+    }
     return true;
 }
 
-void FfpProgram::Destroy() {
-    if (program) glDeleteProgram(program);
+void FfpProgram::Destroy()
+{
+    if (program) {
+        glDeleteProgram(program);
+    }
     program = 0;
 }
 

@@ -1,5 +1,23 @@
 // Inside of the Direct3D-9-shaped device: the objects behind the interfaces and the shader program
 // that stands in for the fixed-function pipeline. Only the files of this folder include it.
+//
+// Map of the device (src/platform/d3d9/):
+//   d3d9.h         the interface the game sees: types, constants, IDirect3D9, IDirect3DDevice9 and
+//                  the resources, the layer's free functions.
+//   internal.h     this file: the classes behind the interfaces, in the order resources, fixed-function
+//                  program, device, Direct3D object; the conversions and the limits they share.
+//   direct3d.cpp   the Direct3D object (caps, display mode, CreateDevice), the error text, live counts
+//                  and the free functions of d3d9.h.
+//   device.cpp     IDirect3DDevice9's methods: life, frames and Present, state Set/Get, resource
+//                  creation, the draw calls with their argument checks. State calls only record.
+//   apply.cpp      the draw-time apply pipeline (PrepareDraw): render states, viewport, sampler,
+//                  program choice and uniforms, texture, vertex layout, made current before a draw.
+//   convert.cpp    state conversion: Direct3D values to OpenGL values and shader numbers (pure).
+//   ffp_program.cpp the shader that stands in for the fixed-function pipeline, built general or
+//                  specialised on a key.
+//   resources.cpp  vertex buffers, index buffers and textures (CPU copies mirrored into OpenGL).
+//   dxt.cpp        DXT block decoding for compressed textures.
+// Reference counting of every object comes from RefCounted (platform/win/ref_counted.h).
 #pragma once
 
 #include <SDL2/SDL.h>
@@ -12,6 +30,7 @@
 #include <vector>
 
 #include "platform/d3d9/d3d9.h"
+#include "platform/win/ref_counted.h"
 
 namespace d3d9 {
 
@@ -31,6 +50,39 @@ struct LiveCounts {
 };
 LiveCounts& Live();
 
+// ---- State conversion (convert.cpp) ---------------------------------------------------------------
+
+// Limits the device reports in its caps and enforces on draws.
+inline constexpr DWORD kMaxPrimitiveCount = 0xFFFFF;
+inline constexpr DWORD kMaxVertexIndex = 0xFFFFFF;
+
+// The bits of a DWORD render state holding a float, and back.
+float AsFloat(DWORD v);
+DWORD AsDword(float f);
+// A D3DCOLOR (A8R8G8B8) as red, green, blue, alpha in 0..1.
+void ColourToFloats(D3DCOLOR c, float out[4]);
+D3DMATRIX Identity();
+D3DMATRIX Multiply(const D3DMATRIX& a, const D3DMATRIX& b);
+// The matrix that carries normals along with the upper 3x3 of m: its inverse transpose (m itself
+// when it cannot be inverted).
+void NormalMatrix(const D3DMATRIX& m, float out[9]);
+GLenum CompareFunc(DWORD f);
+GLenum BlendFactor(DWORD b);
+GLenum BlendEquation(DWORD op);
+
+// Where each field of a flexible vertex format lies; false for formats the device cannot draw.
+struct VertexLayout {
+    int positionSize = 0;  // 3 (XYZ) or 4 (XYZRHW)
+    int normal = -1, diffuse = -1, specular = -1, texcoord = -1;
+    int texcoordSize = 0;
+    UINT size = 0;
+};
+
+bool LayoutOf(DWORD fvf, VertexLayout& out);
+// The OpenGL mode and the vertex (or index) count of `primitives` primitives; false for an unknown type.
+bool VertexCount(D3DPRIMITIVETYPE type, UINT primitives, GLenum& mode, UINT& vertices);
+bool BackBufferFormatOk(D3DFORMAT f);
+bool DepthFormatOk(D3DFORMAT f);
 
 // ---- Resources ---------------------------------------------------------------------------------
 
@@ -59,11 +111,9 @@ private:
     UINT dirtyEnd_ = 0;
 };
 
-class VertexBuffer final : public IDirect3DVertexBuffer9 {
+class VertexBuffer final : public RefCounted<IDirect3DVertexBuffer9> {
 public:
     VertexBuffer(Device* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool);
-    ULONG AddRef() override;
-    ULONG Release() override;
     HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
     D3DRESOURCETYPE GetType() override { return D3DRTYPE_VERTEXBUFFER; }
     HRESULT Lock(UINT OffsetToLock, UINT SizeToLock, void** ppbData, DWORD Flags) override;
@@ -74,18 +124,17 @@ public:
 
 private:
     ~VertexBuffer() override;
-    ULONG refs_ = 1;
+    // Unhooks the resource from its device, deletes it, then drops its reference on the device.
+    void LastRelease() override;
     Device* device_;
     DWORD usage_;
     DWORD fvf_;
     D3DPOOL pool_;
 };
 
-class IndexBuffer final : public IDirect3DIndexBuffer9 {
+class IndexBuffer final : public RefCounted<IDirect3DIndexBuffer9> {
 public:
     IndexBuffer(Device* device, UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool);
-    ULONG AddRef() override;
-    ULONG Release() override;
     HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
     D3DRESOURCETYPE GetType() override { return D3DRTYPE_INDEXBUFFER; }
     HRESULT Lock(UINT OffsetToLock, UINT SizeToLock, void** ppbData, DWORD Flags) override;
@@ -99,7 +148,8 @@ public:
 
 private:
     ~IndexBuffer() override;
-    ULONG refs_ = 1;
+    // Unhooks the resource from its device, deletes it, then drops its reference on the device.
+    void LastRelease() override;
     Device* device_;
     DWORD usage_;
     D3DFORMAT format_;
@@ -114,11 +164,9 @@ struct FormatInfo {
 };
 FormatInfo TextureFormatInfo(D3DFORMAT format);
 
-class Texture final : public IDirect3DTexture9 {
+class Texture final : public RefCounted<IDirect3DTexture9> {
 public:
     Texture(Device* device, UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool);
-    ULONG AddRef() override;
-    ULONG Release() override;
     HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
     D3DRESOURCETYPE GetType() override { return D3DRTYPE_TEXTURE; }
     DWORD GetLevelCount() override { return static_cast<DWORD>(levels_.size()); }
@@ -143,12 +191,13 @@ private:
         bool readOnly = false;
     };
     ~Texture() override;
+    // Unhooks the resource from its device, deletes it, then drops its reference on the device.
+    void LastRelease() override;
     void Upload(UINT level);
     void RebuildMips();
     void Restore(UINT level);
     void DropCopies();
 
-    ULONG refs_ = 1;
     Device* device_;
     DWORD usage_;
     D3DFORMAT format_;
@@ -211,14 +260,11 @@ struct FfpProgram {
 
 class Direct3D9;
 
-class Device final : public IDirect3DDevice9 {
+class Device final : public RefCounted<IDirect3DDevice9> {
 public:
     Device(Direct3D9* d3d, SDL_Window* window, SDL_GLContext context, const D3DPRESENT_PARAMETERS& pp);
     // Second half of creation (needs the context current); false when OpenGL objects fail.
     bool Init(std::string& error);
-
-    ULONG AddRef() override;
-    ULONG Release() override;
 
     HRESULT GetDeviceCaps(D3DCAPS9* pCaps) override;
     HRESULT TestCooperativeLevel() override { return S_OK; }
@@ -315,7 +361,6 @@ private:
     bool MakeTargets(std::string& error);
     bool CanDrawToWindow();
 
-    ULONG refs_ = 1;
     Direct3D9* d3d_;
     SDL_Window* window_;
     SDL_GLContext context_;
@@ -367,8 +412,7 @@ private:
     bool dirtyRender_ = true;
     bool dirtySampler_ = true;
     bool dirtyViewport_ = true;
-    std::uint64_t transformsVersion_ = 1, materialVersion_ = 1, lightsVersion_ = 1, fogVersion_ = 1,
-                  stageVersion_ = 1;
+    std::uint64_t transformsVersion_ = 1, materialVersion_ = 1, lightsVersion_ = 1, fogVersion_ = 1, stageVersion_ = 1;
     GLuint boundTexture_ = 0xFFFFFFFFu;
     struct LayoutKey {
         DWORD fvf = 0xFFFFFFFFu;
@@ -379,11 +423,9 @@ private:
     GLuint boundIbo_ = 0;
 };
 
-class Direct3D9 final : public IDirect3D9 {
+class Direct3D9 final : public RefCounted<IDirect3D9> {
 public:
     Direct3D9();
-    ULONG AddRef() override;
-    ULONG Release() override;
     UINT GetAdapterCount() override { return 1; }
     HRESULT GetAdapterDisplayMode(UINT Adapter, D3DDISPLAYMODE* pMode) override;
     HRESULT GetDeviceCaps(UINT Adapter, D3DDEVTYPE DeviceType, D3DCAPS9* pCaps) override;
@@ -393,7 +435,6 @@ public:
 
 private:
     ~Direct3D9() override;
-    ULONG refs_ = 1;
 };
 
 void FillCaps(D3DCAPS9& caps);

@@ -15,7 +15,8 @@ namespace d3d9 {
 
 // ---- Buffers ------------------------------------------------------------------------------------
 
-BufferStore::BufferStore(Device* device, UINT length, GLenum target) : device_(device), target_(target) {
+BufferStore::BufferStore(Device* device, UINT length, GLenum target) : device_(device), target_(target)
+{
     data_.assign(length, 0);
     device_->Activate();
     glGenBuffers(1, &name_);
@@ -29,20 +30,30 @@ BufferStore::BufferStore(Device* device, UINT length, GLenum target) : device_(d
     }
 }
 
-BufferStore::~BufferStore() {
+BufferStore::~BufferStore()
+{
     if (name_) {
         device_->Activate();
         glDeleteBuffers(1, &name_);
     }
 }
 
-HRESULT BufferStore::Lock(UINT offset, UINT size, void** data, DWORD flags) {
-    if (!data) return Fail(D3DERR_INVALIDCALL, "Lock: no pointer for the data");
+HRESULT BufferStore::Lock(UINT offset, UINT size, void** data, DWORD flags)
+{
+    if (!data) {
+        return Fail(D3DERR_INVALIDCALL, "Lock: no pointer for the data");
+    }
     *data = nullptr;
     const UINT length = Length();
-    if (offset > length) return Fail(D3DERR_INVALIDCALL, "Lock: offset past the end of the buffer");
-    if (size == 0) size = length - offset;
-    if (size > length - offset) return Fail(D3DERR_INVALIDCALL, "Lock: range past the end of the buffer");
+    if (offset > length) {
+        return Fail(D3DERR_INVALIDCALL, "Lock: offset past the end of the buffer");
+    }
+    if (size == 0) {
+        size = length - offset;
+    }
+    if (size > length - offset) {
+        return Fail(D3DERR_INVALIDCALL, "Lock: range past the end of the buffer");
+    }
     *data = data_.data() + offset;
     ++lockCount_;
     if (!(flags & D3DLOCK_READONLY) && size > 0) {
@@ -58,9 +69,14 @@ HRESULT BufferStore::Lock(UINT offset, UINT size, void** data, DWORD flags) {
     return S_OK;
 }
 
-HRESULT BufferStore::Unlock() {
-    if (lockCount_ == 0) return Fail(D3DERR_INVALIDCALL, "Unlock: the buffer is not locked");
-    if (--lockCount_ > 0 || !dirty_) return S_OK;
+HRESULT BufferStore::Unlock()
+{
+    if (lockCount_ == 0) {
+        return Fail(D3DERR_INVALIDCALL, "Unlock: the buffer is not locked");
+    }
+    if (--lockCount_ > 0 || !dirty_) {
+        return S_OK;
+    }
     device_->Activate();
     glBindBuffer(GL_COPY_WRITE_BUFFER, name_);
     glBufferSubData(GL_COPY_WRITE_BUFFER, dirtyBegin_, dirtyEnd_ - dirtyBegin_, data_.data() + dirtyBegin_);
@@ -70,80 +86,95 @@ HRESULT BufferStore::Unlock() {
 }
 
 VertexBuffer::VertexBuffer(Device* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool)
-    : store(device, length, GL_ARRAY_BUFFER), device_(device), usage_(usage), fvf_(fvf), pool_(pool) {
+    : store(device, length, GL_ARRAY_BUFFER), device_(device), usage_(usage), fvf_(fvf), pool_(pool)
+{
     device_->AddRef();
     ++Live().vertexBuffers;
 }
 
-VertexBuffer::~VertexBuffer() { --Live().vertexBuffers; }
-
-ULONG VertexBuffer::AddRef() { return ++refs_; }
-
-ULONG VertexBuffer::Release() {
-    const ULONG left = --refs_;
-    if (left == 0) {
-        Device* device = device_;
-        device->ForgetStream(this);
-        delete this;
-        device->Release();
-    }
-    return left;
+VertexBuffer::~VertexBuffer()
+{
+    --Live().vertexBuffers;
 }
 
-HRESULT VertexBuffer::GetDevice(IDirect3DDevice9** ppDevice) {
-    if (!ppDevice) return Fail(D3DERR_INVALIDCALL, "GetDevice: no output pointer");
+void VertexBuffer::LastRelease()
+{
+    Device* device = device_;
+    device->ForgetStream(this);
+    delete this;
+    device->Release();
+}
+
+HRESULT VertexBuffer::GetDevice(IDirect3DDevice9** ppDevice)
+{
+    if (!ppDevice) {
+        return Fail(D3DERR_INVALIDCALL, "GetDevice: no output pointer");
+    }
     device_->AddRef();
     *ppDevice = device_;
     return S_OK;
 }
 
-HRESULT VertexBuffer::Lock(UINT OffsetToLock, UINT SizeToLock, void** ppbData, DWORD Flags) {
+HRESULT VertexBuffer::Lock(UINT OffsetToLock, UINT SizeToLock, void** ppbData, DWORD Flags)
+{
     return store.Lock(OffsetToLock, SizeToLock, ppbData, Flags);
 }
 
-HRESULT VertexBuffer::Unlock() { return store.Unlock(); }
+HRESULT VertexBuffer::Unlock()
+{
+    return store.Unlock();
+}
 
-HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* pDesc) {
-    if (!pDesc) return Fail(D3DERR_INVALIDCALL, "GetDesc: no output pointer");
+HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* pDesc)
+{
+    if (!pDesc) {
+        return Fail(D3DERR_INVALIDCALL, "GetDesc: no output pointer");
+    }
     *pDesc = {D3DFMT_VERTEXDATA, D3DRTYPE_VERTEXBUFFER, usage_, pool_, store.Length(), fvf_};
     return S_OK;
 }
 
 IndexBuffer::IndexBuffer(Device* device, UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool)
-    : store(device, length, GL_ELEMENT_ARRAY_BUFFER), device_(device), usage_(usage), format_(format), pool_(pool) {
+    : store(device, length, GL_ELEMENT_ARRAY_BUFFER), device_(device), usage_(usage), format_(format), pool_(pool)
+{
     device_->AddRef();
     ++Live().indexBuffers;
 }
 
-IndexBuffer::~IndexBuffer() { --Live().indexBuffers; }
-
-ULONG IndexBuffer::AddRef() { return ++refs_; }
-
-ULONG IndexBuffer::Release() {
-    const ULONG left = --refs_;
-    if (left == 0) {
-        Device* device = device_;
-        device->ForgetIndices(this);
-        delete this;
-        device->Release();
-    }
-    return left;
+IndexBuffer::~IndexBuffer()
+{
+    --Live().indexBuffers;
 }
 
-HRESULT IndexBuffer::GetDevice(IDirect3DDevice9** ppDevice) {
-    if (!ppDevice) return Fail(D3DERR_INVALIDCALL, "GetDevice: no output pointer");
+void IndexBuffer::LastRelease()
+{
+    Device* device = device_;
+    device->ForgetIndices(this);
+    delete this;
+    device->Release();
+}
+
+HRESULT IndexBuffer::GetDevice(IDirect3DDevice9** ppDevice)
+{
+    if (!ppDevice) {
+        return Fail(D3DERR_INVALIDCALL, "GetDevice: no output pointer");
+    }
     device_->AddRef();
     *ppDevice = device_;
     return S_OK;
 }
 
-HRESULT IndexBuffer::Lock(UINT OffsetToLock, UINT SizeToLock, void** ppbData, DWORD Flags) {
+HRESULT IndexBuffer::Lock(UINT OffsetToLock, UINT SizeToLock, void** ppbData, DWORD Flags)
+{
     return store.Lock(OffsetToLock, SizeToLock, ppbData, Flags);
 }
 
-HRESULT IndexBuffer::Unlock() {
+HRESULT IndexBuffer::Unlock()
+{
     const HRESULT hr = store.Unlock();
-    if (FAILED(hr) || store.Locked()) return hr;
+    if (FAILED(hr) || store.Locked()) {
+        return hr;
+    }
     maxIndex = 0;
     const std::uint8_t* bytes = store.Data();
     if (format_ == D3DFMT_INDEX16) {
@@ -162,15 +193,19 @@ HRESULT IndexBuffer::Unlock() {
     return hr;
 }
 
-HRESULT IndexBuffer::GetDesc(D3DINDEXBUFFER_DESC* pDesc) {
-    if (!pDesc) return Fail(D3DERR_INVALIDCALL, "GetDesc: no output pointer");
+HRESULT IndexBuffer::GetDesc(D3DINDEXBUFFER_DESC* pDesc)
+{
+    if (!pDesc) {
+        return Fail(D3DERR_INVALIDCALL, "GetDesc: no output pointer");
+    }
     *pDesc = {format_, D3DRTYPE_INDEXBUFFER, usage_, pool_, store.Length()};
     return S_OK;
 }
 
 // ---- Textures -----------------------------------------------------------------------------------
 
-FormatInfo TextureFormatInfo(D3DFORMAT format) {
+FormatInfo TextureFormatInfo(D3DFORMAT format)
+{
     switch (format) {
     case D3DFMT_A8R8G8B8:
     case D3DFMT_X8R8G8B8: return {true, false, 4};
@@ -194,7 +229,8 @@ struct GlFormat {
     GLenum type;
 };
 
-GlFormat GlFormatOf(D3DFORMAT format) {
+GlFormat GlFormatOf(D3DFORMAT format)
+{
     switch (format) {
     case D3DFMT_A8R8G8B8: return {GL_RGBA8, GL_BGRA, GL_UNSIGNED_BYTE};
     case D3DFMT_X8R8G8B8: return {GL_RGB8, GL_BGRA, GL_UNSIGNED_BYTE};
@@ -207,16 +243,22 @@ GlFormat GlFormatOf(D3DFORMAT format) {
     }
 }
 
-int SquishFlags(D3DFORMAT format) {
-    if (format == D3DFMT_DXT1) return squish::kDxt1;
-    if (format == D3DFMT_DXT3) return squish::kDxt3;
+int SquishFlags(D3DFORMAT format)
+{
+    if (format == D3DFMT_DXT1) {
+        return squish::kDxt1;
+    }
+    if (format == D3DFMT_DXT3) {
+        return squish::kDxt3;
+    }
     return squish::kDxt5;
 }
 
 }  // namespace
 
 Texture::Texture(Device* device, UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool)
-    : device_(device), usage_(usage), format_(format), pool_(pool), info_(TextureFormatInfo(format)) {
+    : device_(device), usage_(usage), format_(format), pool_(pool), info_(TextureFormatInfo(format))
+{
     device_->AddRef();
     ++Live().textures;
     for (UINT i = 0; i < levels; ++i) {
@@ -232,8 +274,8 @@ Texture::Texture(Device* device, UINT width, UINT height, UINT levels, DWORD usa
         }
         levels_.push_back(std::move(level));
     }
-    keepCopies_ = info_.compressed || (usage & D3DUSAGE_DYNAMIC) || pool == D3DPOOL_SYSTEMMEM ||
-                  pool == D3DPOOL_SCRATCH;
+    keepCopies_ =
+        info_.compressed || (usage & D3DUSAGE_DYNAMIC) || pool == D3DPOOL_SYSTEMMEM || pool == D3DPOOL_SCRATCH;
     device_->Activate();
     glGenTextures(1, &name_);
     glBindTexture(GL_TEXTURE_2D, name_);
@@ -252,10 +294,14 @@ Texture::Texture(Device* device, UINT width, UINT height, UINT levels, DWORD usa
         MipLevel& level = levels_[i];
         const std::size_t bytes = info_.compressed ? static_cast<std::size_t>(level.width) * level.height * 4
                                                    : static_cast<std::size_t>(level.pitch) * level.rows;
-        if (zeros.size() < bytes) zeros.assign(bytes, 0);
+        if (zeros.size() < bytes) {
+            zeros.assign(bytes, 0);
+        }
         glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), gl.internal, static_cast<GLsizei>(level.width),
                      static_cast<GLsizei>(level.height), 0, gl.format, gl.type, nullptr);
-        if (keepCopies_) level.bits.assign(static_cast<std::size_t>(level.pitch) * level.rows, 0);
+        if (keepCopies_) {
+            level.bits.assign(static_cast<std::size_t>(level.pitch) * level.rows, 0);
+        }
     }
     device_->ForgetBoundTexture();
     if (glGetError() != GL_NO_ERROR) {
@@ -274,11 +320,16 @@ Texture::Texture(Device* device, UINT width, UINT height, UINT levels, DWORD usa
 }
 
 // Gives a level whose copy was dropped its texels again: zeros, or what OpenGL holds.
-void Texture::Restore(UINT index) {
+void Texture::Restore(UINT index)
+{
     MipLevel& level = levels_[index];
-    if (!level.bits.empty()) return;
+    if (!level.bits.empty()) {
+        return;
+    }
     level.bits.assign(static_cast<std::size_t>(level.pitch) * level.rows, 0);
-    if (level.zero || !name_) return;
+    if (level.zero || !name_) {
+        return;
+    }
     device_->Activate();
     glBindTexture(GL_TEXTURE_2D, name_);
     device_->ForgetBoundTexture();
@@ -288,10 +339,15 @@ void Texture::Restore(UINT index) {
     glGetTexImage(GL_TEXTURE_2D, static_cast<GLint>(index), gl.format, gl.type, level.bits.data());
 }
 
-void Texture::DropCopies() {
-    if (keepCopies_) return;
+void Texture::DropCopies()
+{
+    if (keepCopies_) {
+        return;
+    }
     for (MipLevel& level : levels_) {
-        if (level.locked) return;
+        if (level.locked) {
+            return;
+        }
     }
     for (MipLevel& level : levels_) {
         level.bits.clear();
@@ -299,7 +355,8 @@ void Texture::DropCopies() {
     }
 }
 
-Texture::~Texture() {
+Texture::~Texture()
+{
     --Live().textures;
     if (name_) {
         device_->Activate();
@@ -308,49 +365,61 @@ Texture::~Texture() {
     }
 }
 
-ULONG Texture::AddRef() { return ++refs_; }
-
-ULONG Texture::Release() {
-    const ULONG left = --refs_;
-    if (left == 0) {
-        Device* device = device_;
-        device->ForgetTexture(this);
-        delete this;
-        device->Release();
-    }
-    return left;
+void Texture::LastRelease()
+{
+    Device* device = device_;
+    device->ForgetTexture(this);
+    delete this;
+    device->Release();
 }
 
-HRESULT Texture::GetDevice(IDirect3DDevice9** ppDevice) {
-    if (!ppDevice) return Fail(D3DERR_INVALIDCALL, "GetDevice: no output pointer");
+HRESULT Texture::GetDevice(IDirect3DDevice9** ppDevice)
+{
+    if (!ppDevice) {
+        return Fail(D3DERR_INVALIDCALL, "GetDevice: no output pointer");
+    }
     device_->AddRef();
     *ppDevice = device_;
     return S_OK;
 }
 
-HRESULT Texture::GetLevelDesc(UINT Level, D3DSURFACE_DESC* pDesc) {
-    if (!pDesc) return Fail(D3DERR_INVALIDCALL, "GetLevelDesc: no output pointer");
-    if (Level >= levels_.size()) return Fail(D3DERR_INVALIDCALL, "GetLevelDesc: no such mip level");
-    *pDesc = {format_, D3DRTYPE_SURFACE, usage_, pool_, D3DMULTISAMPLE_NONE, 0, levels_[Level].width,
-              levels_[Level].height};
+HRESULT Texture::GetLevelDesc(UINT Level, D3DSURFACE_DESC* pDesc)
+{
+    if (!pDesc) {
+        return Fail(D3DERR_INVALIDCALL, "GetLevelDesc: no output pointer");
+    }
+    if (Level >= levels_.size()) {
+        return Fail(D3DERR_INVALIDCALL, "GetLevelDesc: no such mip level");
+    }
+    *pDesc = {
+        format_, D3DRTYPE_SURFACE, usage_, pool_, D3DMULTISAMPLE_NONE, 0, levels_[Level].width, levels_[Level].height};
     return S_OK;
 }
 
-HRESULT Texture::LockRect(UINT Level, D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD Flags) {
-    if (!pLockedRect) return Fail(D3DERR_INVALIDCALL, "LockRect: no output pointer");
+HRESULT Texture::LockRect(UINT Level, D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD Flags)
+{
+    if (!pLockedRect) {
+        return Fail(D3DERR_INVALIDCALL, "LockRect: no output pointer");
+    }
     pLockedRect->pBits = nullptr;
     pLockedRect->Pitch = 0;
-    if (Level >= levels_.size()) return Fail(D3DERR_INVALIDCALL, "LockRect: no such mip level");
+    if (Level >= levels_.size()) {
+        return Fail(D3DERR_INVALIDCALL, "LockRect: no such mip level");
+    }
     MipLevel& level = levels_[Level];
-    if (level.locked) return Fail(D3DERR_INVALIDCALL, "LockRect: the level is already locked");
+    if (level.locked) {
+        return Fail(D3DERR_INVALIDCALL, "LockRect: the level is already locked");
+    }
     std::size_t offset = 0;
     if (pRect) {
         if (pRect->left < 0 || pRect->top < 0 || pRect->left >= pRect->right || pRect->top >= pRect->bottom ||
-            static_cast<UINT>(pRect->right) > level.width || static_cast<UINT>(pRect->bottom) > level.height)
+            static_cast<UINT>(pRect->right) > level.width || static_cast<UINT>(pRect->bottom) > level.height) {
             return Fail(D3DERR_INVALIDCALL, "LockRect: rectangle outside the level");
+        }
         if (info_.compressed) {
-            if ((pRect->left & 3) || (pRect->top & 3))
+            if ((pRect->left & 3) || (pRect->top & 3)) {
                 return Fail(D3DERR_INVALIDCALL, "LockRect: compressed rectangles start on 4x4 blocks");
+            }
             offset = static_cast<std::size_t>(pRect->top / 4) * level.pitch +
                      static_cast<std::size_t>(pRect->left / 4) * info_.bytes;
         } else {
@@ -361,7 +430,9 @@ HRESULT Texture::LockRect(UINT Level, D3DLOCKED_RECT* pLockedRect, const RECT* p
     if (level.bits.empty()) {
         Restore(Level);
         // Written again: this texture keeps its copies from now on rather than reading back each time.
-        if (!(Flags & D3DLOCK_READONLY)) keepCopies_ = true;
+        if (!(Flags & D3DLOCK_READONLY)) {
+            keepCopies_ = true;
+        }
     }
     level.locked = true;
     level.readOnly = (Flags & D3DLOCK_READONLY) != 0;
@@ -370,10 +441,15 @@ HRESULT Texture::LockRect(UINT Level, D3DLOCKED_RECT* pLockedRect, const RECT* p
     return S_OK;
 }
 
-HRESULT Texture::UnlockRect(UINT Level) {
-    if (Level >= levels_.size()) return Fail(D3DERR_INVALIDCALL, "UnlockRect: no such mip level");
+HRESULT Texture::UnlockRect(UINT Level)
+{
+    if (Level >= levels_.size()) {
+        return Fail(D3DERR_INVALIDCALL, "UnlockRect: no such mip level");
+    }
     MipLevel& level = levels_[Level];
-    if (!level.locked) return Fail(D3DERR_INVALIDCALL, "UnlockRect: the level is not locked");
+    if (!level.locked) {
+        return Fail(D3DERR_INVALIDCALL, "UnlockRect: the level is not locked");
+    }
     level.locked = false;
     if (level.readOnly) {
         DropCopies();
@@ -381,13 +457,18 @@ HRESULT Texture::UnlockRect(UINT Level) {
     }
     level.zero = false;
     Upload(Level);
-    if (Level == 0 && levels_.size() > 1) RebuildMips();
+    if (Level == 0 && levels_.size() > 1) {
+        RebuildMips();
+    }
     DropCopies();
     return S_OK;
 }
 
-void Texture::Upload(UINT index) {
-    if (!name_) return;
+void Texture::Upload(UINT index)
+{
+    if (!name_) {
+        return;
+    }
     const MipLevel& level = levels_[index];
     device_->Activate();
     glBindTexture(GL_TEXTURE_2D, name_);
@@ -407,23 +488,30 @@ void Texture::Upload(UINT index) {
     }
 }
 
-void Texture::RebuildMips() {
+void Texture::RebuildMips()
+{
     if (info_.compressed || info_.bytes != 4) {
         // Other formats let OpenGL filter the chain; their CPU copies of the smaller levels keep
         // what was last written to them.
-        if (!name_) return;
+        if (!name_) {
+            return;
+        }
         device_->Activate();
         glBindTexture(GL_TEXTURE_2D, name_);
         device_->ForgetBoundTexture();
         glGenerateMipmap(GL_TEXTURE_2D);
-        for (MipLevel& level : levels_) level.zero = false;
+        for (MipLevel& level : levels_) {
+            level.zero = false;
+        }
         return;
     }
     // 32-bit texels: a 2x2 box filter per channel, level by level (odd sizes clamp at the edge).
     for (std::size_t i = 1; i < levels_.size(); ++i) {
         const MipLevel& src = levels_[i - 1];
         MipLevel& dst = levels_[i];
-        if (dst.bits.empty()) dst.bits.assign(static_cast<std::size_t>(dst.pitch) * dst.rows, 0);
+        if (dst.bits.empty()) {
+            dst.bits.assign(static_cast<std::size_t>(dst.pitch) * dst.rows, 0);
+        }
         dst.zero = false;
         for (UINT y = 0; y < dst.height; ++y) {
             const UINT y0 = std::min(src.height - 1, y * 2), y1 = std::min(src.height - 1, y * 2 + 1);
@@ -434,8 +522,9 @@ void Texture::RebuildMips() {
                 const std::uint8_t* p10 = &src.bits[y1 * src.pitch + x0 * 4];
                 const std::uint8_t* p11 = &src.bits[y1 * src.pitch + x1 * 4];
                 std::uint8_t* out = &dst.bits[y * dst.pitch + x * 4];
-                for (int c = 0; c < 4; ++c)
+                for (int c = 0; c < 4; ++c) {
                     out[c] = static_cast<std::uint8_t>((p00[c] + p01[c] + p10[c] + p11[c] + 2) / 4);
+                }
             }
         }
         Upload(static_cast<UINT>(i));

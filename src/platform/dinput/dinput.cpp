@@ -9,13 +9,14 @@
 #include <vector>
 
 #include "platform/win/codepage.h"
+#include "platform/win/ref_counted.h"
 #include "platform/win/window.h"
 
 const DIDATAFORMAT c_dfDIKeyboard = {sizeof(DIDATAFORMAT), sizeof(DIOBJECTDATAFORMAT), 0, 256, 0, nullptr};
-const DIDATAFORMAT c_dfDIMouse = {sizeof(DIDATAFORMAT), sizeof(DIOBJECTDATAFORMAT), DIDF_RELAXIS,
-                                  sizeof(DIMOUSESTATE), 0, nullptr};
-const DIDATAFORMAT c_dfDIMouse2 = {sizeof(DIDATAFORMAT), sizeof(DIOBJECTDATAFORMAT), DIDF_RELAXIS,
-                                   sizeof(DIMOUSESTATE2), 0, nullptr};
+const DIDATAFORMAT c_dfDIMouse = {
+    sizeof(DIDATAFORMAT), sizeof(DIOBJECTDATAFORMAT), DIDF_RELAXIS, sizeof(DIMOUSESTATE), 0, nullptr};
+const DIDATAFORMAT c_dfDIMouse2 = {
+    sizeof(DIDATAFORMAT), sizeof(DIOBJECTDATAFORMAT), DIDF_RELAXIS, sizeof(DIMOUSESTATE2), 0, nullptr};
 
 namespace {
 
@@ -212,20 +213,9 @@ bool WindowHasFocus(HWND window, Uint32 windowId)
     return state.focusWindowId == windowId;
 }
 
-class Device final : public IDirectInputDevice8A {
+class Device final : public RefCounted<IDirectInputDevice8A> {
 public:
     explicit Device(DeviceKind kind) : kind_(kind) { liveDevices.push_back(this); }
-
-    ULONG AddRef() override { return ++refs_; }
-
-    ULONG Release() override
-    {
-        ULONG left = --refs_;
-        if (left == 0) {
-            delete this;
-        }
-        return left;
-    }
 
     HRESULT SetDataFormat(const DIDATAFORMAT* format) override
     {
@@ -236,9 +226,8 @@ public:
             return DIERR_ACQUIRED;
         }
         DWORD size = format->dwDataSize;
-        bool fits = kind_ == DeviceKind::Keyboard
-                        ? size == c_dfDIKeyboard.dwDataSize
-                        : size == c_dfDIMouse.dwDataSize || size == c_dfDIMouse2.dwDataSize;
+        bool fits = kind_ == DeviceKind::Keyboard ? size == c_dfDIKeyboard.dwDataSize
+                                                  : size == c_dfDIMouse.dwDataSize || size == c_dfDIMouse2.dwDataSize;
         if (!fits) {
             return DIERR_INVALIDPARAM;
         }
@@ -250,8 +239,7 @@ public:
     {
         DWORD exclusive = flags & (DISCL_EXCLUSIVE | DISCL_NONEXCLUSIVE);
         DWORD foreground = flags & (DISCL_FOREGROUND | DISCL_BACKGROUND);
-        DWORD known = DISCL_EXCLUSIVE | DISCL_NONEXCLUSIVE | DISCL_FOREGROUND | DISCL_BACKGROUND |
-                      DISCL_NOWINKEY;
+        DWORD known = DISCL_EXCLUSIVE | DISCL_NONEXCLUSIVE | DISCL_FOREGROUND | DISCL_BACKGROUND | DISCL_NOWINKEY;
         if ((flags & ~known) != 0 || exclusive == (DISCL_EXCLUSIVE | DISCL_NONEXCLUSIVE) || exclusive == 0 ||
             foreground == (DISCL_FOREGROUND | DISCL_BACKGROUND) || foreground == 0) {
             return DIERR_INVALIDPARAM;
@@ -350,8 +338,8 @@ public:
     {
         switch (e.type) {
         case SDL_WINDOWEVENT:
-            if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST && e.window.windowID == windowId_ &&
-                foreground_ && acquired_ && !state.scripted) {
+            if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST && e.window.windowID == windowId_ && foreground_ &&
+                acquired_ && !state.scripted) {
                 acquired_ = false;
                 lost_ = true;
                 ClearMotion();
@@ -379,8 +367,7 @@ public:
                 dz_ += notches * 120;
             }
             break;
-        default:
-            break;
+        default: break;
         }
     }
 
@@ -414,7 +401,6 @@ private:
     }
 
     DeviceKind kind_;
-    ULONG refs_ = 1;
     DWORD dataSize_ = 0;  // 0 until SetDataFormat
     HWND window_ = nullptr;
     Uint32 windowId_ = 0;
@@ -430,15 +416,10 @@ private:
 int MouseButtonIndex(Uint8 sdlButton)
 {
     switch (sdlButton) {
-    case SDL_BUTTON_LEFT:
-        return 0;
-    case SDL_BUTTON_RIGHT:
-        return 1;
-    case SDL_BUTTON_MIDDLE:
-        return 2;
-    default:
-        return sdlButton >= SDL_BUTTON_X1 && sdlButton < SDL_BUTTON_X1 + 5 ? 3 + (sdlButton - SDL_BUTTON_X1)
-                                                                            : -1;
+    case SDL_BUTTON_LEFT: return 0;
+    case SDL_BUTTON_RIGHT: return 1;
+    case SDL_BUTTON_MIDDLE: return 2;
+    default: return sdlButton >= SDL_BUTTON_X1 && sdlButton < SDL_BUTTON_X1 + 5 ? 3 + (sdlButton - SDL_BUTTON_X1) : -1;
     }
 }
 
@@ -557,8 +538,7 @@ void HandlePadEvent(const SDL_Event& e)
         }
         break;
     }
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -610,19 +590,8 @@ void HandleEvent(const SDL_Event& e)
     }
 }
 
-class DirectInput final : public IDirectInput8A {
+class DirectInput final : public RefCounted<IDirectInput8A> {
 public:
-    ULONG AddRef() override { return ++refs_; }
-
-    ULONG Release() override
-    {
-        ULONG left = --refs_;
-        if (left == 0) {
-            delete this;
-        }
-        return left;
-    }
-
     HRESULT CreateDevice(REFGUID device, LPDIRECTINPUTDEVICE8A* out, LPUNKNOWN outer) override
     {
         if (out == nullptr) {
@@ -651,7 +620,6 @@ public:
 
 private:
     ~DirectInput() override = default;
-    ULONG refs_ = 1;
 };
 
 }  // namespace
@@ -748,8 +716,8 @@ int DInputScancodeFromKeyCode(int keyCode)
 
 void DInputSetPadMap(const std::uint8_t* keyCodes)
 {
-    const bool any = keyCodes != nullptr && std::any_of(keyCodes, keyCodes + kPadInputCount,
-                                                        [](std::uint8_t code) { return code != 0; });
+    const bool any = keyCodes != nullptr &&
+                     std::any_of(keyCodes, keyCodes + kPadInputCount, [](std::uint8_t code) { return code != 0; });
     if (keyCodes != nullptr) {
         std::copy(keyCodes, keyCodes + kPadInputCount, state.padKeys.begin());
     } else {

@@ -44,10 +44,8 @@ inline constexpr DWORD DIRECTINPUT_VERSION = 0x0800;
 
 inline constexpr GUID IID_IDirectInput8A = {
     0xBF798030, 0x483A, 0x4DA2, {0xAA, 0x99, 0x5D, 0x64, 0xED, 0x36, 0x97, 0x00}};
-inline constexpr GUID GUID_SysMouse = {
-    0x6F1D2B60, 0xD5A0, 0x11CF, {0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
-inline constexpr GUID GUID_SysKeyboard = {
-    0x6F1D2B61, 0xD5A0, 0x11CF, {0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
+inline constexpr GUID GUID_SysMouse = {0x6F1D2B60, 0xD5A0, 0x11CF, {0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
+inline constexpr GUID GUID_SysKeyboard = {0x6F1D2B61, 0xD5A0, 0x11CF, {0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
 
 // ---- Result codes ----------------------------------------------------------------------------------
 
@@ -182,7 +180,17 @@ std::string DInputTakeText();
 // The pad inputs that can act as keys: the d-pad and the left stick (past a dead zone) as directions,
 // the four face buttons, Start and Back.
 enum DInputPadInput {
-    kPadUp, kPadDown, kPadLeft, kPadRight, kPadA, kPadB, kPadX, kPadY, kPadStart, kPadBack, kPadInputCount
+    kPadUp,
+    kPadDown,
+    kPadLeft,
+    kPadRight,
+    kPadA,
+    kPadB,
+    kPadX,
+    kPadY,
+    kPadStart,
+    kPadBack,
+    kPadInputCount
 };
 
 // The key code each pad input reads as (0: none). A map with any key opens SDL's game controllers,

@@ -1,9 +1,9 @@
 // The millisecond tick clock and Sleep, as the game calls them.
 //
 // The clock runs either on real time (a monotonic count of milliseconds since the program started,
-// wrapping at 2^32 like the system tick count) or on virtual time, which moves only when the program advances it (one step per
-// scripted frame) and when Sleep is called. Virtual time makes scripted runs and tests exact: nothing
-// ever waits for real.
+// wrapping at 2^32 like the system tick count) or on virtual time, which moves only when the program advances it (one
+// step per scripted frame) and when Sleep is called. Virtual time makes scripted runs and tests exact: nothing ever
+// waits for real.
 #pragma once
 
 #include <cstdint>

@@ -18,5 +18,11 @@ using LRESULT = std::intptr_t;
 inline constexpr HRESULT S_OK = 0;
 inline constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);
 
-inline constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
-inline constexpr bool FAILED(HRESULT hr) { return hr < 0; }
+inline constexpr bool SUCCEEDED(HRESULT hr)
+{
+    return hr >= 0;
+}
+inline constexpr bool FAILED(HRESULT hr)
+{
+    return hr < 0;
+}

@@ -155,26 +155,13 @@ void TranslateEvent(const SDL_Event& e)
         return;
     }
     switch (e.window.event) {
-    case SDL_WINDOWEVENT_CLOSE:
-        PostClose(window);
-        break;
-    case SDL_WINDOWEVENT_FOCUS_GAINED:
-        Post(window, WM_SETFOCUS, 0, 0);
-        break;
-    case SDL_WINDOWEVENT_FOCUS_LOST:
-        Post(window, WM_KILLFOCUS, 0, 0);
-        break;
-    case SDL_WINDOWEVENT_SIZE_CHANGED:
-        Post(window, WM_SIZE, 0, MAKELPARAM(e.window.data1, e.window.data2));
-        break;
-    case SDL_WINDOWEVENT_MINIMIZED:
-        Post(window, WM_SIZE, SIZE_MINIMIZED, 0);
-        break;
-    case SDL_WINDOWEVENT_MOVED:
-        Post(window, WM_MOVE, 0, MAKELPARAM(e.window.data1, e.window.data2));
-        break;
-    default:
-        break;
+    case SDL_WINDOWEVENT_CLOSE: PostClose(window); break;
+    case SDL_WINDOWEVENT_FOCUS_GAINED: Post(window, WM_SETFOCUS, 0, 0); break;
+    case SDL_WINDOWEVENT_FOCUS_LOST: Post(window, WM_KILLFOCUS, 0, 0); break;
+    case SDL_WINDOWEVENT_SIZE_CHANGED: Post(window, WM_SIZE, 0, MAKELPARAM(e.window.data1, e.window.data2)); break;
+    case SDL_WINDOWEVENT_MINIMIZED: Post(window, WM_SIZE, SIZE_MINIMIZED, 0); break;
+    case SDL_WINDOWEVENT_MOVED: Post(window, WM_MOVE, 0, MAKELPARAM(e.window.data1, e.window.data2)); break;
+    default: break;
     }
 }
 
@@ -240,8 +227,8 @@ ATOM RegisterClassExA(const WNDCLASSEXA* windowClass)
         return 0;
     }
     ATOM atom = state.nextAtom++;
-    state.classes.push_back(WindowClass{windowClass->lpszClassName, windowClass->style,
-                                        windowClass->lpfnWndProc, windowClass->hInstance, atom});
+    state.classes.push_back(WindowClass{windowClass->lpszClassName, windowClass->style, windowClass->lpfnWndProc,
+                                        windowClass->hInstance, atom});
     return atom;
 }
 
@@ -265,8 +252,8 @@ BOOL UnregisterClassA(LPCSTR className, HINSTANCE)
     return FALSE;
 }
 
-HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width,
-                     int height, HWND, HMENU, HINSTANCE, LPVOID)
+HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width, int height, HWND,
+                     HMENU, HINSTANCE, LPVOID)
 {
     if (className == nullptr) {
         std::fprintf(stderr, "aviorra: CreateWindowExA: no class name\n");
@@ -301,8 +288,7 @@ HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, in
         std::fprintf(stderr, "aviorra: the window could not be created: %s\n", SDL_GetError());
         return nullptr;
     }
-    state.windows.push_back(
-        std::make_unique<WindowRecord>(WindowRecord{sdl, wc->name, wc->proc, false, false}));
+    state.windows.push_back(std::make_unique<WindowRecord>(WindowRecord{sdl, wc->name, wc->proc, false, false}));
     if ((style & WS_VISIBLE) != 0) {
         ShowWindow(sdl, SW_SHOW);
     }
@@ -344,9 +330,7 @@ BOOL ShowWindow(HWND window, int command)
     }
     BOOL wasVisible = (SDL_GetWindowFlags(window) & SDL_WINDOW_SHOWN) != 0 ? TRUE : FALSE;
     switch (command) {
-    case SW_HIDE:
-        SDL_HideWindow(window);
-        break;
+    case SW_HIDE: SDL_HideWindow(window); break;
     case SW_SHOWMINIMIZED:
     case SW_MINIMIZE:
     case 7:   // SW_SHOWMINNOACTIVE
@@ -362,9 +346,7 @@ BOOL ShowWindow(HWND window, int command)
         SDL_ShowWindow(window);
         SDL_RestoreWindow(window);
         break;
-    default:
-        SDL_ShowWindow(window);
-        break;
+    default: SDL_ShowWindow(window); break;
     }
     return wasVisible;
 }
@@ -401,12 +383,11 @@ bool WindowSetFullscreen(HWND window, int width, int height, int refreshHz, bool
     wanted.h = height;
     wanted.refresh_rate = refreshHz;
     SDL_DisplayMode mode{};
-    if (SDL_GetClosestDisplayMode(display, &wanted, &mode) == nullptr || mode.w != width ||
-        mode.h != height) {
+    if (SDL_GetClosestDisplayMode(display, &wanted, &mode) == nullptr || mode.w != width || mode.h != height) {
         SDL_DisplayMode desktop{};
         SDL_GetDesktopDisplayMode(display, &desktop);
-        std::fprintf(stderr, "aviorra: full screen: the display has no %dx%d mode; using the desktop's %dx%d\n",
-                     width, height, desktop.w, desktop.h);
+        std::fprintf(stderr, "aviorra: full screen: the display has no %dx%d mode; using the desktop's %dx%d\n", width,
+                     height, desktop.w, desktop.h);
         if (SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
             std::fprintf(stderr, "aviorra: full screen: %s\n", SDL_GetError());
             return false;
@@ -416,8 +397,7 @@ bool WindowSetFullscreen(HWND window, int width, int height, int refreshHz, bool
         }
         return true;
     }
-    if (SDL_SetWindowDisplayMode(window, &mode) != 0 ||
-        SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) != 0) {
+    if (SDL_SetWindowDisplayMode(window, &mode) != 0 || SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) != 0) {
         std::fprintf(stderr, "aviorra: full screen: %s\n", SDL_GetError());
         return false;
     }

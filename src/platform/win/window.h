@@ -92,8 +92,8 @@ BOOL UnregisterClassA(LPCSTR className, HINSTANCE instance);
 // Creates a hidden SDL window with an OpenGL surface: client size width x height at (x, y); only a
 // style with WS_THICKFRAME gets a sizing border, WS_POPUP has no frame. The window name is code page
 // 1250 text. Returns nullptr (reason on stderr) for an unknown class or when SDL cannot make it.
-HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
-                     int width, int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
+HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width,
+                     int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
 
 // Sends WM_DESTROY to the window procedure and removes the window's pending messages. The SDL window
 // is hidden at once but freed only by PlatformShutdown, so a graphics context made on it can still be
