@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "../tests/d3dx_mesh/xfile_writer.h"
+#include "../tests/support/xfile_writer.h"
 #include "../tests/support/memory_device.h"
 #include "app/graphics.h"
 #include "console/console.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <thread>
 
-#include "game_folder.h"
+#include "../support/game_folder.h"
 
 namespace {
 

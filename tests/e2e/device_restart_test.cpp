@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "game_folder.h"
+#include "../support/game_folder.h"
 #include "screenshot.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <sstream>
 #include <string>
 
-#include "game_folder.h"
+#include "../support/game_folder.h"
 
 namespace {
 

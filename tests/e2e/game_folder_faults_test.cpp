@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "game_folder.h"
+#include "../support/game_folder.h"
 #include "resources/archive.h"
 
 namespace fs = std::filesystem;

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "game_folder.h"
+#include "../support/game_folder.h"
 
 namespace {
 

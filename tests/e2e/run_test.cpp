@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "game_folder.h"
+#include "../support/game_folder.h"
 #include "screenshot.h"
 
 

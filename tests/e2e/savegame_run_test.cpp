@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "game_folder.h"
+#include "../support/game_folder.h"
 #include "screenshot.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "../bass/sound_files.h"
+#include "../support/sound_files.h"
 #include "../support/console_lines.h"
 #include "app/program.h"
 #include "core/frame.h"

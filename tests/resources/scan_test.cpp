@@ -1,6 +1,6 @@
 // Building the resource list from the archives of the working directory: order, duplicates, loose-file
 // overrides, skipped names, damaged archives, reading bytes, archlist and freeing.
-#include "resource_fixture.h"
+#include "../support/resource_fixture.h"
 
 using Lines = std::vector<std::string>;
 

@@ -2,10 +2,10 @@
 // the tex command caching into the entry, every failure message, and release with the list.
 #include <SDL2/SDL.h>
 
-#include "../d3dx_texture/image_builders.h"
+#include "../support/image_builders.h"
 #include "app/graphics.h"
 #include "platform/d3d9/d3d9.h"
-#include "resource_fixture.h"
+#include "../support/resource_fixture.h"
 
 using Lines = std::vector<std::string>;
 

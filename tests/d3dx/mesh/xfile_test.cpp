@@ -1,0 +1,313 @@
+// Loading .x files in both forms: counts, materials, frames, polygons, and damaged input.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "d3dx/xfile.h"
+#include "../../support/mesh_helpers.h"
+#include "../../support/xfile_writer.h"
+
+namespace {
+
+class XFileForms : public ::testing::TestWithParam<bool> {
+protected:
+    std::string Image(const std::vector<XMeshSpec>& meshes) { return XWriter(GetParam()).Write(meshes); }
+    void TearDown() override
+    {
+        const D3DXMeshObjectCounts live = D3DXLiveMeshObjects();
+        EXPECT_EQ(live.meshes + live.buffers, 0) << "a mesh or buffer was not released";
+    }
+};
+
+void Bounds(ID3DXMesh* mesh, D3DXVECTOR3* low, D3DXVECTOR3* high)
+{
+    *low = *high = MeshPosition(mesh, 0);
+    for (unsigned v = 1; v < mesh->GetNumVertices(); ++v) {
+        const D3DXVECTOR3 p = MeshPosition(mesh, v);
+        low->x = std::min(low->x, p.x);
+        low->y = std::min(low->y, p.y);
+        low->z = std::min(low->z, p.z);
+        high->x = std::max(high->x, p.x);
+        high->y = std::max(high->y, p.y);
+        high->z = std::max(high->z, p.z);
+    }
+}
+
+TEST_P(XFileForms, CubeWithNormalsSplitsVerticesPerFaceAndKeepsWinding)
+{
+    Loaded x;
+    LoadX(Image({CubeSpec(true)}), &x);
+    ASSERT_EQ(x.hr, S_OK);
+    EXPECT_EQ(x.mesh->GetNumFaces(), 12u);      // six quads, two triangles each
+    EXPECT_EQ(x.mesh->GetNumVertices(), 24u);   // each corner once per face normal
+    EXPECT_EQ(x.mesh->GetFVF(), D3DFVF_XYZ | D3DFVF_NORMAL);
+    EXPECT_EQ(x.materialCount, 0u);
+    EXPECT_EQ(x.materials, nullptr);
+    D3DXVECTOR3 low, high;
+    Bounds(x.mesh, &low, &high);
+    EXPECT_EQ(low, D3DXVECTOR3(-1, -1, -1));
+    EXPECT_EQ(high, D3DXVECTOR3(1, 1, 1));
+
+    // Every triangle is clockwise seen from outside: its normal points away from the centre, and the
+    // file's normal agrees with it.
+    std::vector<unsigned> indices = MeshIndices(x.mesh);
+    void* data = nullptr;
+    x.mesh->LockVertexBuffer(D3DLOCK_READONLY, &data);
+    for (std::size_t f = 0; f < 12; ++f) {
+        D3DXVECTOR3 p[3], fileNormal;
+        for (int k = 0; k < 3; ++k) {
+            std::memcpy(&p[k].x, static_cast<std::uint8_t*>(data) + indices[f * 3 + k] * 24, 12);
+        }
+        std::memcpy(&fileNormal.x, static_cast<std::uint8_t*>(data) + indices[f * 3] * 24 + 12, 12);
+        D3DXVECTOR3 n = FaceNormal(p[0], p[1], p[2]);
+        D3DXVECTOR3 centre = (p[0] + p[1] + p[2]) * (1.0f / 3.0f);
+        EXPECT_GT(D3DXVec3Dot(&n, &centre), 0.0f) << "face " << f;
+        EXPECT_NEAR(D3DXVec3Dot(&n, &fileNormal), 1.0f, 1e-5f) << "face " << f;
+    }
+    x.mesh->UnlockVertexBuffer();
+
+    // Adjacency: every edge of a closed cube has a neighbour, and neighbourhood is mutual.
+    ASSERT_NE(x.adjacency, nullptr);
+    ASSERT_EQ(x.adjacency->GetBufferSize(), 12u * 3 * sizeof(DWORD));
+    const DWORD* adjacency = static_cast<const DWORD*>(x.adjacency->GetBufferPointer());
+    for (DWORD f = 0; f < 12; ++f) {
+        for (int k = 0; k < 3; ++k) {
+            const DWORD g = adjacency[f * 3 + k];
+            ASSERT_LT(g, 12u);
+            EXPECT_NE(g, f);
+            EXPECT_TRUE(adjacency[g * 3] == f || adjacency[g * 3 + 1] == f || adjacency[g * 3 + 2] == f);
+        }
+    }
+}
+
+TEST_P(XFileForms, MaterialsColoursTexturesAndSubsets)
+{
+    XMeshSpec grid = GridSpec(4);
+    grid.materials[0].a = 0.5f;
+    grid.materials[0].power = 7.5f;
+    grid.materials[0].specular[1] = 0.25f;
+    grid.materials[0].emissive[2] = 0.75f;
+    Loaded x;
+    LoadX(Image({grid}), &x);
+    ASSERT_EQ(x.hr, S_OK);
+    EXPECT_EQ(x.mesh->GetNumFaces(), 32u);
+    EXPECT_EQ(x.mesh->GetNumVertices(), 25u);
+    EXPECT_EQ(x.mesh->GetFVF(), D3DFVF_XYZ | D3DFVF_TEX1);
+    ASSERT_EQ(x.materialCount, 2u);
+    ASSERT_NE(x.materials, nullptr);
+    ASSERT_NE(x.effects, nullptr);
+    EXPECT_EQ(x.effects->GetBufferSize(), 2 * sizeof(D3DXEFFECTINSTANCE));
+
+    const D3DMATERIAL9& red = x.Material(0)->MatD3D;
+    EXPECT_EQ(red.Diffuse.r, 1.0f);
+    EXPECT_EQ(red.Diffuse.g, 0.0f);
+    EXPECT_EQ(red.Diffuse.a, 0.5f);
+    EXPECT_EQ(red.Power, 7.5f);
+    EXPECT_EQ(red.Specular.g, 0.25f);
+    EXPECT_EQ(red.Emissive.b, 0.75f);
+    EXPECT_EQ(x.Material(0)->pTextureFilename, nullptr);
+    ASSERT_NE(x.Material(1)->pTextureFilename, nullptr);
+    EXPECT_STREQ(x.Material(1)->pTextureFilename, "grid.bmp");
+
+    // Half the squares each: 16 triangles per attribute.
+    EXPECT_EQ(SubsetTriangles(x.mesh, 0).size(), 16u);
+    EXPECT_EQ(SubsetTriangles(x.mesh, 1).size(), 16u);
+    EXPECT_TRUE(SubsetTriangles(x.mesh, 2).empty());
+}
+
+TEST_P(XFileForms, FramesPlaceMeshesInWorldSpaceAndMergeThem)
+{
+    XMeshSpec scaled = CubeSpec(false);
+    // Outer frame moves by +10 along x; the inner one scales by 2 first.
+    scaled.frames = {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 10, 0, 0, 1}, {2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 1}};
+    XMeshSpec plain = CubeSpec(false);
+    Loaded x;
+    LoadX(Image({scaled, plain}), &x);
+    ASSERT_EQ(x.hr, S_OK);
+    EXPECT_EQ(x.mesh->GetNumFaces(), 24u);
+    EXPECT_EQ(x.mesh->GetNumVertices(), 16u);
+    D3DXVECTOR3 low, high;
+    Bounds(x.mesh, &low, &high);
+    EXPECT_EQ(low, D3DXVECTOR3(-1, -2, -2));
+    EXPECT_EQ(high, D3DXVECTOR3(12, 2, 2));
+    // The first mesh's vertices, in order, are the scaled and moved cube.
+    EXPECT_EQ(MeshPosition(x.mesh, 0), D3DXVECTOR3(8, -2, -2));
+}
+
+TEST_P(XFileForms, PolygonsBecomeFansOfTriangles)
+{
+    XMeshSpec pentagon;
+    for (int i = 0; i < 5; ++i) {
+        const float a = -static_cast<float>(i) * 2.0f * 3.14159265f / 5.0f;
+        pentagon.positions.insert(pentagon.positions.end(), {std::cos(a), std::sin(a), 0.0f});
+    }
+    pentagon.faces = {{0, 1, 2, 3, 4}};
+    Loaded x;
+    LoadX(Image({pentagon}), &x);
+    ASSERT_EQ(x.hr, S_OK);
+    ASSERT_EQ(x.mesh->GetNumFaces(), 3u);
+    EXPECT_EQ(MeshIndices(x.mesh), (std::vector<unsigned>{0, 1, 2, 0, 2, 3, 0, 3, 4}));
+}
+
+TEST_P(XFileForms, MaterialIndexesShorterThanTheFacesRepeatTheLast)
+{
+    XMeshSpec grid = GridSpec(2);
+    grid.faceMaterials = {1, 0};  // faces 2 and 3 take the last one, 0
+    Loaded x;
+    LoadX(Image({grid}), &x);
+    ASSERT_EQ(x.hr, S_OK);
+    EXPECT_EQ(MeshAttributes(x.mesh), (std::vector<DWORD>{1, 1, 0, 0, 0, 0, 0, 0}));
+}
+
+INSTANTIATE_TEST_SUITE_P(TextAndBinary, XFileForms, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Binary" : "Text"; });
+
+TEST(XFileText, ReferencedMaterialsCommentsAndOldVersion)
+{
+    const std::string image = "xof 0302txt 0064\n"
+                              "# a comment\n"
+                              "Material Shiny { 0.1;0.2;0.3;1.0;; 12.0; 1.0;1.0;1.0;; 0.0;0.0;0.0;;\n"
+                              "  TextureFilename { \"metal.png\"; } }\n"
+                              "// another comment\n"
+                              "Frame Root { Mesh { 3; 0;0;0;, 0;1;0;, 1;0;0;;\n"
+                              "  1; 3;0,1,2;;\n"
+                              "  MeshMaterialList { 1; 1; 0;; { Shiny } } } }\n";
+    Loaded x;
+    LoadX(image, &x);
+    ASSERT_EQ(x.hr, S_OK);
+    ASSERT_EQ(x.materialCount, 1u);
+    EXPECT_FLOAT_EQ(x.Material(0)->MatD3D.Diffuse.b, 0.3f);
+    EXPECT_EQ(x.Material(0)->MatD3D.Power, 12.0f);
+    EXPECT_STREQ(x.Material(0)->pTextureFilename, "metal.png");
+}
+
+TEST(XFileFile, LoadsFromDiskWithBackslashPathsAndFailsForAMissingFile)
+{
+    const std::string dir = ::testing::TempDir() + "xfile_disk";
+    std::filesystem::create_directories(dir + "/mesh");
+    {
+        std::ofstream out(dir + "/mesh/cube.x", std::ios::binary);
+        out << XWriter(false).Write({CubeSpec(false)});
+    }
+    ID3DXMesh* mesh = nullptr;
+    DWORD count = 99;
+    EXPECT_EQ(D3DXLoadMeshFromXA((dir + "\\mesh\\cube.x").c_str(), D3DXMESH_MANAGED, nullptr, nullptr, nullptr,
+                                 nullptr, &count, &mesh),
+              S_OK);
+    ASSERT_NE(mesh, nullptr);
+    EXPECT_EQ(mesh->GetNumVertices(), 8u);
+    EXPECT_EQ(count, 0u);
+    mesh->Release();
+    EXPECT_EQ(D3DXLoadMeshFromXA((dir + "/mesh/none.x").c_str(), 0, nullptr, nullptr, nullptr, nullptr, nullptr, &mesh),
+              E_FAIL);
+    EXPECT_EQ(mesh, nullptr);
+    std::filesystem::remove_all(dir);
+}
+
+// ---- Damaged input ----------------------------------------------------------------------------------
+
+bool Refused(const std::string& image)
+{
+    Loaded x;
+    LoadX(image, &x);
+    const bool refused = (x.hr == D3DXERR_INVALIDDATA || x.hr == E_FAIL) && x.mesh == nullptr &&
+                         x.adjacency == nullptr && x.materials == nullptr && x.effects == nullptr &&
+                         x.materialCount == 0;
+    return refused;
+}
+
+TEST(XFileDamaged, EveryTruncationIsRefused)
+{
+    for (bool binary : {false, true}) {
+        const std::string image = XWriter(binary).Write({GridSpec(2)});
+        // Cut anywhere before the last closing brace; copies on the heap so ASan sees any overread.
+        const std::size_t last = binary ? image.size() - 2 : image.rfind('}');
+        for (std::size_t n = 0; n < last; ++n) {
+            ASSERT_TRUE(Refused(image.substr(0, n))) << (binary ? "binary" : "text") << " cut at " << n;
+        }
+    }
+}
+
+TEST(XFileDamaged, CountsLargerThanTheDataAreRefusedBeforeAllocating)
+{
+    EXPECT_TRUE(Refused("xof 0303txt 0032 Mesh { 4000000000; 0;0;0;; 1; 3;0,0,0;; }"));
+    EXPECT_TRUE(Refused("xof 0303txt 0032 Mesh { 3; 0;0;0;,0;1;0;,1;0;0;; 2000000000; 3;0,1,2;; }"));
+    EXPECT_TRUE(Refused("xof 0303txt 0032 Mesh { 3; 0;0;0;,0;1;0;,1;0;0;; 1; 99999999;0,1,2;; }"));
+    // A binary float list claiming a billion entries.
+    std::string binary = "xof 0303bin 0032";
+    binary += std::string("\x01\x00\x04\x00\x00\x00Mesh\x0a\x00\x07\x00", 14) + std::string("\x00\xca\x9a\x3b", 4);
+    binary += std::string(64, '\0');
+    EXPECT_TRUE(Refused(binary));
+}
+
+TEST(XFileDamaged, IndexesOutOfRangeAndMalformedObjectsAreRefused)
+{
+    const std::string head = "xof 0303txt 0032 Mesh { 3; 0;0;0;,0;1;0;,1;0;0;; ";
+    EXPECT_TRUE(Refused(head + "1; 3;0,1,3;; }"));                                     // vertex 3 of 3
+    EXPECT_TRUE(Refused(head + "1; 2;0,1;; }"));                                       // a face of two
+    EXPECT_TRUE(Refused(head + "1; 3;0,1,2;; MeshNormals { 1; 0;0;1;; 1; 3;0,0,1;; } }"));  // normal 1 of 1
+    EXPECT_TRUE(Refused(head + "1; 3;0,1,2;; MeshNormals { 1; 0;0;1;; 2; 3;0,0,0;, 3;0,0,0;; } }"));
+    EXPECT_TRUE(Refused(head + "1; 3;0,1,2;; MeshTextureCoords { 2; 0;0;, 1;1;; } }"));
+    EXPECT_TRUE(Refused(head + "1; 3;0,1,2;; MeshMaterialList { 1; 1; 1;; "
+                               "Material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; } } }"));        // material 1 of 1
+    EXPECT_TRUE(Refused(head + "1; 3;0,1,2;; MeshMaterialList { 2; 1; 0;; "
+                               "Material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; } } }"));        // 2 named, 1 given
+    EXPECT_TRUE(Refused(head + "1; 3;0,1,2;; MeshMaterialList { 1; 1; 0;; { Missing } } }"));
+    EXPECT_TRUE(Refused(head + "1; 3;0.5,1,2;; }"));                                   // a fractional index
+    EXPECT_TRUE(Refused(head + "1; 3;0,1,2;; } }"));                                   // a stray brace
+    EXPECT_TRUE(Refused("xof 0303txt 0032 Mesh { 1; 0;0;1e999;; 1; 3;0,0,0;; }"));    // out of range
+    EXPECT_TRUE(Refused("xof 0303txt 0032 Mesh { 1; \"x\";0;0;; 1; 3;0,0,0;; }"));     // a string
+    EXPECT_TRUE(Refused("xof 0303txt 0032 Mesh { 1; 0;0;0;; 1; 3;0,0,0;; \"open }"));
+    EXPECT_TRUE(Refused("xof 0303txt 0032 Frame { <1234 Mesh { } }"));
+    // Wrong headers.
+    EXPECT_TRUE(Refused(""));
+    EXPECT_TRUE(Refused("xof 0303txt"));
+    EXPECT_TRUE(Refused("xof 0101txt 0032 Mesh { 1; 0;0;0;; 1; 3;0,0,0;; }"));
+    EXPECT_TRUE(Refused("xof 0303txt 0016 Mesh { 1; 0;0;0;; 1; 3;0,0,0;; }"));
+    EXPECT_TRUE(Refused("xof 0303zip 0032 Mesh { 1; 0;0;0;; 1; 3;0,0,0;; }"));
+    EXPECT_TRUE(Refused("fox 0303txt 0032 Mesh { 1; 0;0;0;; 1; 3;0,0,0;; }"));
+    // Well formed, but nothing to draw.
+    EXPECT_TRUE(Refused("xof 0303txt 0032 Header { 1; 0; 1; }"));
+    std::string error;
+    XFileMeshData data;
+    EXPECT_EQ(XFileParse(head.data(), head.size() + 0, &data, &error), XFileResult::Invalid);
+    EXPECT_FALSE(error.empty());
+}
+
+TEST(XFileDamaged, BinaryGarbageIsRefused)
+{
+    std::mt19937 random(1234);
+    for (int round = 0; round < 300; ++round) {
+        std::string image = "xof 0303bin 0032";
+        const int length = 1 + static_cast<int>(random() % 200);
+        for (int i = 0; i < length; ++i) {
+            // Small token numbers are likelier to go deep into the lexer and parser.
+            image.push_back(static_cast<char>(i % 2 == 0 ? random() % 24 : random() % 256));
+        }
+        ASSERT_TRUE(Refused(image)) << "round " << round;
+    }
+    // Garbage after a valid mesh is refused too.
+    std::string image = XWriter(true).Write({CubeSpec(false)});
+    image += std::string("\x63\x00", 2);
+    EXPECT_TRUE(Refused(image));
+}
+
+TEST(XFileDamaged, ASignAsTheLastByteIsRefused)
+{
+    // A lone '+' ends the file: the lexer must not look for a digit after it. The bytes lie in a
+    // block of exactly their size (a string would keep its terminator behind them).
+    for (const std::string text : {"xof 0303txt 0032\nHeader { 1; 0; 1; }\n+",
+                                   "xof 0303txt 0032 Mesh { 1; 0;0;0;; 1; 3;0,0,0;; +",
+                                   "xof 0303txt 0032 Mesh { 1; 0;0;0;; 1; 3;0,0,0;; -"}) {
+        const std::vector<char> bytes(text.begin(), text.end());
+        XFileMeshData data;
+        std::string error;
+        EXPECT_EQ(XFileParse(bytes.data(), bytes.size(), &data, &error), XFileResult::Invalid) << text;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,362 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "../../support/sound_files.h"
+#include "../../support/console_lines.h"
+#include "app/program.h"
+#include "core/frame.h"
+#include "console/console.h"
+#include "game/run_stats.h"
+#include "platform/bass/bass.h"
+#include "platform/win/clock.h"
+#include "platform/win/codepage.h"
+#include "resources/resources.h"
+#include "resources/sound.h"
+
+using namespace testsound;
+
+namespace {
+
+constexpr int kRate = 44100;
+const char* const kShort = "sound\\rovid.wav";      // 500 ms
+const char* const kBroken = "sound\\rossz.wav";     // no sound file
+const char* const kFlagged = "8bit\\hang.wav";      // a name beginning with the digit 8
+const char* const kRemoved = "sound\\torolt.wav";  // a loose file, deleted after the scan
+
+using Member = std::pair<std::string, std::vector<std::uint8_t>>;
+
+// An archive: the member bytes, then one 108-byte record each (size, offset, name[100]), then the
+// record count, all little-endian.
+std::vector<std::uint8_t> Archive(const std::vector<Member>& members)
+{
+    std::vector<std::uint8_t> out;
+    std::vector<std::uint32_t> offsets;
+    for (const auto& [name, bytes] : members) {
+        offsets.push_back(static_cast<std::uint32_t>(out.size()));
+        out.insert(out.end(), bytes.begin(), bytes.end());
+    }
+    for (std::size_t i = 0; i < members.size(); ++i) {
+        PutU32(out, static_cast<std::uint32_t>(members[i].second.size()));
+        PutU32(out, offsets[i]);
+        char name[kResourceNameSize] = {};
+        members[i].first.copy(name, kResourceNameSize - 1);
+        out.insert(out.end(), name, name + kResourceNameSize);
+    }
+    PutU32(out, static_cast<std::uint32_t>(members.size()));
+    return out;
+}
+
+// The game's sounds in an archive of a fresh working folder, the library on virtual time and an
+// empty console.
+class SoundTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        previousFolder = std::filesystem::current_path();
+        folder = std::filesystem::temp_directory_path() /
+                 ("aviorra_sound_" + std::to_string(::getpid()) + "_" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder);
+        std::filesystem::current_path(folder);
+
+        const std::string junk = "RIFF but certainly not a wave file";
+        std::vector<Member> members = {
+            {kShort, SineWav(500, kRate, 500)},
+            {kWindSound, SineWav(300, kRate, 1000)},
+            {kEngineSound, SineWav(200, kRate, 1000)},
+            {kClickSound, SineWav(1000, kRate, 50)},
+            {kBroken, std::vector<std::uint8_t>(junk.begin(), junk.end())},
+            {kFlagged, SineWav(400, kRate, 100)},
+            {kRemoved, SineWav(400, kRate, 100)},
+        };
+        std::filesystem::create_directories("sound");
+        std::ofstream("sound/torolt.wav") << "loose";
+        std::vector<std::uint8_t> archive = Archive(members);
+        std::ofstream("data.vrk", std::ios::binary)
+            .write(reinterpret_cast<const char*>(archive.data()), static_cast<std::streamsize>(archive.size()));
+
+        ClockUseVirtualTime(10000);
+        BassReset();
+        ASSERT_TRUE(BASS_Init(1, kRate, 0, nullptr, nullptr));
+        ConsoleSetEcho(false);
+        ConsoleInit(console);
+        ResourceScanArchives();
+        std::filesystem::remove("sound/torolt.wav");
+        ProgramReset();
+        keyDelayTimer = -1.0f;
+    }
+
+    void TearDown() override
+    {
+        ResourceFreeAll();
+        BassReset();
+        ConsoleSetEcho(true);
+        ClockUseRealTime();
+        std::filesystem::current_path(previousFolder);
+        std::filesystem::remove_all(folder);
+    }
+
+    // Every line printed since the console was cleared, oldest first.
+    static std::vector<std::string> Printed() { return PrintedLines(); }
+
+    static std::string Cp(const char* utf8) { return cp1250::FromUtf8(utf8); }
+
+    static HSTREAM StreamOf(const char* name)
+    {
+        ResourceEntry* entry = ResourceFind(name);
+        return entry != nullptr ? entry->stream : 0;
+    }
+
+    static DWORD State(const char* name) { return BASS_ChannelIsActive(StreamOf(name)); }
+
+    std::filesystem::path previousFolder;
+    std::filesystem::path folder;
+};
+
+TEST_F(SoundTest, LoadCreatesTheStreamOnceAndKeepsTheImage)
+{
+    ResourceEntry* entry = ResourceFind(kShort);
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->stream, 0u);
+    SoundLoad(kShort, 0);
+    EXPECT_NE(entry->stream, 0u);
+    ASSERT_NE(entry->streamData, nullptr);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(entry->streamData), 4), "RIFF");
+    HSTREAM first = entry->stream;
+    std::uint8_t* image = entry->streamData;
+    SoundLoad(kShort, 0);
+    EXPECT_EQ(entry->stream, first);
+    EXPECT_EQ(entry->streamData, image);
+    EXPECT_TRUE(Printed().empty());
+
+    // The cache frees the stream with the entry.
+    ResourceFreeAll();
+    EXPECT_EQ(BASS_ChannelIsActive(first), BASS_ACTIVE_STOPPED);
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_HANDLE);
+}
+
+TEST_F(SoundTest, LoadFailuresPrintTheirMessagesAndTheErrorName)
+{
+    SoundLoad("sound\\nincs.wav", 0);
+    SoundLoad("SOUND\\ROVID.WAV", 0);
+    SoundLoad(kBroken, 0);
+    EXPECT_EQ(Printed(), (std::vector<std::string>{
+                             Cp("Nem található a hangfájl! (sound\\nincs.wav)"),
+                             Cp("Nem található a hangfájl! (SOUND\\ROVID.WAV)"),
+                             Cp("Hangfájl betöltése sikertelen! (sound\\rossz.wav)"),
+                             "BASS_ERROR_FILEFORM",
+                         }));
+    ResourceEntry* broken = ResourceFind(kBroken);
+    ASSERT_NE(broken, nullptr);
+    EXPECT_EQ(broken->stream, 0u);
+    EXPECT_EQ(broken->streamData, nullptr);
+
+    // A file that cannot be read: the reader's own message, then these.
+    ConsoleInit(console);
+    SoundLoad(kRemoved, 0);
+    std::vector<std::string> lines = Printed();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_NE(std::find(lines.begin(), lines.end(), Cp("A betöltés sikertelen!")), lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), Cp("Hangfájl betöltése sikertelen! (sound\\torolt.wav)")),
+              lines.end());
+    ResourceEntry* removed = ResourceFind(kRemoved);
+    ASSERT_NE(removed, nullptr);
+    EXPECT_EQ(removed->stream, 0u);
+    EXPECT_EQ(removed->streamData, nullptr);
+
+    // Flags come from the caller: 3D streams are refused by the library.
+    ConsoleInit(console);
+    SoundLoad(kFlagged, BASS_SAMPLE_3D);
+    EXPECT_EQ(Printed(), (std::vector<std::string>{Cp("Hangfájl betöltése sikertelen! (8bit\\hang.wav)"),
+                                                   "BASS_ERROR_NO3D"}));
+
+    // Without a started library every load fails and says why.
+    BassReset();
+    ConsoleInit(console);
+    SoundLoad(kShort, 0);
+    EXPECT_EQ(Printed(), (std::vector<std::string>{Cp("Hangfájl betöltése sikertelen! (sound\\rovid.wav)"),
+                                                   "BASS_ERROR_INIT"}));
+}
+
+TEST_F(SoundTest, PlayStartsLeavesPlayingResumesAndRestartsAfterStop)
+{
+    EXPECT_EQ(SoundPlay("sound\\nincs.wav", false), 0);
+    EXPECT_TRUE(Printed().empty()) << "a missing sound plays silently";
+
+    // Loaded on first use, and started.
+    EXPECT_NE(SoundPlay(kShort, false), 0);
+    EXPECT_EQ(State(kShort), BASS_ACTIVE_PLAYING);
+
+    // Played again while it plays: it goes on undisturbed and ends after its 500 ms.
+    ClockAdvance(300);
+    EXPECT_NE(SoundPlay(kShort, true), 0);
+    ClockAdvance(199);
+    EXPECT_EQ(State(kShort), BASS_ACTIVE_PLAYING);
+    ClockAdvance(1);
+    EXPECT_EQ(State(kShort), BASS_ACTIVE_STOPPED) << "neither restarted nor made to loop";
+
+    // Stopped half way, it starts from the beginning on the next play.
+    SoundPlay(kShort, false);
+    ClockAdvance(300);
+    SoundStop(kShort);
+    EXPECT_EQ(State(kShort), BASS_ACTIVE_STOPPED);
+    SoundPlay(kShort, false);
+    ClockAdvance(499);
+    EXPECT_EQ(State(kShort), BASS_ACTIVE_PLAYING);
+    ClockAdvance(1);
+    EXPECT_EQ(State(kShort), BASS_ACTIVE_STOPPED);
+
+    // A paused channel is resumed where it stopped.
+    SoundPlay(kShort, false);
+    ClockAdvance(300);
+    ASSERT_TRUE(BASS_ChannelPause(StreamOf(kShort)));
+    ClockAdvance(1000);
+    EXPECT_NE(SoundPlay(kShort, false), 0);
+    EXPECT_EQ(State(kShort), BASS_ACTIVE_PLAYING);
+    ClockAdvance(199);
+    EXPECT_EQ(State(kShort), BASS_ACTIVE_PLAYING);
+    ClockAdvance(1);
+    EXPECT_EQ(State(kShort), BASS_ACTIVE_STOPPED);
+
+    // Looping plays on past its end.
+    SoundPlay(kShort, true);
+    ClockAdvance(1700);
+    EXPECT_EQ(State(kShort), BASS_ACTIVE_PLAYING);
+    SoundStop(kShort);
+    SoundStop("sound\\nincs.wav");
+    EXPECT_TRUE(Printed().empty());
+}
+
+TEST_F(SoundTest, PlayOfAFileThatDoesNotLoadReportsEveryTime)
+{
+    const std::vector<std::string> expected = {
+        Cp("Hangfájl betöltése sikertelen! (sound\\rossz.wav)"),
+        "BASS_ERROR_FILEFORM",
+        Cp("A BASS rendszer hibát észlelt! (sound\\rossz.wav)"),
+    };
+    EXPECT_EQ(SoundPlay(kBroken, false), 0);
+    EXPECT_EQ(Printed(), expected);
+    ConsoleInit(console);
+    EXPECT_EQ(SoundPlay(kBroken, true), 0);
+    EXPECT_EQ(Printed(), expected) << "a failed sound is loaded again on every play";
+    SoundStop(kBroken);
+    EXPECT_EQ(Printed(), expected) << "stopping it says nothing";
+}
+
+TEST_F(SoundTest, SetAttributesChangesTheSoundOrSaysWhyNot)
+{
+    BassCaptureSet(true);
+    SoundPlay(kWindSound, true);
+    ClockAdvance(100);
+    double full = Rms(BassCaptureTake(), 0, kRate / 10).left;
+    ASSERT_GT(full, 0.05);
+    EXPECT_NE(SoundSetAttributes(kWindSound, -1, 25, -101), 0);
+    BassCaptureTake();
+    ClockAdvance(100);
+    std::vector<float> quieter = BassCaptureTake();
+    EXPECT_NEAR(Rms(quieter, kRate / 500, kRate / 10 - kRate / 500).left / full, 0.25, 0.02);
+    EXPECT_NE(SoundSetAttributes(kWindSound, 88200, -1, -101), 0);
+    BassCaptureTake();
+    ClockAdvance(100);
+    EXPECT_NEAR(ZeroCrossingHz(BassCaptureTake(), 0, kRate / 10, kRate), 600.0, 25.0);
+    EXPECT_TRUE(Printed().empty());
+
+    EXPECT_EQ(SoundSetAttributes(kWindSound, 50, 40, 0), 0);
+    EXPECT_EQ(SoundSetAttributes(kBroken, -1, 40, 0), 0);  // has no stream
+    EXPECT_EQ(SoundSetAttributes("sound\\nincs.wav", -1, 40, 0), 0);
+    EXPECT_EQ(Printed(), (std::vector<std::string>{
+                             Cp("Hiba a hangszabályzásnál! (sound\\szelfuvas.wav)"),
+                             "BASS_ERROR_FREQ",
+                             Cp("Hiba a hangszabályzásnál! (sound\\rossz.wav)"),
+                             "BASS_ERROR_HANDLE",
+                         }));
+}
+
+TEST_F(SoundTest, SndCommandPlaysStopsAndLoads)
+{
+    ConsoleExecute(console, "snd play sound\\szelfuvas.wav 1");
+    EXPECT_EQ(State(kWindSound), BASS_ACTIVE_PLAYING);
+    ClockAdvance(2500);
+    EXPECT_EQ(State(kWindSound), BASS_ACTIVE_PLAYING) << "the number 1 makes it loop";
+    ConsoleExecute(console, "snd stop sound\\szelfuvas.wav");
+    EXPECT_EQ(State(kWindSound), BASS_ACTIVE_STOPPED);
+
+    ConsoleExecute(console, "snd play sound\\rovid.wav 0");
+    ClockAdvance(500);
+    EXPECT_EQ(State(kShort), BASS_ACTIVE_STOPPED) << "the number 0 plays it once";
+    ConsoleExecute(console, "snd play sound\\motor.wav");
+    ClockAdvance(1000);
+    EXPECT_EQ(State(kEngineSound), BASS_ACTIVE_STOPPED) << "no number plays it once";
+
+    ConsoleExecute(console, "snd stop sound\\klikk.wav");
+    ConsoleExecute(console, "snd sound\\klikk.wav");
+    EXPECT_NE(StreamOf(kClickSound), 0u);
+    EXPECT_EQ(State(kClickSound), BASS_ACTIVE_STOPPED) << "loading does not play";
+    EXPECT_TRUE(Printed().empty());
+
+    // A first word with leading digits gives the stream flags: 8 is a 3D stream.
+    ConsoleExecute(console, "snd 8bit\\hang.wav");
+    ConsoleExecute(console, "snd sound\\nincs.wav");
+    EXPECT_EQ(Printed(), (std::vector<std::string>{
+                             Cp("Hangfájl betöltése sikertelen! (8bit\\hang.wav)"),
+                             "BASS_ERROR_NO3D",
+                             Cp("Nem található a hangfájl! (sound\\nincs.wav)"),
+                         }));
+}
+
+TEST_F(SoundTest, PauseFreezesAndContinuesTheRunSounds)
+{
+    SoundPlay(kWindSound, true);
+    SoundPlay(kEngineSound, true);
+
+    // Not while the key delay runs, nor after game over.
+    keyDelayTimer = 0.0f;
+    ConsoleExecute(console, "pause");
+    EXPECT_EQ(pauseFlag, 0);
+    keyDelayTimer = -0.1f;
+    runStats.gameOver = 1;
+    ConsoleExecute(console, "pause");
+    EXPECT_EQ(pauseFlag, 0);
+    EXPECT_EQ(keyDelayTimer, -0.1f);
+    EXPECT_EQ(State(kWindSound), BASS_ACTIVE_PLAYING);
+    runStats.gameOver = 0;
+
+    ConsoleExecute(console, "pause");
+    EXPECT_EQ(pauseFlag, 1);
+    EXPECT_EQ(keyDelayTimer, 0.5f);
+    EXPECT_EQ(State(kWindSound), BASS_ACTIVE_STOPPED);
+    EXPECT_EQ(State(kEngineSound), BASS_ACTIVE_STOPPED);
+
+    keyDelayTimer = -0.01f;
+    ConsoleExecute(console, "pause");
+    EXPECT_EQ(pauseFlag, 0);
+    EXPECT_EQ(keyDelayTimer, 0.5f);
+    ClockAdvance(3000);
+    EXPECT_EQ(State(kWindSound), BASS_ACTIVE_PLAYING) << "started again, looping";
+    EXPECT_EQ(State(kEngineSound), BASS_ACTIVE_PLAYING);
+    EXPECT_TRUE(Printed().empty());
+}
+
+TEST_F(SoundTest, NullOutputIsNotedOnTheConsole)
+{
+    BassReset();
+    ClockUseRealTime();
+    ASSERT_TRUE(BASS_Init(1, kRate, 0, nullptr, nullptr));
+    ASSERT_EQ(BassGetOutput(), BassOutput::Null);
+    std::vector<std::string> lines = Printed();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("null"), std::string::npos);
+}
+
+}  // namespace
