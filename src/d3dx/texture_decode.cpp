@@ -440,7 +440,8 @@ HRESULT TextureDecodeDds(const std::uint8_t* data, std::size_t size, DecodedImag
     // arrays, cube maps and volumes start with their first picture like the classic files do.
     std::size_t pixelStart = kDdsHeaderEnd;
     if ((pf.flags & kDdpfFourCc) && pf.fourCc == kFourCcDx10) {
-        if (size < kDdsHeaderEnd + kDx10HeaderSize || !Dx10PixelFormat(LittleEndianReader(data, size).Seek(kDdsHeaderEnd).U32(), pf)) {
+        if (size < kDdsHeaderEnd + kDx10HeaderSize ||
+            !Dx10PixelFormat(LittleEndianReader(data, size).Seek(kDdsHeaderEnd).U32(), pf)) {
             return D3DXERR_INVALIDDATA;
         }
         pixelStart += kDx10HeaderSize;
