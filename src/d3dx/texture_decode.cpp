@@ -21,19 +21,9 @@
 #include <stb_image.h>
 
 #include "platform/d3d9/dxt.h"
+#include "platform/win/little_endian.h"
 
 namespace {
-
-std::uint16_t Read16(const std::uint8_t* p)
-{
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-
-std::uint32_t Read32(const std::uint8_t* p)
-{
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
 
 bool SizeAllowed(std::uint64_t width, std::uint64_t height)
 {
@@ -183,8 +173,9 @@ HRESULT TextureDecodeBmp(const std::uint8_t* data, std::size_t size, DecodedImag
     if (data == nullptr || size < kBmpFileHeader + 12 || data[0] != 'B' || data[1] != 'M') {
         return D3DXERR_INVALIDDATA;
     }
-    const std::uint32_t pixelOffset = Read32(data + 10);
-    const std::uint32_t headerSize = Read32(data + 14);
+    LittleEndianReader file(data, size);
+    const std::uint32_t pixelOffset = file.Seek(10).U32();
+    const std::uint32_t headerSize = file.U32();
     const bool core = headerSize == 12;
     // OS/2 2.x headers may be cut short; the usual short form holds only the size and the bit count.
     const bool shortOs2 = headerSize == 16;
@@ -194,7 +185,7 @@ HRESULT TextureDecodeBmp(const std::uint8_t* data, std::size_t size, DecodedImag
     if (headerSize > size - kBmpFileHeader) {
         return D3DXERR_INVALIDDATA;
     }
-    const std::uint8_t* header = data + kBmpFileHeader;
+    LittleEndianReader header(data + kBmpFileHeader, headerSize);
 
     std::int64_t width = 0;
     std::int64_t height = 0;
@@ -202,15 +193,15 @@ HRESULT TextureDecodeBmp(const std::uint8_t* data, std::size_t size, DecodedImag
     std::uint32_t compression = kBiRgb;
     std::uint32_t colorsUsed = 0;
     if (core) {
-        width = Read16(header + 4);
-        height = Read16(header + 6);
-        bitCount = Read16(header + 10);
+        width = header.Seek(4).U16();
+        height = header.U16();
+        bitCount = header.Seek(10).U16();
     } else {
-        width = static_cast<std::int32_t>(Read32(header + 4));
-        height = static_cast<std::int32_t>(Read32(header + 8));
-        bitCount = Read16(header + 14);
-        compression = headerSize >= 20 ? Read32(header + 16) : kBiRgb;
-        colorsUsed = headerSize >= 36 ? Read32(header + 32) : 0;
+        width = header.Seek(4).I32();
+        height = header.I32();
+        bitCount = header.Seek(14).U16();
+        compression = headerSize >= 20 ? header.U32() : kBiRgb;
+        colorsUsed = headerSize >= 36 ? header.Seek(32).U32() : 0;
     }
     const bool topDown = height < 0;
     if (topDown) {
@@ -236,26 +227,27 @@ HRESULT TextureDecodeBmp(const std::uint8_t* data, std::size_t size, DecodedImag
             return D3DXERR_INVALIDDATA;
         }
         const bool withAlpha = compression == kBiAlphaBitfields;
-        const std::uint8_t* maskBytes = nullptr;
-        std::uint32_t alphaMask = 0;
+        // The masks in order red, green, blue, then alpha where there is one.
+        LittleEndianReader* maskFields = &header;
+        bool alphaFollows = false;
         if (headerSize >= 52) {
-            maskBytes = header + 40;
-            if (headerSize >= 56) {
-                alphaMask = Read32(header + 52);
-            }
+            header.Seek(40);
+            alphaFollows = headerSize >= 56;
         } else {
             const std::size_t maskCount = withAlpha ? 4 : 3;
             if (size - afterHeader < maskCount * 4) {
                 return D3DXERR_INVALIDDATA;
             }
-            maskBytes = data + afterHeader;
-            if (withAlpha) {
-                alphaMask = Read32(maskBytes + 12);
-            }
+            file.Seek(afterHeader);
+            maskFields = &file;
+            alphaFollows = withAlpha;
             afterHeader += maskCount * 4;
         }
-        masks = {Channel(Read32(maskBytes)), Channel(Read32(maskBytes + 4)), Channel(Read32(maskBytes + 8)),
-                 Channel(alphaMask)};
+        const std::uint32_t red = maskFields->U32();
+        const std::uint32_t green = maskFields->U32();
+        const std::uint32_t blue = maskFields->U32();
+        const std::uint32_t alphaMask = alphaFollows ? maskFields->U32() : 0;
+        masks = {Channel(red), Channel(green), Channel(blue), Channel(alphaMask)};
     } else if (compression == kBiRle8 || compression == kBiRle4) {
         // Run-length coding: 8-bit pictures with RLE8, 4-bit with RLE4, always bottom-up.
         if (bitCount != (compression == kBiRle8 ? 8 : 4) || topDown) {
@@ -438,21 +430,21 @@ HRESULT TextureDecodeDds(const std::uint8_t* data, std::size_t size, DecodedImag
     if (data == nullptr || size < kDdsHeaderEnd || std::memcmp(data, "DDS ", 4) != 0) {
         return D3DXERR_INVALIDDATA;
     }
-    const std::uint8_t* header = data + 4;
-    if (Read32(header) != 124 || Read32(header + 72) != 32) {
+    LittleEndianReader header(data + 4, kDdsHeaderEnd - 4);
+    if (header.U32() != 124 || header.Seek(72).U32() != 32) {
         return D3DXERR_INVALIDDATA;
     }
-    const std::uint32_t flags = Read32(header + 4);
-    const std::uint32_t height = Read32(header + 8);
-    const std::uint32_t width = Read32(header + 12);
-    const std::uint32_t mipCount = Read32(header + 24);
-    const std::uint8_t* pixelFormat = header + 72;
+    const std::uint32_t flags = header.Seek(4).U32();
+    const std::uint32_t height = header.U32();
+    const std::uint32_t width = header.U32();
+    const std::uint32_t mipCount = header.Seek(24).U32();
     DdsPixelFormat pf;
-    pf.flags = Read32(pixelFormat + 4);
-    pf.fourCc = Read32(pixelFormat + 8);
-    pf.bitCount = Read32(pixelFormat + 12);
+    header.Seek(72 + 4);
+    pf.flags = header.U32();
+    pf.fourCc = header.U32();
+    pf.bitCount = header.U32();
     for (int c = 0; c < 4; ++c) {
-        pf.masks[c] = Read32(pixelFormat + 16 + 4 * c);
+        pf.masks[c] = header.U32();
     }
     if (!SizeAllowed(width, height)) {
         return D3DXERR_INVALIDDATA;
@@ -461,7 +453,8 @@ HRESULT TextureDecodeDds(const std::uint8_t* data, std::size_t size, DecodedImag
     // arrays, cube maps and volumes start with their first picture like the classic files do.
     std::size_t pixelStart = kDdsHeaderEnd;
     if ((pf.flags & kDdpfFourCc) && pf.fourCc == kFourCcDx10) {
-        if (size < kDdsHeaderEnd + kDx10HeaderSize || !Dx10PixelFormat(Read32(data + kDdsHeaderEnd), pf)) {
+        if (size < kDdsHeaderEnd + kDx10HeaderSize ||
+            !Dx10PixelFormat(LittleEndianReader(data, size).Seek(kDdsHeaderEnd).U32(), pf)) {
             return D3DXERR_INVALIDDATA;
         }
         pixelStart += kDx10HeaderSize;
@@ -563,7 +556,8 @@ bool TgaHoldsPixels(const std::uint8_t* data, std::size_t size, int width, int h
     }
     const std::uint64_t pixels = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
     const std::uint64_t pixelBytes = (data[16] + 7u) / 8u;
-    const std::uint64_t mapBytes = data[1] != 0 ? (data[5] | data[6] << 8) * ((data[7] + 7u) / 8u) : 0;
+    const std::uint64_t mapLength = LittleEndianReader(data, size).Seek(5).U16();
+    const std::uint64_t mapBytes = data[1] != 0 ? mapLength * ((data[7] + 7u) / 8u) : 0;
     const std::uint64_t header = 18u + data[0] + mapBytes;
     const std::uint8_t type = data[2];
     std::uint64_t needed = header;

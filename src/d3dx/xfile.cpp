@@ -1,10 +1,25 @@
-// The .x reader: one lexer per form (text, binary) into one token list, one parser over it, and the
-// loader functions that turn the parsed geometry into a mesh with its materials and adjacency.
+// The .x reader: from the bytes of a file to one triangle mesh with its materials. A file passes
+// through these stages, which this file and xfile_tokens.cpp hold in this order:
+//
+//   xfile_tokens.cpp
+//     Compressed body   MSZIP blocks of "tzip" and "bzip" files inflated to the plain body.
+//     Text tokeniser    the "txt " body to tokens.
+//     Binary tokeniser  the "bin " body to the same tokens.
+//   here
+//     Templates         ParseFile skips every template declaration (SkipTemplate).
+//     Data objects      Parser: Frame, FrameTransformMatrix, Mesh, MeshNormals, MeshTextureCoords,
+//                       MeshMaterialList, Material, TextureFilename into RawMesh records; every other
+//                       object is skipped whole.
+//     One mesh          Assemble: the RawMesh records merged in world space, polygons to triangles,
+//                       every index checked against what it names.
+//     Header            Parse/XFileParse: "xof ", version, form and float size, then the stages above
+//                       in order; running out of memory is a result, not an exception.
+//     API objects       LoadFromMemory and the D3DXLoadMeshFromX* functions: the ID3DXMesh, the
+//                       adjacency, material and effect buffers.
 #include "d3dx/xfile.h"
 
 #include <algorithm>
-#include <array>
-#include <charconv>
+#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -13,281 +28,17 @@
 #include <new>
 #include <unordered_map>
 
-#include <zlib.h>
-
 #include "d3dx/mesh.h"
+#include "d3dx/xfile_tokens.h"
+#include "platform/win/little_endian.h"
 
 namespace {
 
-enum class Kind : std::uint8_t { Name, Number, String, OBrace, CBrace, Other };
+using xfile::Kind;
+using xfile::Token;
+using xfile::Tokens;
 
-struct Token {
-    Kind kind;
-    bool integral;     // a number written without fraction or exponent (always so for binary integers)
-    double number;
-    std::uint32_t text;  // index into the string table for names and strings
-};
-
-struct Tokens {
-    std::vector<Token> list;
-    std::vector<std::string> strings;
-
-    void Add(Kind kind) { list.push_back({kind, false, 0.0, 0}); }
-    void AddNumber(double value, bool integral) { list.push_back({Kind::Number, integral, value, 0}); }
-    void AddText(Kind kind, std::string text)
-    {
-        list.push_back({kind, false, 0.0, static_cast<std::uint32_t>(strings.size())});
-        strings.push_back(std::move(text));
-    }
-};
-
-// ---- Text form ------------------------------------------------------------------------------------
-
-// ASCII letters and digits, '_', '-', '.', and every byte from 0x80: the characters of names and
-// numbers, the same in every locale.
-constexpr std::array<bool, 256> kNameChars = [] {
-    std::array<bool, 256> table{};
-    for (int c = 0; c < 256; ++c) {
-        table[c] = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == '-' ||
-                   c == '.' || c >= 0x80;
-    }
-    return table;
-}();
-
-bool IsNameChar(unsigned char c)
-{
-    return kNameChars[c];
-}
-
-bool LexText(const std::uint8_t* p, std::size_t size, Tokens* out, std::string* error)
-{
-    // Mesh data is mostly numbers of four characters or more with their separators: about as many
-    // tokens as a quarter of the bytes, so the list seldom grows.
-    out->list.reserve(out->list.size() + size / 4);
-    std::size_t i = 0;
-    while (i < size) {
-        const unsigned char c = p[i];
-        if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ',' || c == ';' || c == 0 || c == '\f' ||
-            c == '\v') {
-            ++i;
-        } else if (c == '#' || (c == '/' && i + 1 < size && p[i + 1] == '/')) {
-            while (i < size && p[i] != '\n') {
-                ++i;
-            }
-        } else if (c == '{') {
-            out->Add(Kind::OBrace);
-            ++i;
-        } else if (c == '}') {
-            out->Add(Kind::CBrace);
-            ++i;
-        } else if (c == '"') {
-            const std::size_t start = ++i;
-            while (i < size && p[i] != '"') {
-                ++i;
-            }
-            if (i >= size) {
-                *error = "unterminated string";
-                return false;
-            }
-            out->AddText(Kind::String, std::string(reinterpret_cast<const char*>(p + start), i - start));
-            ++i;
-        } else if (c == '<') {
-            while (i < size && p[i] != '>') {
-                ++i;
-            }
-            if (i >= size) {
-                *error = "unterminated GUID";
-                return false;
-            }
-            ++i;
-        } else if (IsNameChar(c) || c == '+') {
-            std::size_t end = i;
-            while (end < size && (IsNameChar(p[end]) || p[end] == '+')) {
-                ++end;
-            }
-            const char* first = reinterpret_cast<const char*>(p + i);
-            const char* last = reinterpret_cast<const char*>(p + end);
-            double value = 0.0;
-            const char* numberStart = (*first == '+') ? first + 1 : first;
-            auto [ptr, ec] = std::from_chars(numberStart, last, value);
-            if (ec == std::errc() && ptr == last) {
-                const bool integral = std::find_if(numberStart, last,
-                                                   [](char ch) { return ch == '.' || ch == 'e' || ch == 'E'; }) == last;
-                out->AddNumber(value, integral);
-            } else if (ec == std::errc::result_out_of_range) {
-                *error = "number out of range";
-                return false;
-            } else if ((numberStart != last && std::isdigit(static_cast<unsigned char>(*numberStart))) ||
-                       *first == '-' || *first == '+' || *first == '.') {
-                // Something like "1.0.0" or "-x": only names may hold such characters, and names do
-                // not start with them; keep it as punctuation, which only templates may contain.
-                out->AddText(Kind::Other, std::string(first, last));
-            } else {
-                out->AddText(Kind::Name, std::string(first, last));
-            }
-            i = end;
-        } else {
-            out->AddText(Kind::Other, std::string(1, static_cast<char>(c)));
-            ++i;
-        }
-    }
-    return true;
-}
-
-// ---- Binary form ----------------------------------------------------------------------------------
-
-enum BinaryToken : std::uint16_t {
-    kTokName = 1,
-    kTokString = 2,
-    kTokInteger = 3,
-    kTokGuid = 5,
-    kTokIntegerList = 6,
-    kTokFloatList = 7,
-    kTokOBrace = 10,
-    kTokCBrace = 11,
-    kTokComma = 19,
-    kTokSemicolon = 20,
-};
-
-struct ByteReader {
-    const std::uint8_t* p;
-    std::size_t size;
-    std::size_t at = 0;
-
-    std::size_t Left() const { return size - at; }
-    bool Word(std::uint16_t* v)
-    {
-        if (Left() < 2) {
-            return false;
-        }
-        *v = static_cast<std::uint16_t>(p[at] | (p[at + 1] << 8));
-        at += 2;
-        return true;
-    }
-    bool Dword(std::uint32_t* v)
-    {
-        if (Left() < 4) {
-            return false;
-        }
-        *v = static_cast<std::uint32_t>(p[at]) | (static_cast<std::uint32_t>(p[at + 1]) << 8) |
-             (static_cast<std::uint32_t>(p[at + 2]) << 16) | (static_cast<std::uint32_t>(p[at + 3]) << 24);
-        at += 4;
-        return true;
-    }
-    bool Skip(std::size_t n)
-    {
-        if (Left() < n) {
-            return false;
-        }
-        at += n;
-        return true;
-    }
-};
-
-bool LexBinary(const std::uint8_t* p, std::size_t size, bool doubles, Tokens* out, std::string* error)
-{
-    ByteReader r{p, size};
-    // Mostly 4-byte numbers: a bound on the tokens that spares the list its regrowth.
-    out->list.reserve(out->list.size() + size / 4);
-    auto truncated = [error] {
-        *error = "binary data ends inside a token";
-        return false;
-    };
-    while (r.Left() > 0) {
-        std::uint16_t token = 0;
-        if (!r.Word(&token)) {
-            return truncated();
-        }
-        std::uint32_t count = 0;
-        switch (token) {
-        case kTokName:
-        case kTokString: {
-            if (!r.Dword(&count)) {
-                return truncated();
-            }
-            if (count > r.Left()) {
-                *error = "a name or string is longer than the data left";
-                return false;
-            }
-            std::string text(reinterpret_cast<const char*>(r.p + r.at), count);
-            r.at += count;
-            out->AddText(token == kTokName ? Kind::Name : Kind::String, std::move(text));
-            if (token == kTokString) {
-                // A string ends with a separator token, written by some tools as a DWORD.
-                std::uint16_t terminator = 0;
-                if (!r.Word(&terminator)) {
-                    return truncated();
-                }
-                if (terminator != kTokComma && terminator != kTokSemicolon) {
-                    *error = "a string is not followed by a separator";
-                    return false;
-                }
-                if (r.Left() >= 2 && r.p[r.at] == 0 && r.p[r.at + 1] == 0) {
-                    r.at += 2;
-                }
-            }
-            break;
-        }
-        case kTokInteger:
-            if (!r.Dword(&count)) {
-                return truncated();
-            }
-            out->AddNumber(count, true);
-            break;
-        case kTokGuid:
-            if (!r.Skip(16)) {
-                return truncated();
-            }
-            break;
-        case kTokIntegerList:
-        case kTokFloatList: {
-            if (!r.Dword(&count)) {
-                return truncated();
-            }
-            const std::size_t itemSize = (token == kTokFloatList && doubles) ? 8 : 4;
-            if (count > r.Left() / itemSize) {
-                *error = "a number list is longer than the data left";
-                return false;
-            }
-            for (std::uint32_t n = 0; n < count; ++n) {
-                if (token == kTokIntegerList) {
-                    std::uint32_t v = 0;
-                    r.Dword(&v);
-                    out->AddNumber(v, true);
-                } else if (doubles) {
-                    double v = 0;
-                    std::memcpy(&v, r.p + r.at, 8);
-                    r.at += 8;
-                    out->AddNumber(v, false);
-                } else {
-                    float v = 0;
-                    std::memcpy(&v, r.p + r.at, 4);
-                    r.at += 4;
-                    out->AddNumber(v, false);
-                }
-            }
-            break;
-        }
-        case kTokOBrace: out->Add(Kind::OBrace); break;
-        case kTokCBrace: out->Add(Kind::CBrace); break;
-        default:
-            // Punctuation and the type keywords of templates carry no data.
-            if ((token >= 12 && token <= 20) || (token >= 31 && token <= 53)) {
-                if (token == 31) {
-                    out->AddText(Kind::Name, "template");
-                } else {
-                    out->AddText(Kind::Other, std::string());
-                }
-                break;
-            }
-            *error = "unknown binary token " + std::to_string(token);
-            return false;
-        }
-    }
-    return true;
-}
-
-// ---- Parser ---------------------------------------------------------------------------------------
+// ---- Templates and data objects -------------------------------------------------------------------
 
 // One Mesh object as written in the file.
 struct RawMesh {
@@ -822,6 +573,90 @@ bool Assemble(std::vector<RawMesh>& meshes, XFileMeshData* out, std::string* err
     return true;
 }
 
+// ---- Header: the file's form, then every stage in order -------------------------------------------
+
+XFileResult Parse(const void* data, std::size_t size, XFileMeshData* mesh, std::string* error)
+{
+    const auto* p = static_cast<const std::uint8_t*>(data);
+    if (p == nullptr || size < 16 || std::memcmp(p, "xof ", 4) != 0) {
+        *error = "not a .x file (no \"xof \" header)";
+        return XFileResult::Invalid;
+    }
+    LittleEndianReader header(p, 16);
+    header.Skip(4);
+    const std::string version(header.Block(4));
+    const std::string format(header.Block(4));
+    const std::string floatSize(header.Block(4));
+    if (version != "0302" && version != "0303") {
+        *error = "unsupported .x version " + version;
+        return XFileResult::Invalid;
+    }
+    if (floatSize != "0032" && floatSize != "0064") {
+        *error = "unsupported float size " + floatSize;
+        return XFileResult::Invalid;
+    }
+    Tokens tokens;
+    bool lexed = false;
+    std::vector<std::uint8_t> decompressed;
+    const std::uint8_t* body = p + 16;
+    std::size_t bodySize = size - 16;
+    if (format == "tzip" || format == "bzip") {
+        if (!xfile::DecompressMszip(body, bodySize, &decompressed, error)) {
+            return XFileResult::Invalid;
+        }
+        body = decompressed.data();
+        bodySize = decompressed.size();
+    }
+    if (format == "txt " || format == "tzip") {
+        lexed = xfile::LexText(body, bodySize, &tokens, error);
+    } else if (format == "bin " || format == "bzip") {
+        lexed = xfile::LexBinary(body, bodySize, floatSize == "0064", &tokens, error);
+    } else {
+        *error = "unsupported .x format \"" + format + "\"";
+    }
+    if (!lexed) {
+        return XFileResult::Invalid;
+    }
+    Parser parser(tokens);
+    if (!parser.ParseFile()) {
+        *error = parser.error;
+        return XFileResult::Invalid;
+    }
+    if (!Assemble(parser.meshes, mesh, error)) {
+        *mesh = XFileMeshData{};
+        return XFileResult::Invalid;
+    }
+    if (mesh->attributes.empty()) {
+        *error = "the file holds no faces";
+        return XFileResult::NoMesh;
+    }
+    if (mesh->positions.size() > 0xFFFFFFF0u) {
+        *error = "too many vertices";
+        return XFileResult::Invalid;
+    }
+    return XFileResult::Ok;
+}
+
+}  // namespace
+
+XFileResult XFileParse(const void* data, std::size_t size, XFileMeshData* mesh, std::string* error)
+{
+    *mesh = XFileMeshData{};
+    error->clear();
+    try {
+        return Parse(data, size, mesh, error);
+    } catch (const std::bad_alloc&) {
+        // A huge file whose tokens or mesh do not fit in memory.
+        *mesh = XFileMeshData{};
+        *error = "not enough memory for the file";
+        return XFileResult::OutOfMemory;
+    }
+}
+
+// ---- API objects ----------------------------------------------------------------------------------
+
+namespace {
+
 HRESULT LoadFromMemory(const void* data, std::size_t size, DWORD options, IDirect3DDevice9* device,
                        ID3DXBuffer** ppAdjacency, ID3DXBuffer** ppMaterials, ID3DXBuffer** ppEffectInstances,
                        DWORD* pNumMaterials, ID3DXMesh** ppMesh)
@@ -955,149 +790,7 @@ HRESULT LoadFromMemory(const void* data, std::size_t size, DWORD options, IDirec
     return S_OK;
 }
 
-// ---- Compressed forms -------------------------------------------------------------------------
-
-// The body of a compressed file ("tzip" text, "bzip" binary): the size of the whole file once
-// decompressed (the 16-byte header included), then MSZIP blocks, each a 16-bit decompressed size,
-// a 16-bit compressed size counting the "CK" signature that starts it, and raw deflate data whose
-// window reaches back into the blocks before it. False with the reason in `error` when damaged.
-constexpr std::size_t kMszipBlock = 32768;
-constexpr std::size_t kMaxDecompressed = std::size_t{256} << 20;
-
-bool DecompressMszip(const std::uint8_t* p, std::size_t size, std::vector<std::uint8_t>* out, std::string* error)
-{
-    auto fail = [error](const char* what) {
-        *error = what;
-        return false;
-    };
-    if (size < 4) {
-        return fail("a compressed .x file without its size");
-    }
-    const std::uint32_t total = static_cast<std::uint32_t>(p[0] | p[1] << 8 | p[2] << 16) | std::uint32_t{p[3]} << 24;
-    if (total < 16 || total - 16 > kMaxDecompressed) {
-        return fail("a compressed .x file of an impossible size");
-    }
-    const std::size_t expected = total - 16;
-    // The size is a claim: room grows with what the blocks really give.
-    out->reserve(std::min<std::size_t>(expected, size * 8));
-    z_stream stream{};
-    if (inflateInit2(&stream, -MAX_WBITS) != Z_OK) {
-        return fail("not enough memory for the decompressor");
-    }
-    std::size_t at = 4;
-    bool ok = true;
-    while (ok && out->size() < expected) {
-        if (size - at < 6) {
-            ok = fail("a compressed .x file cut short");
-            break;
-        }
-        const std::size_t plain = p[at] | p[at + 1] << 8;
-        const std::size_t packed = p[at + 2] | p[at + 3] << 8;
-        at += 4;
-        if (plain == 0 || plain > kMszipBlock || packed < 3 || packed > size - at || p[at] != 'C' || p[at + 1] != 'K' ||
-            plain > expected - out->size()) {
-            ok = fail("a damaged compressed block");
-            break;
-        }
-        const std::size_t dictionary = std::min(out->size(), kMszipBlock);
-        inflateReset(&stream);
-        if (dictionary > 0 && inflateSetDictionary(&stream, out->data() + out->size() - dictionary,
-                                                   static_cast<uInt>(dictionary)) != Z_OK) {
-            ok = fail("a damaged compressed block");
-            break;
-        }
-        const std::size_t before = out->size();
-        out->resize(before + plain);
-        stream.next_in = const_cast<Bytef*>(p + at + 2);
-        stream.avail_in = static_cast<uInt>(packed - 2);
-        stream.next_out = out->data() + before;
-        stream.avail_out = static_cast<uInt>(plain);
-        const int status = inflate(&stream, Z_FINISH);
-        if (status != Z_STREAM_END || stream.avail_out != 0) {
-            ok = fail("a damaged compressed block");
-            break;
-        }
-        at += packed;
-    }
-    inflateEnd(&stream);
-    return ok;
-}
-
-XFileResult Parse(const void* data, std::size_t size, XFileMeshData* mesh, std::string* error)
-{
-    const auto* p = static_cast<const std::uint8_t*>(data);
-    if (p == nullptr || size < 16 || std::memcmp(p, "xof ", 4) != 0) {
-        *error = "not a .x file (no \"xof \" header)";
-        return XFileResult::Invalid;
-    }
-    const std::string version(reinterpret_cast<const char*>(p + 4), 4);
-    const std::string format(reinterpret_cast<const char*>(p + 8), 4);
-    const std::string floatSize(reinterpret_cast<const char*>(p + 12), 4);
-    if (version != "0302" && version != "0303") {
-        *error = "unsupported .x version " + version;
-        return XFileResult::Invalid;
-    }
-    if (floatSize != "0032" && floatSize != "0064") {
-        *error = "unsupported float size " + floatSize;
-        return XFileResult::Invalid;
-    }
-    Tokens tokens;
-    bool lexed = false;
-    std::vector<std::uint8_t> decompressed;
-    const std::uint8_t* body = p + 16;
-    std::size_t bodySize = size - 16;
-    if (format == "tzip" || format == "bzip") {
-        if (!DecompressMszip(body, bodySize, &decompressed, error)) {
-            return XFileResult::Invalid;
-        }
-        body = decompressed.data();
-        bodySize = decompressed.size();
-    }
-    if (format == "txt " || format == "tzip") {
-        lexed = LexText(body, bodySize, &tokens, error);
-    } else if (format == "bin " || format == "bzip") {
-        lexed = LexBinary(body, bodySize, floatSize == "0064", &tokens, error);
-    } else {
-        *error = "unsupported .x format \"" + format + "\"";
-    }
-    if (!lexed) {
-        return XFileResult::Invalid;
-    }
-    Parser parser(tokens);
-    if (!parser.ParseFile()) {
-        *error = parser.error;
-        return XFileResult::Invalid;
-    }
-    if (!Assemble(parser.meshes, mesh, error)) {
-        *mesh = XFileMeshData{};
-        return XFileResult::Invalid;
-    }
-    if (mesh->attributes.empty()) {
-        *error = "the file holds no faces";
-        return XFileResult::NoMesh;
-    }
-    if (mesh->positions.size() > 0xFFFFFFF0u) {
-        *error = "too many vertices";
-        return XFileResult::Invalid;
-    }
-    return XFileResult::Ok;
-}
-
 }  // namespace
-
-XFileResult XFileParse(const void* data, std::size_t size, XFileMeshData* mesh, std::string* error)
-{
-    *mesh = XFileMeshData{};
-    error->clear();
-    try {
-        return Parse(data, size, mesh, error);
-    } catch (const std::bad_alloc&) {
-        // A huge file whose tokens or mesh do not fit in memory.
-        *mesh = XFileMeshData{};
-        *error = "not enough memory for the file";
-        return XFileResult::OutOfMemory;
-    }
-}
 
 HRESULT D3DXLoadMeshFromXInMemory(const void* Memory, DWORD SizeOfMemory, DWORD Options, IDirect3DDevice9* pD3DDevice,
                                   ID3DXBuffer** ppAdjacency, ID3DXBuffer** ppMaterials, ID3DXBuffer** ppEffectInstances,

@@ -17,6 +17,7 @@
 #include "platform/win/codepage.h"
 #include "platform/win/files.h"
 #include "game/camera.h"
+#include "platform/win/little_endian.h"
 #include "resources/sound.h"
 
 HighScoreEntry highScores[kHighScoreCount];
@@ -41,36 +42,6 @@ constexpr float kMaxTimeField = 1.0e6f;
 bool KeyDown(int code)
 {
     return (inputState.keyState[code] & 0x80) != 0;
-}
-
-// ---- top.dat fields --------------------------------------------------------------------------------
-
-void PutU32(std::string& out, std::uint32_t v)
-{
-    for (int shift = 0; shift < 32; shift += 8) {
-        out.push_back(static_cast<char>((v >> shift) & 0xFF));
-    }
-}
-
-void PutF32(std::string& out, float v)
-{
-    std::uint32_t bits = 0;
-    std::memcpy(&bits, &v, sizeof bits);
-    PutU32(out, bits);
-}
-
-std::uint32_t GetU32(const unsigned char* at)
-{
-    return static_cast<std::uint32_t>(at[0]) | static_cast<std::uint32_t>(at[1]) << 8 |
-           static_cast<std::uint32_t>(at[2]) << 16 | static_cast<std::uint32_t>(at[3]) << 24;
-}
-
-float GetF32(const unsigned char* at)
-{
-    const std::uint32_t bits = GetU32(at);
-    float v = 0.0f;
-    std::memcpy(&v, &bits, sizeof v);
-    return v;
 }
 
 // A stored time field as the game can use it; counts a repair when it had to change it.
@@ -229,12 +200,13 @@ std::string HighScoresEncode()
 {
     std::string out;
     out.reserve(kHighScoreFileSize);
+    LittleEndianWriter w(out);
     for (const HighScoreEntry& entry : highScores) {
-        out.append(entry.name, kHighScoreNameSize);
-        PutU32(out, static_cast<std::uint32_t>(entry.kills));
-        PutF32(out, entry.hours);
-        PutF32(out, entry.minutes);
-        PutF32(out, entry.seconds);
+        w.Bytes(entry.name, kHighScoreNameSize);
+        w.I32(entry.kills);
+        w.F32(entry.hours);
+        w.F32(entry.minutes);
+        w.F32(entry.seconds);
     }
     return out;
 }
@@ -247,20 +219,20 @@ int HighScoresDecode(const unsigned char* bytes, std::size_t length)
         std::memcpy(block, bytes, length < kHighScoreFileSize ? length : kHighScoreFileSize);
     }
     int repairs = 0;
+    LittleEndianReader r(block, sizeof block);
     for (int rank = 0; rank < kHighScoreCount; ++rank) {
-        const unsigned char* at = block + rank * kHighScoreEntrySize;
         HighScoreEntry& entry = highScores[rank];
-        std::memcpy(entry.name, at, kHighScoreNameSize);
+        r.Seek(static_cast<std::size_t>(rank) * kHighScoreEntrySize).Bytes(entry.name, kHighScoreNameSize);
         // A name is at most 10 characters: one without its terminator there is cut, and the two
         // bytes after the tenth character are always zero, so the name is always terminated.
         if (std::memchr(entry.name, '\0', kHighScoreNameLimit + 1) == nullptr) {
             ++repairs;
         }
         std::memset(entry.name + kHighScoreNameLimit, 0, kHighScoreNameSize - kHighScoreNameLimit);
-        entry.kills = static_cast<std::int32_t>(GetU32(at + 12));
-        entry.hours = CheckedTime(GetF32(at + 16), repairs);
-        entry.minutes = CheckedTime(GetF32(at + 20), repairs);
-        entry.seconds = CheckedTime(GetF32(at + 24), repairs);
+        entry.kills = r.I32();
+        entry.hours = CheckedTime(r.F32(), repairs);
+        entry.minutes = CheckedTime(r.F32(), repairs);
+        entry.seconds = CheckedTime(r.F32(), repairs);
     }
     return repairs;
 }

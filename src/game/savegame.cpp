@@ -19,6 +19,7 @@
 #include "platform/win/files.h"
 #include "game/camera.h"
 #include "game/fog.h"
+#include "platform/win/little_endian.h"
 
 namespace {
 
@@ -29,58 +30,19 @@ constexpr std::uint8_t kMaxFlightLevel = 2;
 
 // ---- little-endian fields -------------------------------------------------------------------------
 
-struct ByteWriter {
-    std::string bytes;
+// The file's fields, noting whether some float read was an infinity or NaN.
+struct SaveReader : LittleEndianReader {
+    using LittleEndianReader::LittleEndianReader;
+    bool nonFinite = false;
 
-    void U8(std::uint8_t v) { bytes.push_back(static_cast<char>(v)); }
-    void U32(std::uint32_t v)
-    {
-        for (int shift = 0; shift < 32; shift += 8) {
-            U8(static_cast<std::uint8_t>(v >> shift));
-        }
-    }
-    void I32(std::int32_t v) { U32(static_cast<std::uint32_t>(v)); }
-    void F32(float v)
-    {
-        std::uint32_t bits = 0;
-        std::memcpy(&bits, &v, sizeof(bits));
-        U32(bits);
-    }
-    void Zeros(int count)
-    {
-        for (int i = 0; i < count; ++i) {
-            U8(0);
-        }
-    }
-};
-
-// Reads from a buffer already checked to hold the whole layout.
-struct ByteReader {
-    const unsigned char* data;
-    std::size_t offset;
-    bool nonFinite = false;   // some float read was an infinity or NaN
-
-    std::uint8_t U8() { return data[offset++]; }
-    std::uint32_t U32()
-    {
-        std::uint32_t v = 0;
-        for (int shift = 0; shift < 32; shift += 8) {
-            v |= static_cast<std::uint32_t>(U8()) << shift;
-        }
-        return v;
-    }
-    std::int32_t I32() { return static_cast<std::int32_t>(U32()); }
     float F32()
     {
-        const std::uint32_t bits = U32();
-        float v = 0.0f;
-        std::memcpy(&v, &bits, sizeof(v));
+        const float v = LittleEndianReader::F32();
         if (!std::isfinite(v)) {
             nonFinite = true;
         }
         return v;
     }
-    void Skip(std::size_t count) { offset += count; }
 };
 
 // ---- the stored values, as read, before any of them is applied -----------------------------------
@@ -111,7 +73,7 @@ std::uint8_t AtMost(std::uint8_t value, std::uint8_t limit)
     return value > limit ? limit : value;
 }
 
-void WritePlayer(ByteWriter& w, const Aircraft& a, float scrollPos)
+void WritePlayer(LittleEndianWriter& w, const Aircraft& a, float scrollPos)
 {
     w.F32(a.health);
     w.F32(a.spareScale);
@@ -134,10 +96,10 @@ void WritePlayer(ByteWriter& w, const Aircraft& a, float scrollPos)
     w.U8(a.alive);
 }
 
-void WriteEnemy(ByteWriter& w, const Aircraft* a, float scrollPos)
+void WriteEnemy(LittleEndianWriter& w, const Aircraft* a, float scrollPos)
 {
     if (a == nullptr) {   // no run has made the enemy records yet
-        w.Zeros(static_cast<int>(kSaveEnemySize));
+        w.Zeros(kSaveEnemySize);
         return;
     }
     w.F32(a->posX);
@@ -161,8 +123,9 @@ void WriteEnemy(ByteWriter& w, const Aircraft* a, float scrollPos)
 std::string SaveEncode()
 {
     const float scrollPos = camera.scrollPos;
-    ByteWriter w;
-    w.bytes.reserve(kSaveFileSize);
+    std::string bytes;
+    bytes.reserve(kSaveFileSize);
+    LittleEndianWriter w(bytes);
     w.F32(runHours);
     w.F32(runMinutes);
     w.F32(runSeconds);
@@ -196,10 +159,10 @@ std::string SaveEncode()
         WriteEnemy(w, enemy, scrollPos);
     }
     w.F32(worldSpeed);
-    return w.bytes;
+    return bytes;
 }
 
-void ReadPlayer(ByteReader& r, SavedPlayer& p)
+void ReadPlayer(SaveReader& r, SavedPlayer& p)
 {
     p.health = r.F32();
     p.spareScale = r.F32();
@@ -222,7 +185,7 @@ void ReadPlayer(ByteReader& r, SavedPlayer& p)
     p.alive = r.U8();
 }
 
-void ReadEnemy(ByteReader& r, SavedEnemy& e)
+void ReadEnemy(SaveReader& r, SavedEnemy& e)
 {
     e.posX = r.F32();
     e.relY = r.F32();
@@ -246,7 +209,7 @@ void ReadEnemy(ByteReader& r, SavedEnemy& e)
 // writes one, and the simulation cannot work with it.
 bool SaveDecode(const unsigned char* bytes, SavedGame& g)
 {
-    ByteReader r{bytes, 0};
+    SaveReader r(bytes, kSaveFileSize);
     g.hours = r.F32();
     g.minutes = r.F32();
     g.seconds = r.F32();
@@ -281,7 +244,7 @@ bool SaveDecode(const unsigned char* bytes, SavedGame& g)
         ReadEnemy(r, e);
     }
     g.worldSpeed = r.F32();
-    return !r.nonFinite;
+    return !r.nonFinite && !r.Failed();
 }
 
 // Puts the stored values in place. The stored forward positions were relative to the window at the

@@ -10,6 +10,7 @@
 
 #include "platform/win/codepage.h"
 #include "platform/win/files.h"
+#include "platform/win/little_endian.h"
 
 namespace fs = std::filesystem;
 
@@ -17,20 +18,6 @@ namespace {
 
 // Offsets and sizes live in signed 32-bit fields of the resource cache.
 constexpr std::uint64_t kArchiveLimit = static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max());
-
-std::uint32_t Read32(const std::uint8_t* p)
-{
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-void Write32(std::uint8_t* p, std::uint32_t value)
-{
-    p[0] = static_cast<std::uint8_t>(value);
-    p[1] = static_cast<std::uint8_t>(value >> 8);
-    p[2] = static_cast<std::uint8_t>(value >> 16);
-    p[3] = static_cast<std::uint8_t>(value >> 24);
-}
 
 using FilePtr = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
 
@@ -63,7 +50,7 @@ bool DecodeDirectory(std::uint64_t fileSize, ReadFunction&& readAt, ArchiveDirec
         directory.problem = ArchiveProblem::ReadFailed;
         return false;
     }
-    directory.count = Read32(countBytes);
+    directory.count = LittleEndianReader(countBytes, kArchiveCountSize).U32();
     if (directory.count > (fileSize - kArchiveCountSize) / kArchiveRecordSize) {
         directory.problem = ArchiveProblem::CountTooLarge;
         return false;
@@ -105,8 +92,9 @@ bool ReadWholeFile(const fs::path& path, std::string& bytes)
 ArchiveRecord ArchiveDecodeRecord(const std::uint8_t* record, std::uint64_t dataEnd)
 {
     ArchiveRecord result;
-    result.size = Read32(record);
-    result.offset = Read32(record + 4);
+    LittleEndianReader fields(record, kArchiveRecordSize);
+    result.size = fields.U32();
+    result.offset = fields.U32();
     const auto* name = reinterpret_cast<const char*>(record + 8);
     const void* zero = std::memchr(name, 0, kArchiveNameField);
     const std::size_t nameLength =
@@ -125,10 +113,13 @@ ArchiveRecord ArchiveDecodeRecord(const std::uint8_t* record, std::uint64_t data
 
 void ArchiveEncodeRecord(const ArchiveRecord& record, std::uint8_t* out)
 {
-    Write32(out, record.size);
-    Write32(out + 4, record.offset);
-    std::memset(out + 8, 0, kArchiveNameField);
-    std::memcpy(out + 8, record.name.data(), std::min(record.name.size(), kArchiveNameMax));
+    std::string encoded;
+    encoded.reserve(kArchiveRecordSize);
+    LittleEndianWriter fields(encoded);
+    fields.U32(record.size);
+    fields.U32(record.offset);
+    fields.FixedString(std::string_view(record.name).substr(0, kArchiveNameMax), kArchiveNameField);
+    std::memcpy(out, encoded.data(), kArchiveRecordSize);
 }
 
 bool ArchiveReadDirectory(const std::string& path, ArchiveDirectory& directory)
@@ -216,8 +207,7 @@ bool ArchiveBuild(const std::vector<ArchiveMember>& members, std::string& archiv
         ArchiveEncodeRecord(record, encoded);
         archive.append(reinterpret_cast<const char*>(encoded), kArchiveRecordSize);
     }
-    Write32(encoded, static_cast<std::uint32_t>(members.size()));
-    archive.append(reinterpret_cast<const char*>(encoded), kArchiveCountSize);
+    LittleEndianWriter(archive).U32(static_cast<std::uint32_t>(members.size()));
     return true;
 }
 

@@ -152,28 +152,34 @@ std::string ToneWav(int format, std::size_t size)
     const int frames = 500;
     const int bytes = format == 1 ? 2 : 4;
     std::string data;
+    LittleEndianWriter samples(data);
     for (int i = 0; i < frames; ++i) {
         const double v = 0.5 * std::sin(2.0 * 3.14159265358979 * 441.0 * i / 44100.0);
-        std::uint32_t bits = 0;
         if (format == 1) {
-            bits = static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(v * 32767.0)));
+            samples.U16(static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(v * 32767.0))));
         } else {
-            const float f = static_cast<float>(v);
-            std::memcpy(&bits, &f, 4);
-        }
-        for (int b = 0; b < bytes; ++b) {
-            data += static_cast<char>((bits >> (8 * b)) & 0xFF);
+            samples.F32(static_cast<float>(v));
         }
     }
-    auto u32 = [](std::uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
-    auto u16 = [](std::uint32_t v) { return std::string{char(v), char(v >> 8)}; };
-    std::string chunks = "fmt " + u32(16) + u16(static_cast<std::uint32_t>(format)) + u16(1) + u32(44100) +
-                         u32(44100u * static_cast<std::uint32_t>(bytes)) + u16(static_cast<std::uint32_t>(bytes)) +
-                         u16(static_cast<std::uint32_t>(bytes * 8)) + "data" + u32(static_cast<std::uint32_t>(data.size())) +
-                         data;
+    std::string chunks = "fmt ";
+    LittleEndianWriter w(chunks);
+    w.U32(16);
+    w.U16(static_cast<std::uint16_t>(format));
+    w.U16(1);
+    w.U32(44100);
+    w.U32(44100u * static_cast<std::uint32_t>(bytes));
+    w.U16(static_cast<std::uint16_t>(bytes));
+    w.U16(static_cast<std::uint16_t>(bytes * 8));
+    chunks += "data";
+    w.U32(static_cast<std::uint32_t>(data.size()));
+    chunks += data;
     const std::size_t padding = size - 12 - chunks.size() - 8;
-    chunks += "JUNK" + u32(static_cast<std::uint32_t>(padding)) + std::string(padding, '\0');
-    return "RIFF" + u32(static_cast<std::uint32_t>(4 + chunks.size())) + "WAVE" + chunks;
+    chunks += "JUNK";
+    w.U32(static_cast<std::uint32_t>(padding));
+    w.Zeros(padding);
+    std::string file = "RIFF";
+    LittleEndianWriter(file).U32(static_cast<std::uint32_t>(4 + chunks.size()));
+    return file + "WAVE" + chunks;
 }
 
 }  // namespace

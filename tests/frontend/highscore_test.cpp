@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "frontend_fixture.h"
+#include "platform/win/little_endian.h"
 
 using namespace frontendtest;
 
@@ -30,32 +31,38 @@ void WriteFile(const char* path, const std::string& bytes)
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
+// A reader at the 4-byte field at `at`; a field past the end fails the test.
+LittleEndianReader FieldAt(const std::string& b, std::size_t at)
+{
+    LittleEndianReader r(b);
+    EXPECT_GE(r.Seek(at).Remaining(), 4u) << "no field at " << at;
+    return r;
+}
+
 std::uint32_t U32At(const std::string& b, std::size_t at)
 {
-    auto byte = [&](std::size_t i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + i])); };
-    return byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24;
+    return FieldAt(b, at).U32();
 }
 
 float F32At(const std::string& b, std::size_t at)
 {
-    const std::uint32_t bits = U32At(b, at);
-    float v;
-    std::memcpy(&v, &bits, 4);
-    return v;
+    return FieldAt(b, at).F32();
 }
 
 void PutU32(std::string& b, std::size_t at, std::uint32_t v)
 {
-    for (int i = 0; i < 4; ++i) {
-        b[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-    }
+    std::string field;
+    LittleEndianWriter(field).U32(v);
+    ASSERT_LE(at + field.size(), b.size()) << "no field at " << at;
+    b.replace(at, field.size(), field);
 }
 
 void PutF32(std::string& b, std::size_t at, float v)
 {
-    std::uint32_t bits;
-    std::memcpy(&bits, &v, 4);
-    PutU32(b, at, bits);
+    std::string field;
+    LittleEndianWriter(field).F32(v);
+    ASSERT_LE(at + field.size(), b.size()) << "no field at " << at;
+    b.replace(at, field.size(), field);
 }
 
 HighScoreEntry Entry(const char* name, int kills, float hours, float minutes, float seconds)

@@ -8,6 +8,7 @@
 
 #include "render/camera.h"
 #include "render_fixture.h"
+#include "platform/win/little_endian.h"
 #include "resources/archive.h"
 
 namespace {
@@ -16,29 +17,25 @@ namespace {
 std::string Bmp(int w, int h, const std::function<std::uint32_t(int, int)>& pixel)
 {
     const int row = (w * 3 + 3) & ~3;
-    std::string bytes(54 + static_cast<std::size_t>(row) * h, '\0');
-    auto put32 = [&](std::size_t at, std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) {
-            bytes[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-        }
-    };
-    bytes[0] = 'B';
-    bytes[1] = 'M';
-    put32(2, static_cast<std::uint32_t>(bytes.size()));
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, static_cast<std::uint32_t>(w));
-    put32(22, static_cast<std::uint32_t>(h));
-    bytes[26] = 1;
-    bytes[28] = 24;
+    std::string bytes = "BM";
+    LittleEndianWriter out(bytes);
+    out.U32(static_cast<std::uint32_t>(54 + row * h));
+    out.U32(0);
+    out.U32(54);
+    out.U32(40);
+    out.I32(w);
+    out.I32(h);
+    out.U16(1);
+    out.U16(24);
+    out.Zeros(24);
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
             const std::uint32_t c = pixel(x, h - 1 - y);
-            const std::size_t at = 54 + static_cast<std::size_t>(y) * row + static_cast<std::size_t>(x) * 3;
-            bytes[at] = static_cast<char>(c & 0xFF);
-            bytes[at + 1] = static_cast<char>((c >> 8) & 0xFF);
-            bytes[at + 2] = static_cast<char>((c >> 16) & 0xFF);
+            out.U8(static_cast<std::uint8_t>(c));
+            out.U8(static_cast<std::uint8_t>(c >> 8));
+            out.U8(static_cast<std::uint8_t>(c >> 16));
         }
+        out.Zeros(static_cast<std::size_t>(row - w * 3));
     }
     return bytes;
 }

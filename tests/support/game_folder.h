@@ -7,9 +7,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 
 #include "scratch_folder.h"
+#include "platform/win/little_endian.h"
 
 // The binary's working directory.
 class GameFolder : public ScratchFolder {
@@ -51,25 +53,28 @@ public:
     std::string Err() const { return Read("stderr.txt"); }
 };
 
-// Little-endian fields of the files the game writes; offset + 4 must lie inside `bytes`.
+// Little-endian fields of the files the game writes; a field not wholly inside `bytes` throws.
+inline LittleEndianReader LittleField(const std::string& bytes, std::size_t offset)
+{
+    LittleEndianReader reader(bytes);
+    if (offset > bytes.size() || bytes.size() - offset < 4) {
+        throw std::out_of_range("a 4-byte field at " + std::to_string(offset) + " of " + std::to_string(bytes.size()));
+    }
+    reader.Seek(offset);
+    return reader;
+}
+
 inline std::uint32_t LittleU32(const std::string& bytes, std::size_t offset)
 {
-    std::uint32_t value = 0;
-    for (int i = 3; i >= 0; --i) {
-        value = value << 8 | static_cast<unsigned char>(bytes.at(offset + i));
-    }
-    return value;
+    return LittleField(bytes, offset).U32();
 }
 
 inline std::int32_t LittleInt(const std::string& bytes, std::size_t offset)
 {
-    return static_cast<std::int32_t>(LittleU32(bytes, offset));
+    return LittleField(bytes, offset).I32();
 }
 
 inline float LittleFloat(const std::string& bytes, std::size_t offset)
 {
-    const std::uint32_t bits = LittleU32(bytes, offset);
-    float value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
+    return LittleField(bytes, offset).F32();
 }

@@ -7,16 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "platform/win/little_endian.h"
+
 inline void Put16(std::string& out, std::uint32_t v)
 {
-    out += static_cast<char>(v & 0xFF);
-    out += static_cast<char>((v >> 8) & 0xFF);
+    LittleEndianWriter(out).U16(static_cast<std::uint16_t>(v));
 }
 
 inline void Put32(std::string& out, std::uint32_t v)
 {
-    Put16(out, v & 0xFFFF);
-    Put16(out, v >> 16);
+    LittleEndianWriter(out).U32(v);
 }
 
 struct BmpLayout {

@@ -16,13 +16,15 @@
 #include "app/program.h"
 #include "console/console.h"
 #include "platform/win/codepage.h"
+#include "platform/win/little_endian.h"
 #include "resources/archive.h"
 #include "resources/resources.h"
 
 inline std::string Le32(std::uint32_t v)
 {
-    return {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF), static_cast<char>((v >> 16) & 0xFF),
-            static_cast<char>(v >> 24)};
+    std::string bytes;
+    LittleEndianWriter(bytes).U32(v);
+    return bytes;
 }
 
 // A directory record by hand: size, offset, the name zero-padded to 100 bytes (or 100 letters and no

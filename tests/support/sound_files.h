@@ -9,20 +9,25 @@
 #include <cstdio>
 #include <cstring>
 #include <numbers>
+#include <string>
 #include <vector>
+
+#include "platform/win/little_endian.h"
 
 namespace testsound {
 
 inline void PutU16(std::vector<std::uint8_t>& out, std::uint32_t v)
 {
-    out.push_back(static_cast<std::uint8_t>(v & 0xFF));
-    out.push_back(static_cast<std::uint8_t>((v >> 8) & 0xFF));
+    std::string field;
+    LittleEndianWriter(field).U16(static_cast<std::uint16_t>(v));
+    out.insert(out.end(), field.begin(), field.end());
 }
 
 inline void PutU32(std::vector<std::uint8_t>& out, std::uint32_t v)
 {
-    PutU16(out, v & 0xFFFF);
-    PutU16(out, v >> 16);
+    std::string field;
+    LittleEndianWriter(field).U32(v);
+    out.insert(out.end(), field.begin(), field.end());
 }
 
 inline void PutTag(std::vector<std::uint8_t>& out, const char* tag)

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/win/little_endian.h"
+
 struct XMaterialSpec {
     float r = 1, g = 1, b = 1, a = 1;
     float power = 0;
@@ -124,17 +126,8 @@ private:
         Ints(flat);
     }
 
-    void Word(std::uint16_t v)
-    {
-        out_.push_back(static_cast<char>(v & 0xFF));
-        out_.push_back(static_cast<char>(v >> 8));
-    }
-    void Dword(std::uint32_t v)
-    {
-        for (int i = 0; i < 4; ++i) {
-            out_.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-        }
-    }
+    void Word(std::uint16_t v) { LittleEndianWriter(out_).U16(v); }
+    void Dword(std::uint32_t v) { LittleEndianWriter(out_).U32(v); }
 
     void Name(const std::string& name)
     {
@@ -204,9 +197,7 @@ private:
             Word(7);
             Dword(static_cast<std::uint32_t>(values.size()));
             for (float v : values) {
-                std::uint32_t bits;
-                std::memcpy(&bits, &v, 4);
-                Dword(bits);
+                LittleEndianWriter(out_).F32(v);
             }
         } else {
             std::ostringstream s;

@@ -10,6 +10,9 @@
 #define STBI_WRITE_NO_STDIO
 #include <stb_image_write.h>
 
+// The game's own little-endian writer; it needs nothing of the game.
+#include "../../src/platform/win/little_endian.h"
+
 namespace {
 
 float Clamp01(float v)
@@ -30,15 +33,12 @@ float Coverage(float distance)
 
 void PutU32(std::string& out, std::uint32_t v)
 {
-    for (int i = 0; i < 4; ++i) {
-        out.push_back(static_cast<char>((v >> (8 * i)) & 0xFFu));
-    }
+    LittleEndianWriter(out).U32(v);
 }
 
 void PutU16(std::string& out, std::uint16_t v)
 {
-    out.push_back(static_cast<char>(v & 0xFFu));
-    out.push_back(static_cast<char>(v >> 8));
+    LittleEndianWriter(out).U16(v);
 }
 
 // 5x7 glyphs, one byte per row, bit 4 the leftmost column.

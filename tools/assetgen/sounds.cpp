@@ -7,6 +7,8 @@
 #include <cstring>
 
 #include "content.h"
+// The game's own little-endian writer; it needs nothing of the game.
+#include "../../src/platform/win/little_endian.h"
 
 namespace {
 
@@ -271,31 +273,25 @@ std::vector<std::int16_t> Pcm(const std::vector<float>& samples)
     return pcm;
 }
 
-void Put(std::string& out, std::uint32_t v, int bytes)
-{
-    for (int i = 0; i < bytes; ++i) {
-        out.push_back(static_cast<char>((v >> (8 * i)) & 0xFFu));
-    }
-}
-
 std::string Wav(const std::vector<float>& samples)
 {
     const std::vector<std::int16_t> pcm = Pcm(samples);
     const std::uint32_t dataBytes = static_cast<std::uint32_t>(pcm.size() * 2);
     std::string out = "RIFF";
-    Put(out, 36 + dataBytes, 4);
+    LittleEndianWriter w(out);
+    w.U32(36 + dataBytes);
     out += "WAVEfmt ";
-    Put(out, 16, 4);
-    Put(out, 1, 2);  // PCM
-    Put(out, 1, 2);  // mono
-    Put(out, kSoundRate, 4);
-    Put(out, kSoundRate * 2, 4);
-    Put(out, 2, 2);
-    Put(out, 16, 2);
+    w.U32(16);
+    w.U16(1);  // PCM
+    w.U16(1);  // mono
+    w.U32(kSoundRate);
+    w.U32(kSoundRate * 2);
+    w.U16(2);
+    w.U16(16);
     out += "data";
-    Put(out, dataBytes, 4);
+    w.U32(dataBytes);
     for (std::int16_t s : pcm) {
-        Put(out, static_cast<std::uint16_t>(s), 2);
+        w.U16(static_cast<std::uint16_t>(s));
     }
     return out;
 }

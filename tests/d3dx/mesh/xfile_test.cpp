@@ -10,6 +10,7 @@
 #include "d3dx/xfile.h"
 #include "../../support/mesh_helpers.h"
 #include "../../support/xfile_writer.h"
+#include "platform/win/little_endian.h"
 
 namespace {
 
@@ -182,6 +183,63 @@ TEST(XFileText, ReferencedMaterialsCommentsAndOldVersion)
     ASSERT_EQ(x.materialCount, 1u);
     EXPECT_FLOAT_EQ(x.Material(0)->MatD3D.Diffuse.b, 0.3f);
     EXPECT_EQ(x.Material(0)->MatD3D.Power, 12.0f);
+    EXPECT_STREQ(x.Material(0)->pTextureFilename, "metal.png");
+}
+
+// The binary form with 64-bit floats, and a string whose separator is written as a DWORD.
+TEST(XFileBinary, DoubleFloatListsAndDwordStringSeparators)
+{
+    std::string image = "xof 0303bin 0064";
+    LittleEndianWriter w(image);
+    auto name = [&](const std::string& text) {
+        w.U16(1);
+        w.U32(static_cast<std::uint32_t>(text.size()));
+        image += text;
+    };
+    auto integers = [&](const std::vector<std::uint32_t>& values) {
+        w.U16(6);
+        w.U32(static_cast<std::uint32_t>(values.size()));
+        for (std::uint32_t v : values) {
+            w.U32(v);
+        }
+    };
+    auto doubles = [&](const std::vector<double>& values) {
+        w.U16(7);
+        w.U32(static_cast<std::uint32_t>(values.size()));
+        for (double v : values) {
+            w.F64(v);
+        }
+    };
+    name("Mesh");
+    w.U16(10);
+    integers({3});
+    doubles({0.0, 0.0, 0.0, 0.0, 0.1, 0.0, -2.5, 0.0, 0.0});
+    integers({1, 3, 0, 1, 2});
+    name("MeshMaterialList");
+    w.U16(10);
+    integers({1, 1, 0});
+    name("Material");
+    w.U16(10);
+    doubles({0.25, 0.5, 0.75, 1.0, 8.0, 1.0, 1.0, 1.0, 0.0, 0.0, 0.0});
+    name("TextureFilename");
+    w.U16(10);
+    w.U16(2);
+    w.U32(9);
+    image += "metal.png";
+    w.U32(20);  // the semicolon token and two zero bytes
+    for (int brace = 0; brace < 4; ++brace) {
+        w.U16(11);
+    }
+
+    Loaded x;
+    LoadX(image, &x);
+    ASSERT_EQ(x.hr, S_OK);
+    ASSERT_EQ(x.mesh->GetNumVertices(), 3u);
+    EXPECT_EQ(MeshPosition(x.mesh, 1).y, 0.1f);
+    EXPECT_EQ(MeshPosition(x.mesh, 2).x, -2.5f);
+    ASSERT_EQ(x.materialCount, 1u);
+    EXPECT_EQ(x.Material(0)->MatD3D.Diffuse.b, 0.75f);
+    EXPECT_EQ(x.Material(0)->MatD3D.Power, 8.0f);
     EXPECT_STREQ(x.Material(0)->pTextureFilename, "metal.png");
 }
 

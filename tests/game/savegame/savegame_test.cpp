@@ -8,6 +8,7 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <cmath>
 #include <csignal>
 #include <filesystem>
@@ -34,6 +35,7 @@
 #include "game/world.h"
 #include "game/camera.h"
 #include "game/fog.h"
+#include "platform/win/little_endian.h"
 
 namespace {
 
@@ -51,37 +53,47 @@ void WriteAll(const char* path, const Bytes& bytes)
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
+// A reader at the 4-byte field at `at`; a field past the end fails the test.
+LittleEndianReader FieldAt(const Bytes& b, std::size_t at)
+{
+    LittleEndianReader r(b.data(), b.size());
+    EXPECT_GE(r.Seek(at).Remaining(), 4u) << "no field at " << at;
+    return r;
+}
+
 std::uint32_t U32At(const Bytes& b, std::size_t at)
 {
-    return static_cast<std::uint32_t>(b[at]) | static_cast<std::uint32_t>(b[at + 1]) << 8 |
-           static_cast<std::uint32_t>(b[at + 2]) << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
+    return FieldAt(b, at).U32();
 }
 
 std::int32_t I32At(const Bytes& b, std::size_t at)
 {
-    return static_cast<std::int32_t>(U32At(b, at));
+    return FieldAt(b, at).I32();
 }
 
 float F32At(const Bytes& b, std::size_t at)
 {
-    const std::uint32_t bits = U32At(b, at);
-    float v;
-    std::memcpy(&v, &bits, 4);
-    return v;
+    return FieldAt(b, at).F32();
+}
+
+void PutField(Bytes& b, std::size_t at, const std::string& field)
+{
+    ASSERT_LE(at + field.size(), b.size()) << "no field at " << at;
+    std::copy(field.begin(), field.end(), b.begin() + static_cast<std::ptrdiff_t>(at));
 }
 
 void PutU32(Bytes& b, std::size_t at, std::uint32_t v)
 {
-    for (int i = 0; i < 4; ++i) {
-        b[at + i] = static_cast<unsigned char>(v >> (8 * i));
-    }
+    std::string field;
+    LittleEndianWriter(field).U32(v);
+    PutField(b, at, field);
 }
 
 void PutF32(Bytes& b, std::size_t at, float v)
 {
-    std::uint32_t bits;
-    std::memcpy(&bits, &v, 4);
-    PutU32(b, at, bits);
+    std::string field;
+    LittleEndianWriter(field).F32(v);
+    PutField(b, at, field);
 }
 
 std::size_t EnemyAt(int slot)

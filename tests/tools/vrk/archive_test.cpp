@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win/little_endian.h"
 #include "resources/archive.h"
 #include "temp_folder.h"
 
@@ -13,8 +14,9 @@ namespace {
 
 std::string Le32(std::uint32_t v)
 {
-    return {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF), static_cast<char>((v >> 16) & 0xFF),
-            static_cast<char>(v >> 24)};
+    std::string bytes;
+    LittleEndianWriter(bytes).U32(v);
+    return bytes;
 }
 
 // A directory record written by hand: size, offset, then the name padded with zeros to 100 bytes (or,
