@@ -44,11 +44,11 @@ fuzz-smoke: deps
 	    grep -o '[0-9]*') runs, no finding"; \
 	done
 
-# The code's format (.clang-format at the root) over the C++ files of src/, tests/, tools/ and bench/:
+# The code's format (.clang-format at the root) over the C++ files of src/, tests/, tools/, bench/, fuzz/:
 # format-check lists every file that differs and fails, format rewrites files in place (FORMAT_FILES
 # narrows it, e.g. FORMAT_FILES=src/game/world.cpp).
 CLANG_FORMAT  ?= clang-format-16
-FORMAT_DIRS   := src tests tools bench
+FORMAT_DIRS   := src tests tools bench fuzz
 FORMAT_FILES  ?= $(shell git ls-files $(addsuffix /*.cpp,$(FORMAT_DIRS)) $(addsuffix /*.h,$(FORMAT_DIRS)) 2>/dev/null)
 format-check: deps
 	@bad=""; for f in $(FORMAT_FILES); do \

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "../tests/support/xfile_writer.h"
 #include "../tests/support/memory_device.h"
+#include "../tests/support/xfile_writer.h"
 #include "app/graphics.h"
 #include "console/console.h"
 #include "d3dx/text3d.h"
@@ -74,11 +74,11 @@ struct GameMeshSize {
 
 // Sizes of the sixteen files: light projectiles, heavier aircraft parts and buildings, large backdrops.
 constexpr GameMeshSize kSizes[] = {
-    {"mesh\\mut.x", 40, 32},     {"mesh\\mur.x", 6, 16},      {"mesh\\loszer01.x", 6, 8},
-    {"mesh\\b1.x", 12, 12},      {"mesh\\mt.x", 48, 40},      {"mesh\\mr.x", 6, 16},
-    {"mesh\\mf.x", 24, 24},      {"mesh\\msz1.x", 16, 16},    {"mesh\\msz2.x", 16, 16},
-    {"mesh\\mvcs1.x", 10, 12},   {"mesh\\mvcs2.x", 10, 12},   {"mesh\\hangar01.x", 20, 24},
-    {"mesh\\hangar04.x", 20, 24}, {"mesh\\torony.x", 30, 20}, {"mesh\\menuhatter2.x", 60, 40},
+    {"mesh\\mut.x", 40, 32},        {"mesh\\mur.x", 6, 16},     {"mesh\\loszer01.x", 6, 8},
+    {"mesh\\b1.x", 12, 12},         {"mesh\\mt.x", 48, 40},     {"mesh\\mr.x", 6, 16},
+    {"mesh\\mf.x", 24, 24},         {"mesh\\msz1.x", 16, 16},   {"mesh\\msz2.x", 16, 16},
+    {"mesh\\mvcs1.x", 10, 12},      {"mesh\\mvcs2.x", 10, 12},  {"mesh\\hangar01.x", 20, 24},
+    {"mesh\\hangar04.x", 20, 24},   {"mesh\\torony.x", 30, 20}, {"mesh\\menuhatter2.x", 60, 40},
     {"mesh\\menuhatter.x", 60, 40},
 };
 
@@ -126,8 +126,8 @@ void ParseLargestMesh(benchmark::State& state)
     for (auto _ : state) {
         ID3DXMesh* mesh = nullptr;
         ID3DXBuffer* adjacency = nullptr;
-        D3DXLoadMeshFromXInMemory(image.data(), static_cast<DWORD>(image.size()), D3DXMESH_MANAGED, nullptr,
-                                  &adjacency, nullptr, nullptr, nullptr, &mesh);
+        D3DXLoadMeshFromXInMemory(image.data(), static_cast<DWORD>(image.size()), D3DXMESH_MANAGED, nullptr, &adjacency,
+                                  nullptr, nullptr, nullptr, &mesh);
         benchmark::DoNotOptimize(mesh);
         mesh->Release();
         adjacency->Release();

@@ -20,8 +20,8 @@
 // from the generated game folder beside this program (build/game). `bench_render --floor-start-up`
 // only starts the video subsystem, creates the floor's context, draws one floor frame and exits: the
 // start-up floor (loading the OpenGL driver and creating a context), to time from outside.
-#include <epoxy/gl.h>
 #include <SDL2/SDL.h>
+#include <epoxy/gl.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -40,19 +40,19 @@
 #include "app/program.h"
 #include "busy_scene.h"
 
-#include "core/frame.h"
 #include "app/game.h"
 #include "app/graphics.h"
 #include "console/console.h"
 #include "console/variables.h"
+#include "core/frame.h"
 #include "frontend/frontend.h"
 #include "game/aircraft.h"
+#include "game/camera.h"
 #include "game/enemy.h"
 #include "game/projectiles.h"
 #include "game/sprites.h"
 #include "game/world.h"
 #include "platform/win/window.h"
-#include "game/camera.h"
 #include "render/render.h"
 #include "render/setup.h"
 #include "resources/mesh.h"
@@ -271,7 +271,6 @@ bool GameUp()
     return true;
 }
 
-
 // The floor's picture through the device: the triangles in the game's screen space (origin at the
 // centre, y up), then the textured full-screen quad.
 struct DevicePicture {
@@ -403,9 +402,20 @@ int main(int argc, char** argv)
         }
     };
     std::vector<Kind> kinds = {
-        {"floor (bare OpenGL)", [&] { SDL_GL_MakeCurrent(floor.window, floor.context); }, [&] { floor.Frame(); }, {}, {}},
+        {"floor (bare OpenGL)",
+         [&] { SDL_GL_MakeCurrent(floor.window, floor.context); },
+         [&] { floor.Frame(); },
+         {},
+         {}},
         {"device, same picture", toDevice, [&] { picture.Frame(); }, {}, {}},
-        {"menu", [] { gameState = MainMenu; CameraSetMenu(); }, [] { FrontEndRender(); }, {}, {}},
+        {"menu",
+         [] {
+             gameState = MainMenu;
+             CameraSetMenu();
+         },
+         [] { FrontEndRender(); },
+         {},
+         {}},
         {"busy playing frame", [] { gameState = Playing; }, [] { SceneRender(); }, {}, {}},
     };
     const std::string loadBefore = LoadAverage();

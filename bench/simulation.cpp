@@ -8,8 +8,8 @@
 
 #include <cstdlib>
 
-#include "core/frame.h"
 #include "console/console.h"
+#include "core/frame.h"
 #include "game/enemy.h"
 #include "game/run_stats.h"
 #include "game/simulation.h"

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <string>
 
-#include "app/program.h"
 #include "app/frame.h"
+#include "app/program.h"
 #include "console/bindings.h"
 #include "console/console.h"
 #include "console/script.h"

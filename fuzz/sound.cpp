@@ -12,9 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (DecodeSoundImage(data, size, mono, sound) != 0) {
             continue;
         }
-        if (sound.channels < 1 || sound.channels > 2 || (mono && sound.channels != 1) ||
-            sound.rate < kDecodeMinRate || sound.rate > kDecodeMaxRate ||
-            sound.samples.size() % static_cast<std::size_t>(sound.channels) != 0 ||
+        if (sound.channels < 1 || sound.channels > 2 || (mono && sound.channels != 1) || sound.rate < kDecodeMinRate ||
+            sound.rate > kDecodeMaxRate || sound.samples.size() % static_cast<std::size_t>(sound.channels) != 0 ||
             sound.samples.size() > kDecodeMaxSamples) {
             std::abort();
         }

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "core/frame.h"
 #include "app/commands.h"
 #include "app/graphics.h"
 #include "app/input.h"
@@ -15,8 +14,12 @@
 #include "console/line_editor.h"
 #include "console/script.h"
 #include "console/variables.h"
+#include "core/frame.h"
 #include "frontend/frontend.h"
 #include "game/aircraft.h"
+#include "game/camera.h"
+#include "game/fog.h"
+#include "game/pause.h"
 #include "game/run_stats.h"
 #include "game/saturating.h"
 #include "game/simulation.h"
@@ -25,9 +28,6 @@
 #include "platform/win/clock.h"
 #include "platform/win/files.h"
 #include "platform/win/window.h"
-#include "game/camera.h"
-#include "game/fog.h"
-#include "game/pause.h"
 #include "render/render.h"
 #include "resources/mesh.h"
 #include "resources/resources.h"
@@ -258,8 +258,8 @@ LRESULT GameWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
     // With h_fokusz_szunet set, a run pauses as the pause command pauses it when the player turns
     // to another window or minimises this one; the pause command resumes it.
     const bool leftAlone = message == WM_KILLFOCUS || (message == WM_SIZE && wparam == SIZE_MINIMIZED);
-    if (leftAlone && VarGetInt("h_fokusz_szunet") != 0 && gameState == Playing && pauseFlag == 0 &&
-        console.open == 0 && runStats.gameOver == 0) {
+    if (leftAlone && VarGetInt("h_fokusz_szunet") != 0 && gameState == Playing && pauseFlag == 0 && console.open == 0 &&
+        runStats.gameOver == 0) {
         RunPause();
         return 0;
     }
@@ -391,19 +391,15 @@ bool GameFrame()
             return true;
         }
         return false;
-    case Playing:
-        return PlayingFrame();
-    case EnterName:
-        NameEntryKeys();
-        return SUCCEEDED(FrontEndRender());
+    case Playing: return PlayingFrame();
+    case EnterName: NameEntryKeys(); return SUCCEEDED(FrontEndRender());
     case HighScoreTable:
         if (SUCCEEDED(FrontEndRender())) {
             HighScoreTableKeys();
             return true;
         }
         return false;
-    default:
-        return true;
+    default: return true;
     }
 }
 
@@ -424,12 +420,12 @@ int GameMain(const FrameDriver* driver)
 {
     FilesPrepareGameFolder(".");
     // Interrupt and terminate end the game as its window's close request does.
-    struct sigaction endSignal{};
+    struct sigaction endSignal {};
     endSignal.sa_handler = OnEndSignal;
     sigemptyset(&endSignal.sa_mask);
     endSignal.sa_flags = SA_RESTART;
-    struct sigaction oldInterrupt{};
-    struct sigaction oldTerminate{};
+    struct sigaction oldInterrupt {};
+    struct sigaction oldTerminate {};
     closeRequested = 0;
     sigaction(SIGINT, &endSignal, &oldInterrupt);
     sigaction(SIGTERM, &endSignal, &oldTerminate);
@@ -440,8 +436,7 @@ int GameMain(const FrameDriver* driver)
         while (message.message != WM_QUIT) {
             if (closeRequested != 0) {
                 closeRequested = 0;
-                if (gameWindow == nullptr || !IsWindow(gameWindow) ||
-                    !PostMessageA(gameWindow, WM_CLOSE, 0, 0)) {
+                if (gameWindow == nullptr || !IsWindow(gameWindow) || !PostMessageA(gameWindow, WM_CLOSE, 0, 0)) {
                     break;
                 }
             }

@@ -113,8 +113,8 @@ bool GameFolderEnter(const std::string& explicitFolder, const fs::path& installe
         fs::permissions(folder, fs::perms::owner_all, ec);
     }
     if (ec || ::chdir(folder.c_str()) != 0) {
-        error = "cannot use the game folder '" + folder.string() + "': " +
-                (ec ? ec.message() : std::error_code(errno, std::generic_category()).message());
+        error = "cannot use the game folder '" + folder.string() +
+                "': " + (ec ? ec.message() : std::error_code(errno, std::generic_category()).message());
         return false;
     }
     // The installed folder itself chosen as the game folder: its archives are already the game's own.

@@ -19,14 +19,10 @@ constexpr UINT kSdkVersion = 0x90003;
 D3DFORMAT BackBufferFormatForDepth(int bits)
 {
     switch (bits) {
-    case 16:
-        return D3DFMT_R5G6B5;
-    case 24:
-        return D3DFMT_R8G8B8;
-    case 32:
-        return D3DFMT_A8R8G8B8;
-    default:
-        return D3DFMT_UNKNOWN;
+    case 16: return D3DFMT_R5G6B5;
+    case 24: return D3DFMT_R8G8B8;
+    case 32: return D3DFMT_A8R8G8B8;
+    default: return D3DFMT_UNKNOWN;
     }
 }
 

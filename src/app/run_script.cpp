@@ -153,7 +153,8 @@ void RecordAfterFrame()
     const DWORD slept = frameClockSlept - lastFrameSlept;
     // A frame longer than a script allows (the machine was suspended) is written as the longest one,
     // so the recording stays readable.
-    const unsigned milliseconds = static_cast<unsigned>(std::min<unsigned long>(elapsed > slept ? elapsed - slept : 0, kMaxFrameMs));
+    const unsigned milliseconds =
+        static_cast<unsigned>(std::min<unsigned long>(elapsed > slept ? elapsed - slept : 0, kMaxFrameMs));
     lastFrameTicks = frameClockTicks;
     lastFrameSlept = frameClockSlept;
     std::vector<std::uint8_t> keys;
@@ -404,10 +405,10 @@ bool ScreenshotWrite(const std::string& path)
     int length = 0;
     unsigned char* png = stbi_write_png_to_mem(rgba.data(), width * 4, width, height, 4, &length);
     FileProblem problem = FileProblem::Failed;
-    const bool written = png != nullptr && length > 0 &&
-                         WriteFileReplacing(path, std::string_view(reinterpret_cast<const char*>(png),
-                                                                   static_cast<std::size_t>(length)),
-                                            &problem);
+    const bool written =
+        png != nullptr && length > 0 &&
+        WriteFileReplacing(path, std::string_view(reinterpret_cast<const char*>(png), static_cast<std::size_t>(length)),
+                           &problem);
     std::free(png);
     if (!written) {
         std::fprintf(stderr, "aviorra: shot %s: the file cannot be written%s\n", path.c_str(), ProblemText(problem));

@@ -15,7 +15,8 @@ struct KeyNameEntry {
     int code;
 };
 
-// Every named key, in the order in which longer names are compared.
+// Every named key, in the order in which longer names are compared (laid out by hand by key group).
+// clang-format off
 constexpr KeyNameEntry kNamedKeys[] = {
     {"TAB", 15}, {"BACKSPACE", 14}, {"SPACE", 57}, {"ENTER", 28},
     {"LCONTROL", 29}, {"RCONTROL", 157}, {"LSHIFT", 42}, {"RSHIFT", 54}, {"CAPS", 58},
@@ -28,8 +29,10 @@ constexpr KeyNameEntry kNamedKeys[] = {
     {"INSERT", 210}, {"HOME", 199}, {"END", 207}, {"PGUP", 201}, {"PGDN", 209},
     {"LALT", 56},
 };
+// clang-format on
 
 // The one-character names.
+// clang-format off
 constexpr KeyNameEntry kCharKeys[] = {
     {"1", 2}, {"2", 3}, {"3", 4}, {"4", 5}, {"5", 6}, {"6", 7}, {"7", 8}, {"8", 9}, {"9", 10},
     {"0", 11}, {"-", 12},
@@ -40,6 +43,7 @@ constexpr KeyNameEntry kCharKeys[] = {
     {"z", 44}, {"x", 45}, {"c", 46}, {"v", 47}, {"b", 48}, {"n", 49}, {"m", 50},
     {",", 51}, {".", 52},
 };
+// clang-format on
 
 }  // namespace
 

@@ -56,8 +56,8 @@ void HelpCommand()
             ConsolePrintf(console, "%s", line);
             length = 0;
         }
-        length += static_cast<std::size_t>(std::snprintf(line + length, sizeof line - length, "%s%s",
-                                                         length > 0 ? " " : "", row->name));
+        length += static_cast<std::size_t>(
+            std::snprintf(line + length, sizeof line - length, "%s%s", length > 0 ? " " : "", row->name));
         ++shown;
     }
     if (length > 0) {

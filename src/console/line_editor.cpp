@@ -18,7 +18,8 @@ constexpr char Cp(const char* text)
     return text[0];
 }
 
-// Tested in this order; the first key that is down types.
+// Tested in this order; the first key that is down types. Laid out by hand, a keyboard row a line.
+// clang-format off
 const CharKey kCharKeys[] = {
     {51, ',', '\\'}, {52, '.', '.'}, {53, '-', '_'}, {181, '/', '/'}, {147, '_', '_'},
     {55, '*', '*'}, {26, '[', '['}, {27, ']', ']'},
@@ -36,6 +37,7 @@ const CharKey kCharKeys[] = {
     {40, Cp("á"_cp), Cp("Á"_cp)}, {43, Cp("ű"_cp), Cp("Ű"_cp)},
     {57, ' ', ' '}, {74, '-', '-'},
 };
+// clang-format on
 
 constexpr int kKeyBackspace = 14;
 constexpr int kKeyEnter = 28;

@@ -77,7 +77,8 @@ void ScriptExecute(const char* fileName)
         }
         if (linesLeft-- <= 0) {
             budgetSpent = true;
-            ConsolePrintf(console, "! A '%s' leállt: egy szkript a beágyazottakkal együtt legfeljebb %li sort futtathat."_cp,
+            ConsolePrintf(console,
+                          "! A '%s' leállt: egy szkript a beágyazottakkal együtt legfeljebb %li sort futtathat."_cp,
                           name.c_str(), lineBudget);
             return;
         }
@@ -139,12 +140,8 @@ void ConfigWriteCommand()
         case VarType::Float:
             std::snprintf(buffer, sizeof buffer, "set %s %f", v->name, static_cast<double>(v->floatValue));
             break;
-        case VarType::Int:
-            std::snprintf(buffer, sizeof buffer, "set %s %i", v->name, v->intValue);
-            break;
-        case VarType::String:
-            std::snprintf(buffer, sizeof buffer, "set %s '%s'", v->name, v->stringValue);
-            break;
+        case VarType::Int: std::snprintf(buffer, sizeof buffer, "set %s %i", v->name, v->intValue); break;
+        case VarType::String: std::snprintf(buffer, sizeof buffer, "set %s '%s'", v->name, v->stringValue); break;
         }
         addLine(buffer);
     }

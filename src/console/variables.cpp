@@ -165,8 +165,7 @@ void VarSetFromText(const char* name, const char* value)
         type = VarType::Int;
         intValue = static_cast<std::int32_t>(ReadSaturating(value, value + std::strlen(value)));
         break;
-    default:
-        break;
+    default: break;
     }
 
     ConsoleVariable* v = VarFind(name);
@@ -203,15 +202,9 @@ void VarListCommand()
     int count = 0;
     for (ConsoleVariable* v = varList; v != nullptr; v = v->next) {
         switch (v->type) {
-        case VarType::Float:
-            ConsolePrintf(console, "%s  %f", v->name, static_cast<double>(v->floatValue));
-            break;
-        case VarType::Int:
-            ConsolePrintf(console, "%s  %i", v->name, v->intValue);
-            break;
-        case VarType::String:
-            ConsolePrintf(console, "%s  %s", v->name, v->stringValue);
-            break;
+        case VarType::Float: ConsolePrintf(console, "%s  %f", v->name, static_cast<double>(v->floatValue)); break;
+        case VarType::Int: ConsolePrintf(console, "%s  %i", v->name, v->intValue); break;
+        case VarType::String: ConsolePrintf(console, "%s  %s", v->name, v->stringValue); break;
         }
         ++count;
     }

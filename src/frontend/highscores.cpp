@@ -8,15 +8,15 @@
 #include <cstring>
 #include <memory>
 
+#include "console/console.h"
 #include "core/frame.h"
 #include "core/input.h"
-#include "console/console.h"
 #include "frontend/frontend.h"
+#include "game/camera.h"
 #include "game/run_stats.h"
 #include "game/sprites.h"
 #include "platform/win/codepage.h"
 #include "platform/win/files.h"
-#include "game/camera.h"
 #include "platform/win/little_endian.h"
 #include "resources/sound.h"
 

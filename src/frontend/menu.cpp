@@ -2,16 +2,16 @@
 // ENTER carries out the selected item.
 #include <cstdint>
 
+#include "console/console.h"
 #include "core/frame.h"
 #include "core/input.h"
-#include "console/console.h"
 #include "frontend/frontend.h"
+#include "game/camera.h"
 #include "game/enemy.h"
 #include "game/notice.h"
 #include "game/pause.h"
 #include "game/savegame.h"
 #include "platform/win/codepage.h"
-#include "game/camera.h"
 #include "resources/sound.h"
 
 MenuItem menuItems[kMenuItemCount];
@@ -139,18 +139,12 @@ bool Enter(MenuItem& item)
 {
     SoundPlay(kClickSound, false);
     switch (item.index) {
-    case kMenuItemNewGame:
-        return NewGame(item);
-    case kMenuItemLoadGame:
-        return LoadGame(item);
-    case kMenuItemResume:
-        return Resume(item);
-    case kMenuItemHighScores:
-        return ShowHighScores(item);
-    case kMenuItemExit:
-        return Exit();
-    default:
-        return false;
+    case kMenuItemNewGame: return NewGame(item);
+    case kMenuItemLoadGame: return LoadGame(item);
+    case kMenuItemResume: return Resume(item);
+    case kMenuItemHighScores: return ShowHighScores(item);
+    case kMenuItemExit: return Exit();
+    default: return false;
     }
 }
 

@@ -3,15 +3,15 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/frame.h"
 #include "console/variables.h"
-#include "resources/mesh_lookup.h"
+#include "core/frame.h"
+#include "game/camera.h"
 #include "game/projectiles.h"
 #include "game/run_stats.h"
 #include "game/saturating.h"
 #include "game/sprites.h"
 #include "game/world.h"
-#include "game/camera.h"
+#include "resources/mesh_lookup.h"
 #include "resources/sound.h"
 
 namespace {
@@ -371,11 +371,35 @@ void AircraftDeathUpdate(Aircraft* aircraft)
     }
 }
 
-void FlyForwardCommand() { player->wantForward = 1; }
-void FlyBackwardCommand() { player->wantBackward = 1; }
-void FlyLeftCommand() { player->wantLeft = 1; }
-void FlyRightCommand() { player->wantRight = 1; }
-void FlyUpCommand() { player->wantUp = 1; }
-void FlyDownCommand() { player->wantDown = 1; }
-void FireCommand() { player->wantFire = 1; }
-void BombCommand() { player->wantBomb = 1; }
+void FlyForwardCommand()
+{
+    player->wantForward = 1;
+}
+void FlyBackwardCommand()
+{
+    player->wantBackward = 1;
+}
+void FlyLeftCommand()
+{
+    player->wantLeft = 1;
+}
+void FlyRightCommand()
+{
+    player->wantRight = 1;
+}
+void FlyUpCommand()
+{
+    player->wantUp = 1;
+}
+void FlyDownCommand()
+{
+    player->wantDown = 1;
+}
+void FireCommand()
+{
+    player->wantFire = 1;
+}
+void BombCommand()
+{
+    player->wantBomb = 1;
+}

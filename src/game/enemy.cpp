@@ -4,12 +4,12 @@
 #include <new>
 
 #include "core/frame.h"
+#include "game/camera.h"
+#include "game/fog.h"
 #include "game/projectiles.h"
 #include "game/run_stats.h"
 #include "game/sprites.h"
 #include "game/world.h"
-#include "game/camera.h"
-#include "game/fog.h"
 #include "resources/sound.h"
 
 namespace {

@@ -5,13 +5,13 @@
 #include <new>
 
 #include "core/frame.h"
-#include "resources/mesh_lookup.h"
+#include "game/camera.h"
 #include "game/run_stats.h"
 #include "game/saturating.h"
 #include "game/world.h"
 #include "platform/bass/bass.h"
 #include "platform/win/clock.h"
-#include "game/camera.h"
+#include "resources/mesh_lookup.h"
 #include "resources/resources.h"
 #include "resources/sound.h"
 
@@ -119,9 +119,8 @@ void BombUpdate(Projectile* p, float dt)
         return;
     }
     for (GroundObject& object : groundObjects) {
-        if (object.standing == 0 ||
-            !BombInsideBox(p, object.posX, object.posY, object.posZ, MeshExtent(object.mesh, 0),
-                           MeshExtent(object.mesh, 1), MeshExtent(object.mesh, 2))) {
+        if (object.standing == 0 || !BombInsideBox(p, object.posX, object.posY, object.posZ, MeshExtent(object.mesh, 0),
+                                                   MeshExtent(object.mesh, 1), MeshExtent(object.mesh, 2))) {
             continue;
         }
         object.hitPoints -= p->damage;
@@ -171,8 +170,7 @@ bool BombInsideBox(const Projectile* bomb, float objectX, float objectY, float o
                    float sizeZ)
 {
     return objectX - sizeX / 2.0f < bomb->posX && bomb->posX < objectX + sizeX / 2.0f &&
-           objectY - sizeY / 2.0f < bomb->posY && bomb->posY < objectY + sizeY / 2.0f &&
-           bomb->posZ >= objectZ - sizeZ;
+           objectY - sizeY / 2.0f < bomb->posY && bomb->posY < objectY + sizeY / 2.0f && bomb->posZ >= objectZ - sizeZ;
 }
 
 void ProjectileSpawn(Aircraft* shooter, int kind)
@@ -186,8 +184,8 @@ void ProjectileSpawn(Aircraft* shooter, int kind)
     if (kind == kProjectileGun) {
         p->speed = kBulletSpeed;
         p->damage = kBulletDamage;
-        p->posY = shooter == player ? shooter->posY + shooter->propellerOffset
-                                    : shooter->posY - shooter->propellerOffset;
+        p->posY =
+            shooter == player ? shooter->posY + shooter->propellerOffset : shooter->posY - shooter->propellerOffset;
     } else if (kind == kProjectileBomb) {
         p->speed = 1.0f;
         p->damage = kBombDamage;

@@ -7,18 +7,18 @@
 #include <cstring>
 #include <string>
 
-#include "core/frame.h"
 #include "console/console.h"
+#include "core/frame.h"
 #include "game/aircraft.h"
+#include "game/camera.h"
 #include "game/enemy.h"
+#include "game/fog.h"
 #include "game/notice.h"
 #include "game/run_stats.h"
 #include "game/sprites.h"
 #include "game/world.h"
 #include "platform/win/codepage.h"
 #include "platform/win/files.h"
-#include "game/camera.h"
-#include "game/fog.h"
 #include "platform/win/little_endian.h"
 
 namespace {
@@ -334,8 +334,7 @@ ReadResult SaveFileRead(unsigned char (&bytes)[kSaveFileSize])
         return ReadResult::Failed;
     }
     if (got != kSaveFileSize || longer) {
-        ConsolePrintf(console, "A mentett játék hibás: nem %zu bájt hosszú! (%s)"_cp, kSaveFileSize,
-                      kSaveFileName);
+        ConsolePrintf(console, "A mentett játék hibás: nem %zu bájt hosszú! (%s)"_cp, kSaveFileSize, kSaveFileName);
         return ReadResult::Failed;
     }
     return ReadResult::Ok;

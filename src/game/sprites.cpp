@@ -20,8 +20,8 @@ HRESULT SpriteBufferCreate(Sprite* sprite, float width, float height)
         return E_FAIL;
     }
     IDirect3DVertexBuffer9* buffer = nullptr;
-    HRESULT hr = device->CreateVertexBuffer(kSpriteBufferBytes, 0, D3DFVF_XYZ | D3DFVF_TEX1, D3DPOOL_MANAGED,
-                                            &buffer, nullptr);
+    HRESULT hr =
+        device->CreateVertexBuffer(kSpriteBufferBytes, 0, D3DFVF_XYZ | D3DFVF_TEX1, D3DPOOL_MANAGED, &buffer, nullptr);
     if (FAILED(hr) || buffer == nullptr) {
         return FAILED(hr) ? hr : E_FAIL;
     }

@@ -6,16 +6,16 @@
 #include <new>
 
 #include "core/frame.h"
-#include "core/window.h"
 #include "core/graphics.h"
+#include "core/window.h"
 #include "game/aircraft.h"
-#include "resources/mesh_lookup.h"
+#include "game/camera.h"
 #include "game/run_stats.h"
 #include "game/saturating.h"
 #include "game/sprites.h"
 #include "platform/win/codepage.h"
 #include "platform/win/window.h"
-#include "game/camera.h"
+#include "resources/mesh_lookup.h"
 
 float worldSpeed = 3.0f;
 SurfaceSegment* surfaceHead = nullptr;
@@ -124,8 +124,8 @@ void GroundObjectExplode(GroundObject& object)
         if (object.explosionTimer > kExplosionFrameTime) {
             ++object.explosionFrame;
             object.explosionTimer = 0.0f;
-            SpriteAdd(object.posX, object.posY, object.posZ - 0.5f * sizeX, sizeX, sizeX, 0.1f,
-                      object.explosionFrame, 1);
+            SpriteAdd(object.posX, object.posY, object.posZ - 0.5f * sizeX, sizeX, sizeX, 0.1f, object.explosionFrame,
+                      1);
         }
     }
     if (object.explosionFrame >= kExplosionFrames) {

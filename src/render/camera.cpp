@@ -54,4 +54,3 @@ void CameraApply()
     device->SetTransform(D3DTS_VIEW, &view);
     device->SetTransform(D3DTS_PROJECTION, &Projection());
 }
-

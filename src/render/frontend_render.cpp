@@ -6,8 +6,8 @@
 #include "core/graphics.h"
 #include "d3dx/math.h"
 #include "frontend/frontend.h"
-#include "render/camera.h"
 #include "game/fog.h"
+#include "render/camera.h"
 #include "render/hud.h"
 #include "render/render.h"
 #include "render/scene.h"
@@ -116,17 +116,10 @@ HRESULT FrontEndRender()
         TextMeshDraw(-2.35f, 2.4f, 6.0f, 0.0f, 0.0f, 0.0f, 2, kTitleTextMesh);
 
         switch (gameState) {
-        case HighScoreTable:
-            HighScoreTableDraw();
-            break;
-        case EnterName:
-            NameEntryDraw();
-            break;
-        case MainMenu:
-            MainMenuDraw();
-            break;
-        default:
-            break;
+        case HighScoreTable: HighScoreTableDraw(); break;
+        case EnterName: NameEntryDraw(); break;
+        case MainMenu: MainMenuDraw(); break;
+        default: break;
         }
         device->EndScene();
     }

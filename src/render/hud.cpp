@@ -5,11 +5,11 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "core/frame.h"
-#include "core/window.h"
-#include "core/graphics.h"
 #include "console/console.h"
 #include "console/variables.h"
+#include "core/frame.h"
+#include "core/graphics.h"
+#include "core/window.h"
 #include "game/aircraft.h"
 #include "game/notice.h"
 #include "game/run_stats.h"
@@ -90,8 +90,7 @@ void HudNumbers()
         ScreenText(kFontLarge, ScreenX(HudBombsX(player->bombs)), ScreenY(0.163), player->bombs < 10 ? kRed : kYellow,
                    "%i", player->bombs);
     }
-    ScreenText(kFontLarge, ScreenX(HudKillsX(runStats.enemyKills)), ScreenY(0.28), kYellow, "%i",
-               runStats.enemyKills);
+    ScreenText(kFontLarge, ScreenX(HudKillsX(runStats.enemyKills)), ScreenY(0.28), kYellow, "%i", runStats.enemyKills);
 }
 
 }  // namespace

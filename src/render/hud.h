@@ -17,8 +17,7 @@ inline constexpr int kScreenTextSize = 1024;
 // Formats a text printf-style and draws it unclipped with its first line's top-left corner at pixel
 // (x, y) from the window's top-left corner; a newline starts the next line. Font 1 is the small font,
 // font 2 the large one; any other number draws nothing.
-void ScreenText(int font, int x, int y, D3DCOLOR colour, const char* format, ...)
-    __attribute__((format(printf, 5, 6)));
+void ScreenText(int font, int x, int y, D3DCOLOR colour, const char* format, ...) __attribute__((format(printf, 5, 6)));
 
 // The pixel of a position given as fractions of the window size read at start-up, each product
 // truncated toward zero.

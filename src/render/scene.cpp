@@ -6,11 +6,11 @@
 #include "d3dx/math.h"
 #include "frontend/frontend.h"
 #include "game/aircraft.h"
+#include "game/fog.h"
 #include "game/projectiles.h"
 #include "game/sprites.h"
 #include "game/world.h"
 #include "render/camera.h"
-#include "game/fog.h"
 #include "render/hud.h"
 #include "render/render.h"
 #include "render/setup.h"
@@ -63,8 +63,7 @@ int MeshDraw(const MeshEntry* mesh)
         if (mesh->materials != nullptr && j < mesh->materialCount) {
             device->SetMaterial(&mesh->materials[j]);
         }
-        IDirect3DTexture9* texture =
-            mesh->textures != nullptr && j < mesh->materialCount ? mesh->textures[j] : nullptr;
+        IDirect3DTexture9* texture = mesh->textures != nullptr && j < mesh->materialCount ? mesh->textures[j] : nullptr;
         device->SetTexture(0, texture);
         device->SetFVF(mesh->vertexFormat);
         device->SetStreamSource(0, mesh->vertexBuffer, 0, stride);
@@ -95,8 +94,7 @@ void TextMeshDraw(float x, float y, float z, float pitch, float yaw, float roll,
 
 void MenuItemDraw(const MenuItem& item)
 {
-    TextMeshDraw(item.x, item.y, item.depth, item.pitch, item.yaw, item.roll, item.selected != 0 ? 4 : 3,
-                 item.index);
+    TextMeshDraw(item.x, item.y, item.depth, item.pitch, item.yaw, item.roll, item.selected != 0 ? 4 : 3, item.index);
 }
 
 void AircraftDraw(const Aircraft* a)
@@ -106,8 +104,8 @@ void AircraftDraw(const Aircraft* a)
     }
     PartDraw(a->meshes[0], a->bank, a->pitch, a->heading, a->posX, a->posY, a->posZ);
     if (a != player) {
-        PartDraw(a->meshes[1], a->bank - a->propellerAngle, a->pitch, a->heading, a->posX,
-                 a->posY - a->propellerOffset, a->posZ);
+        PartDraw(a->meshes[1], a->bank - a->propellerAngle, a->pitch, a->heading, a->posX, a->posY - a->propellerOffset,
+                 a->posZ);
         return;
     }
     PartDraw(a->meshes[1], a->bank + a->propellerAngle, a->pitch, a->heading, a->posX, a->posY + a->propellerOffset,

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/window.h"
 #include "core/graphics.h"
+#include "core/window.h"
 #include "platform/win/window.h"
 #include "render/render.h"
 #include "resources/resources.h"

@@ -137,7 +137,9 @@ bool ArchiveReadDirectory(const std::string& path, ArchiveDirectory& directory)
     }
     return DecodeDirectory(
         static_cast<std::uint64_t>(length),
-        [&](std::uint64_t offset, std::size_t size, std::uint8_t* out) { return ReadAt(file.get(), offset, size, out); },
+        [&](std::uint64_t offset, std::size_t size, std::uint8_t* out) {
+            return ReadAt(file.get(), offset, size, out);
+        },
         directory);
 }
 

@@ -7,9 +7,9 @@
 #include <cstring>
 #include <new>
 
-#include "core/window.h"
-#include "core/graphics.h"
 #include "console/console.h"
+#include "core/graphics.h"
+#include "core/window.h"
 #include "d3dx/text3d.h"
 #include "d3dx/texture.h"
 #include "platform/win/codepage.h"
@@ -39,9 +39,9 @@ struct MeshFile {
 
 // The game's meshes in load order.
 constexpr MeshFile kMeshFiles[] = {
-    {"mesh\\mut.x", 2},       {"mesh\\mur.x", 3},        {"mesh\\loszer01.x", 100}, {"mesh\\b1.x", 101},
-    {"mesh\\mt.x", 11},       {"mesh\\mr.x", 12},        {"mesh\\mf.x", 13},        {"mesh\\msz1.x", 14},
-    {"mesh\\msz2.x", 15},     {"mesh\\mvcs1.x", 16},     {"mesh\\mvcs2.x", 17},     {"mesh\\hangar01.x", 201},
+    {"mesh\\mut.x", 2},        {"mesh\\mur.x", 3},      {"mesh\\loszer01.x", 100},    {"mesh\\b1.x", 101},
+    {"mesh\\mt.x", 11},        {"mesh\\mr.x", 12},      {"mesh\\mf.x", 13},           {"mesh\\msz1.x", 14},
+    {"mesh\\msz2.x", 15},      {"mesh\\mvcs1.x", 16},   {"mesh\\mvcs2.x", 17},        {"mesh\\hangar01.x", 201},
     {"mesh\\hangar04.x", 203}, {"mesh\\torony.x", 202}, {"mesh\\menuhatter2.x", 255}, {"mesh\\menuhatter.x", 254},
 };
 
@@ -54,8 +54,9 @@ struct TextMeshSpec {
 
 // The text meshes in build order: the title first, then the menu captions. All bold, upright, 0.3 deep.
 constexpr TextMeshSpec kTextMeshes[] = {
-    {5, "AVIORRA", "bookman old style", 72}, {0, "New game", "tahoma", 1}, {1, "Load game", "tahoma", 1},
-    {2, "Resume", "tahoma", 1},              {3, "High scores", "tahoma", 1}, {4, "Exit", "tahoma", 1},
+    {5, "AVIORRA", "bookman old style", 72}, {0, "New game", "tahoma", 1},
+    {1, "Load game", "tahoma", 1},           {2, "Resume", "tahoma", 1},
+    {3, "High scores", "tahoma", 1},         {4, "Exit", "tahoma", 1},
 };
 constexpr float kTextExtrusion = 0.3f;
 constexpr float kTextDeviation = 0.001f;
@@ -202,8 +203,8 @@ HRESULT MeshLoadInto(MeshEntry* entry, const char* path, const char* textureDire
             return finish(E_FAIL);
         }
     }
-    const auto* fileMaterials = materials != nullptr ? static_cast<const D3DXMATERIAL*>(materials->GetBufferPointer())
-                                                     : nullptr;
+    const auto* fileMaterials =
+        materials != nullptr ? static_cast<const D3DXMATERIAL*>(materials->GetBufferPointer()) : nullptr;
     for (DWORD i = 0; i < materialCount; ++i) {
         D3DMATERIAL9 material = fileMaterials[i].MatD3D;
         material.Ambient = material.Diffuse;

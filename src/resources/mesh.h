@@ -9,8 +9,8 @@
 #include <cstdint>
 
 #include "d3dx/mesh.h"
-#include "resources/mesh_lookup.h"
 #include "platform/win/handles.h"
+#include "resources/mesh_lookup.h"
 
 // One material's triangles as strips.
 struct MeshSubset {

@@ -15,8 +15,8 @@
 #include <system_error>
 #include <vector>
 
-#include "core/graphics.h"
 #include "console/console.h"
+#include "core/graphics.h"
 #include "d3dx/texture.h"
 #include "platform/win/codepage.h"
 #include "platform/win/files.h"
@@ -138,8 +138,8 @@ void ResourceScanArchives()
                                                ? ArchiveProblem::NameLeavesFolder
                                                : record.problem;
             if (problem != ArchiveProblem::None) {
-                ConsolePrintf(console, "Hibás bejegyzés kihagyva: %s, %zu. rekord (%s)"_cp, archiveName.c_str(),
-                              i + 1, ArchiveProblemTextHu(problem));
+                ConsolePrintf(console, "Hibás bejegyzés kihagyva: %s, %zu. rekord (%s)"_cp, archiveName.c_str(), i + 1,
+                              ArchiveProblemTextHu(problem));
                 continue;
             }
             auto* entry = new ResourceEntry{};
@@ -204,10 +204,9 @@ HRESULT TextureLoad(const char* name, std::uint32_t colorKey, IDirect3DTexture9*
     } else if (!entry->archive.empty()) {
         std::uint8_t* bytes = ReadEntry(*entry);
         if (bytes != nullptr) {
-            hr = D3DXCreateTextureFromFileInMemoryEx(device, bytes, static_cast<UINT>(entry->size), D3DX_DEFAULT,
-                                                     D3DX_DEFAULT, 0, 0, D3DFMT_FROM_FILE, D3DPOOL_MANAGED,
-                                                     D3DX_FILTER_LINEAR, D3DX_FILTER_NONE, colorKey, nullptr,
-                                                     nullptr, &texture);
+            hr = D3DXCreateTextureFromFileInMemoryEx(
+                device, bytes, static_cast<UINT>(entry->size), D3DX_DEFAULT, D3DX_DEFAULT, 0, 0, D3DFMT_FROM_FILE,
+                D3DPOOL_MANAGED, D3DX_FILTER_LINEAR, D3DX_FILTER_NONE, colorKey, nullptr, nullptr, &texture);
             if (FAILED(hr)) {
                 ConsolePrintf(console, "Betöltés sikertelen."_cp);
             }

@@ -98,13 +98,9 @@ int SoundPlay(const char* name, bool looping)
         SoundLoad(name, 0);
     }
     switch (BASS_ChannelIsActive(entry->stream)) {
-    case BASS_ACTIVE_PLAYING:
-        return 1;
-    case BASS_ACTIVE_PAUSED:
-        BASS_ChannelResume(entry->stream);
-        return 1;
-    default:
-        break;
+    case BASS_ACTIVE_PLAYING: return 1;
+    case BASS_ACTIVE_PAUSED: BASS_ChannelResume(entry->stream); return 1;
+    default: break;
     }
     if (BASS_StreamPlay(entry->stream, 1, looping ? BASS_SAMPLE_LOOP : 0) == 0) {
         ConsolePrintf(console, "A BASS rendszer hibát észlelt! (%s)"_cp, name);

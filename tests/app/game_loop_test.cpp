@@ -5,22 +5,22 @@
 #include <cstdlib>
 #include <initializer_list>
 
-#include "app/program.h"
-#include "core/frame.h"
 #include "app/game.h"
 #include "app/input.h"
+#include "app/program.h"
 #include "console/bindings.h"
 #include "console/console.h"
 #include "console/variables.h"
+#include "core/frame.h"
 #include "game/aircraft.h"
+#include "game/camera.h"
+#include "game/fog.h"
 #include "game/projectiles.h"
 #include "game/run_stats.h"
 #include "game/world.h"
 #include "platform/dinput/dinput.h"
 #include "platform/win/clock.h"
 #include "platform/win/window.h"
-#include "game/camera.h"
-#include "game/fog.h"
 
 namespace {
 
@@ -45,8 +45,8 @@ protected:
         windowClass.hInstance = gameInstance;
         windowClass.lpszClassName = "AVIORRA";
         ASSERT_NE(RegisterClassExA(&windowClass), 0);
-        gameWindow = CreateWindowExA(0, "AVIORRA", "AVIORRA", 8, 10, 10, 64, 48, nullptr, nullptr, gameInstance,
-                                     nullptr);
+        gameWindow =
+            CreateWindowExA(0, "AVIORRA", "AVIORRA", 8, 10, 10, 64, 48, nullptr, nullptr, gameInstance, nullptr);
         ASSERT_NE(gameWindow, nullptr);
         ASSERT_TRUE(InputCreate(gameInstance, gameWindow));
         ASSERT_TRUE(InputCreateKeyboard());

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "app/program.h"
 #include "app/game.h"
 #include "app/graphics.h"
+#include "app/program.h"
 #include "console/console.h"
 #include "console/variables.h"
 #include "game/aircraft.h"

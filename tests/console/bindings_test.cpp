@@ -8,14 +8,14 @@ using BindingsTest = ConsoleTest;
 TEST_F(BindingsTest, EveryKeyNameRoundTrips)
 {
     const char* names[] = {
-        "1", "2", "3", "4", "5", "6", "7", "8", "9", "0", "-", "BACKSPACE", "TAB",
-        "q", "w", "e", "r", "t", "y", "u", "i", "o", "p", "ENTER", "LCONTROL",
-        "a", "s", "d", "f", "g", "h", "j", "k", "l", ";", "'", "LSHIFT", "\\",
-        "z", "x", "c", "v", "b", "n", "m", ",", ".", "RSHIFT", "NUM*", "LALT", "SPACE", "CAPS",
-        "F1", "F2", "F3", "F4", "F5", "F6", "F7", "F8", "F9", "F10", "F11", "F12",
-        "NUM7", "NUM8", "NUM9", "NUM-", "NUM4", "NUM5", "NUM6", "NUM+", "NUM1", "NUM2", "NUM3",
-        "NUM0", "NUMENT", "RCONTROL", "UP", "LEFT", "RIGHT", "DOWN",
-        "NUM/", "INSERT", "HOME", "END", "PGUP", "PGDN"};
+        "1",         "2",     "3",        "4",      "5",    "6",    "7",      "8",    "9",    "0",    "-",
+        "BACKSPACE", "TAB",   "q",        "w",      "e",    "r",    "t",      "y",    "u",    "i",    "o",
+        "p",         "ENTER", "LCONTROL", "a",      "s",    "d",    "f",      "g",    "h",    "j",    "k",
+        "l",         ";",     "'",        "LSHIFT", "\\",   "z",    "x",      "c",    "v",    "b",    "n",
+        "m",         ",",     ".",        "RSHIFT", "NUM*", "LALT", "SPACE",  "CAPS", "F1",   "F2",   "F3",
+        "F4",        "F5",    "F6",       "F7",     "F8",   "F9",   "F10",    "F11",  "F12",  "NUM7", "NUM8",
+        "NUM9",      "NUM-",  "NUM4",     "NUM5",   "NUM6", "NUM+", "NUM1",   "NUM2", "NUM3", "NUM0", "NUMENT",
+        "RCONTROL",  "UP",    "LEFT",     "RIGHT",  "DOWN", "NUM/", "INSERT", "HOME", "END",  "PGUP", "PGDN"};
     std::set<int> codes;
     for (const char* name : names) {
         SCOPED_TRACE(name);

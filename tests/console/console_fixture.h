@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "app/program.h"
-#include "core/frame.h"
 #include "console/bindings.h"
 #include "console/console.h"
 #include "console/variables.h"
+#include "core/frame.h"
 #include "game/aircraft.h"
 #include "game/run_stats.h"
 #include "platform/win/clock.h"

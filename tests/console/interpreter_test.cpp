@@ -138,11 +138,11 @@ TEST_F(InterpreterTest, ClearEmptiesTheBufferButNotTheView)
 TEST_F(InterpreterTest, CommandListIsTheTableInOrder)
 {
     const Strings expected = {
-        "bill", "bind", "set", "ir", "echo", "quit", "exit", "ver", "cmdlist", "parlist", "scr",
-        "cfg", "exec", "varlist", "cls", "clear", "elore", "forward", "hatra", "backward", "balra",
-        "left", "jobbra", "right", "emelkedik", "up", "sulyed", "down", "tuzel", "fire", "bombaz",
-        "bombing", "pause", "save", "load", "kapcs", "toggle", "varinit", "graf_restart",
-        "rs_restart", "cfg_ir", "archlist", "tex", "snd", "help"};
+        "bill",    "bind",     "set",          "ir",         "echo",    "quit",     "exit",      "ver",   "cmdlist",
+        "parlist", "scr",      "cfg",          "exec",       "varlist", "cls",      "clear",     "elore", "forward",
+        "hatra",   "backward", "balra",        "left",       "jobbra",  "right",    "emelkedik", "up",    "sulyed",
+        "down",    "tuzel",    "fire",         "bombaz",     "bombing", "pause",    "save",      "load",  "kapcs",
+        "toggle",  "varinit",  "graf_restart", "rs_restart", "cfg_ir",  "archlist", "tex",       "snd",   "help"};
     ASSERT_EQ(expected.size(), static_cast<std::size_t>(kCommandCount));
     for (const char* command : {"help", "cmdlist", "parlist"}) {
         SCOPED_TRACE(command);

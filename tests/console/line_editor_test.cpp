@@ -1,5 +1,5 @@
-#include <cstring>
 #include <array>
+#include <cstring>
 #include <initializer_list>
 
 #include "console/line_editor.h"

@@ -183,15 +183,18 @@ TEST_F(ScriptTest, ConfigFileBytesAreExact)
     Run("cfg_ir");
     EXPECT_EQ(Last(), "A main.cfg mentése sikerült."_cp);
 
-    std::string expected = std::string("// Változók"_cp) + "\r\n"
-        "set szin 33023\r\n"
-        "set j_jatekosnev 'Ace Pilot'\r\n"
-        "set g_hosszusag 800\r\n"
-        "set g_tween 0.500000\r\n"
-        "\r\n" + "// Billentyűparancsok"_cp + "\r\n"
-        "bill  'elore'\r\n"
-        "bill SPACE 'tuzel'\r\n"
-        "bill F5 'set h_fps 1'\r\n";
+    std::string expected = std::string("// Változók"_cp) +
+                           "\r\n"
+                           "set szin 33023\r\n"
+                           "set j_jatekosnev 'Ace Pilot'\r\n"
+                           "set g_hosszusag 800\r\n"
+                           "set g_tween 0.500000\r\n"
+                           "\r\n" +
+                           "// Billentyűparancsok"_cp +
+                           "\r\n"
+                           "bill  'elore'\r\n"
+                           "bill SPACE 'tuzel'\r\n"
+                           "bill F5 'set h_fps 1'\r\n";
     EXPECT_EQ(Read("main.cfg"), expected);
     EXPECT_EQ(Read("main.cfg").substr(0, 11), "// V\xE1ltoz\xF3k");
 }
@@ -256,7 +259,8 @@ TEST_F(ScriptTest, WorkStaysBoundedWhateverTheScriptsAndNames)
     Run("scr fan.vrs");
     int stops = 0;
     for (const auto& line : console.text) {
-        stops += std::string(line).rfind("! A 'fan.vrs' leállt: egy szkript a beágyazottakkal együtt legfeljebb 2000 sort"_cp, 0) == 0;
+        stops += std::string(line).rfind(
+                     "! A 'fan.vrs' leállt: egy szkript a beágyazottakkal együtt legfeljebb 2000 sort"_cp, 0) == 0;
     }
     EXPECT_EQ(stops, 1);
     // The next script has a budget of its own.

@@ -12,14 +12,10 @@ TEST_F(VariablesTest, ValueShapeChoosesTheType)
         const char* text;
     };
     const Case cases[] = {
-        {"1.5", VarType::Float, 0, 1.5f, nullptr},
-        {".5", VarType::Float, 0, 0.5f, nullptr},
-        {"1.2.3", VarType::Float, 0, 1.2f, nullptr},
-        {"15", VarType::Int, 15, 0, nullptr},
-        {"007", VarType::Int, 7, 0, nullptr},
-        {"x.y", VarType::String, 0, 0, "x.y"},
-        {"pilot", VarType::String, 0, 0, "pilot"},
-        {"1,2,3", VarType::Int, 197121, 0, nullptr},
+        {"1.5", VarType::Float, 0, 1.5f, nullptr},   {".5", VarType::Float, 0, 0.5f, nullptr},
+        {"1.2.3", VarType::Float, 0, 1.2f, nullptr}, {"15", VarType::Int, 15, 0, nullptr},
+        {"007", VarType::Int, 7, 0, nullptr},        {"x.y", VarType::String, 0, 0, "x.y"},
+        {"pilot", VarType::String, 0, 0, "pilot"},   {"1,2,3", VarType::Int, 197121, 0, nullptr},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.value);

@@ -26,9 +26,10 @@ protected:
     // the binary itself, which the shell replaces itself with.
     pid_t Start(const std::string& arguments, const std::string& environment = "") const
     {
-        const std::string command = "cd '" + folder_.Root().string() + "' && " + environment + " LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=" +
-                                    AVIORRA_SOURCE_DIR + "/tests/lsan.supp} exec " + AVIORRA_BINARY + " " +
-                                    arguments + " >stdout.txt 2>stderr.txt";
+        const std::string command = "cd '" + folder_.Root().string() + "' && " + environment +
+                                    " LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=" + AVIORRA_SOURCE_DIR +
+                                    "/tests/lsan.supp} exec " + AVIORRA_BINARY + " " + arguments +
+                                    " >stdout.txt 2>stderr.txt";
         const pid_t pid = fork();
         if (pid == 0) {
             execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
@@ -87,7 +88,8 @@ TEST_F(DesktopTest, InterruptEndsARealTimeRunThatRecordsTheTimeItPlayed)
     std::this_thread::sleep_for(std::chrono::milliseconds(2500));
     ASSERT_EQ(kill(pid, SIGINT), 0);
     const int status = Wait(pid, 60);
-    const long wall = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count();
+    const long wall =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count();
     ASSERT_EQ(status, 0) << folder_.Err();
 
     // The exit sequence ran: the recording exists, and its frames add up to the time played, which

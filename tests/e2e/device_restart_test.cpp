@@ -98,8 +98,8 @@ TEST_F(DeviceRestartTest, EveryScreenAfterRestartsMatchesTheRunWithout)
     EXPECT_EQ(restarted_.Read("top.dat"), reference_.Read("top.dat"));
     EXPECT_EQ(restarted_.Read("avr.sav"), reference_.Read("avr.sav"));
 
-    for (const char* shot : {"run.png", "pause.png", "console_closed.png", "game_over.png", "table.png", "menu.png",
-                             "new_run.png"}) {
+    for (const char* shot :
+         {"run.png", "pause.png", "console_closed.png", "game_over.png", "table.png", "menu.png", "new_run.png"}) {
         SCOPED_TRACE(shot);
         const Image after = LoadImage(restarted_.Path(shot));
         const Image without = LoadImage(reference_.Path(shot));

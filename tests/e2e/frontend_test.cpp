@@ -127,8 +127,7 @@ TEST_F(FrontEndRunTest, LoadGameWithoutASavedGameLeavesTheMenuAsItWas)
     EXPECT_FALSE(Exists("avr.sav"));
 
     // The selection stayed on "Load game": UP reaches "New game", whose run the key then saves.
-    ASSERT_EQ(Run("seed 5\n" + Press("DOWN") + "10 10 ENTER\n" + Press("UP") + "1 10 ENTER\n10 10\n1 10 F5\n"),
-              0)
+    ASSERT_EQ(Run("seed 5\n" + Press("DOWN") + "10 10 ENTER\n" + Press("UP") + "1 10 ENTER\n10 10\n1 10 F5\n"), 0)
         << Diagnostics();
     ASSERT_TRUE(Exists("avr.sav"));
     EXPECT_NEAR(ReadSave().seconds, 0.1f, 0.015f);
@@ -165,7 +164,6 @@ TEST_F(FrontEndRunTest, ADamagedHighScoreFileIsReportedAndLeftAlone)
     Write("top.dat", garbage);
     ASSERT_EQ(Run("seed 2\n" + Press("DOWN") + Press("DOWN") + Press("DOWN") + Press("ENTER") + "5 10\n"), 0)
         << Diagnostics();
-    EXPECT_NE(Read("stdout.txt").find("A toplista hibás adatot tartalmazott"), std::string::npos)
-        << Read("stdout.txt");
+    EXPECT_NE(Read("stdout.txt").find("A toplista hibás adatot tartalmazott"), std::string::npos) << Read("stdout.txt");
     EXPECT_EQ(Read("top.dat"), garbage);
 }

@@ -31,10 +31,7 @@ protected:
     std::string Path(const std::string& name) const { return folder_.Path(name); }
 
     void Fifo(const std::string& name) const { ASSERT_EQ(::mkfifo(Path(name).c_str(), 0644), 0); }
-    bool IsFifo(const std::string& name) const
-    {
-        return fs::symlink_status(Path(name)).type() == fs::file_type::fifo;
-    }
+    bool IsFifo(const std::string& name) const { return fs::symlink_status(Path(name)).type() == fs::file_type::fifo; }
     unsigned Mode(const std::string& name) const
     {
         struct stat info {};

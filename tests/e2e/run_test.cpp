@@ -11,7 +11,6 @@
 #include "../support/game_folder.h"
 #include "screenshot.h"
 
-
 namespace {
 
 struct RunResult {
@@ -22,10 +21,7 @@ struct RunResult {
 
 class RunTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        Write("exec.vrs", "set g_hosszusag 320\r\nset g_magassag 240\r\nset g_buffer_szam 1\r\n");
-    }
+    void SetUp() override { Write("exec.vrs", "set g_hosszusag 320\r\nset g_magassag 240\r\nset g_buffer_szam 1\r\n"); }
 
     void Write(const std::string& name, const std::string& text) const { folder_.Write(name, text); }
     std::string Read(const std::string& name) const { return folder_.Read(name); }

@@ -9,20 +9,20 @@
 #include <vector>
 
 #include "../../bench/busy_scene.h"
-#include "app/program.h"
-#include "core/frame.h"
 #include "app/game.h"
 #include "app/graphics.h"
+#include "app/program.h"
 #include "console/console.h"
 #include "console/variables.h"
+#include "core/frame.h"
 #include "frontend/frontend.h"
 #include "game/aircraft.h"
+#include "game/camera.h"
 #include "game/enemy.h"
 #include "game/projectiles.h"
 #include "game/sprites.h"
 #include "game/world.h"
 #include "platform/win/window.h"
-#include "game/camera.h"
 #include "render/render.h"
 #include "render/setup.h"
 #include "resources/mesh.h"
@@ -104,8 +104,8 @@ protected:
                 first = std::min(first, i);
             }
         }
-        EXPECT_EQ(differing, 0u) << what << ": first difference at pixel " << first / 4 << " (x "
-                                 << first / 4 % 800 << ", y " << first / 4 / 800 << ")";
+        EXPECT_EQ(differing, 0u) << what << ": first difference at pixel " << first / 4 << " (x " << first / 4 % 800
+                                 << ", y " << first / 4 / 800 << ")";
     }
 
     std::filesystem::path previous;

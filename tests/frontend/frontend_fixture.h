@@ -13,16 +13,18 @@
 #include <string>
 #include <vector>
 
-#include "../support/sound_files.h"
 #include "../support/console_lines.h"
-#include "app/program.h"
-#include "core/frame.h"
+#include "../support/sound_files.h"
 #include "app/graphics.h"
 #include "app/input.h"
+#include "app/program.h"
 #include "console/console.h"
 #include "console/variables.h"
+#include "core/frame.h"
 #include "frontend/frontend.h"
 #include "game/aircraft.h"
+#include "game/camera.h"
+#include "game/fog.h"
 #include "game/projectiles.h"
 #include "game/run_stats.h"
 #include "game/sprites.h"
@@ -30,8 +32,6 @@
 #include "platform/bass/bass.h"
 #include "platform/win/clock.h"
 #include "platform/win/codepage.h"
-#include "game/camera.h"
-#include "game/fog.h"
 #include "resources/archive.h"
 #include "resources/resources.h"
 #include "resources/sound.h"
@@ -55,9 +55,9 @@ protected:
     {
         ASSERT_TRUE(nullDriver);
         previousFolder = std::filesystem::current_path();
-        folder = std::filesystem::temp_directory_path() /
-                 ("aviorra_frontend_" + std::to_string(::getpid()) + "_" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        folder =
+            std::filesystem::temp_directory_path() / ("aviorra_frontend_" + std::to_string(::getpid()) + "_" +
+                                                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(folder);
         std::filesystem::create_directories(folder);
         std::filesystem::current_path(folder);

@@ -246,9 +246,9 @@ TEST_F(HighScoreTest, CharacterKeysFollowTheHungarianKeyboard)
         unsigned char lower;
         unsigned char upper;
     } keys[] = {
-        {0x2C, 'y', 'Y'}, {0x15, 'z', 'Z'}, {0x1E, 'a', 'A'}, {0x02, '1', '\''}, {0x03, '2', '\''},
-        {0x0A, '9', ')'}, {0x0B, '0', 0xA7}, {0x52, '0', '0'}, {0x49, '9', '9'}, {0x0C, 0xFC, 0xDC},
-        {0x2B, 0xFB, 0xDB}, {0x27, 0xE9, 0xC9}, {0x35, '-', '_'}, {0x93, '_', '_'}, {0x39, ' ', ' '},
+        {0x2C, 'y', 'Y'},   {0x15, 'z', 'Z'},   {0x1E, 'a', 'A'}, {0x02, '1', '\''}, {0x03, '2', '\''},
+        {0x0A, '9', ')'},   {0x0B, '0', 0xA7},  {0x52, '0', '0'}, {0x49, '9', '9'},  {0x0C, 0xFC, 0xDC},
+        {0x2B, 0xFB, 0xDB}, {0x27, 0xE9, 0xC9}, {0x35, '-', '_'}, {0x93, '_', '_'},  {0x39, ' ', ' '},
     };
     for (const auto& key : keys) {
         EXPECT_EQ(static_cast<unsigned char>(NameEntryCharacter(key.code, false)), key.lower) << key.code;
@@ -554,7 +554,8 @@ TEST_F(HighScoreTest, DamagedNamesAndTimesAreRepairedWithAMessage)
     EXPECT_EQ(highScores[1].seconds, 0.0f);
     EXPECT_EQ(highScores[2].hours, 1.0e6f);
     EXPECT_EQ(highScores[2].kills, std::numeric_limits<std::int32_t>::min());
-    EXPECT_EQ(Printed(), std::vector<std::string>{Cp("A toplista hibás adatot tartalmazott, 5 mező javítva. (top.dat)")});
+    EXPECT_EQ(Printed(),
+              std::vector<std::string>{Cp("A toplista hibás adatot tartalmazott, 5 mező javítva. (top.dat)")});
 
     // The decoder never reads past what it is given.
     const std::vector<unsigned char> three = {'a', 'b', 'c'};

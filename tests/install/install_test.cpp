@@ -60,14 +60,14 @@ protected:
             const std::string& xdgDataHome = "")
     {
         scratch_.Write("run.txt", script);
-        const std::string environment = "HOME='" + Home().string() + "' " +
-                                        (xdgDataHome.empty() ? "env -u XDG_DATA_HOME "
-                                                             : "XDG_DATA_HOME='" + xdgDataHome + "' ");
+        const std::string environment =
+            "HOME='" + Home().string() + "' " +
+            (xdgDataHome.empty() ? "env -u XDG_DATA_HOME " : "XDG_DATA_HOME='" + xdgDataHome + "' ");
         const std::string command = "cd '" + folder.string() + "' && " + environment +
                                     "LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=" + AVIORRA_SOURCE_DIR +
                                     "/tests/lsan.supp} '" + Installed("bin/aviorra").string() +
-                                    "' --headless --input '" + scratch_.Path("run.txt") + "' " + arguments +
-                                    " >'" + scratch_.Path("stdout.txt") + "' 2>'" + scratch_.Path("stderr.txt") + "'";
+                                    "' --headless --input '" + scratch_.Path("run.txt") + "' " + arguments + " >'" +
+                                    scratch_.Path("stdout.txt") + "' 2>'" + scratch_.Path("stderr.txt") + "'";
         const int raw = std::system(command.c_str());
         return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     }
@@ -105,8 +105,9 @@ TEST_F(InstalledGameTest, LayoutBelowThePrefix)
         ASSERT_GT(png.size(), 24u) << name;
         EXPECT_EQ(png.substr(1, 3), "PNG") << name;
         auto be32 = [&](std::size_t at) {
-            return static_cast<int>(static_cast<unsigned char>(png[at]) << 24 | static_cast<unsigned char>(png[at + 1]) << 16 |
-                                    static_cast<unsigned char>(png[at + 2]) << 8 | static_cast<unsigned char>(png[at + 3]));
+            return static_cast<int>(
+                static_cast<unsigned char>(png[at]) << 24 | static_cast<unsigned char>(png[at + 1]) << 16 |
+                static_cast<unsigned char>(png[at + 2]) << 8 | static_cast<unsigned char>(png[at + 3]));
         };
         EXPECT_EQ(be32(16), size) << name;
         EXPECT_EQ(be32(20), size) << name;

@@ -6,10 +6,19 @@
 namespace {
 
 // The backdrop: (0, 0, 100) lit by the sun, with its specular highlight added.
-bool IsBackdropBlue(Rgb p) { return p.r < 80 && p.g < 80 && p.b > 120 && p.b > p.r + 70; }
+bool IsBackdropBlue(Rgb p)
+{
+    return p.r < 80 && p.g < 80 && p.b > 120 && p.b > p.r + 70;
+}
 // Half white over the backdrop.
-bool IsHalfWhiteOverBlue(Rgb p) { return p.r > 120 && p.r < 190 && p.g > 120 && p.g < 190 && p.b > p.r + 25; }
-bool IsSelectedColour(Rgb p) { return p.r > 200 && p.g > 150 && p.b < 60; }
+bool IsHalfWhiteOverBlue(Rgb p)
+{
+    return p.r > 120 && p.r < 190 && p.g > 120 && p.g < 190 && p.b > p.r + 25;
+}
+bool IsSelectedColour(Rgb p)
+{
+    return p.r > 200 && p.g > 150 && p.b < 60;
+}
 
 class FrontEndTest : public RenderTest {
 protected:

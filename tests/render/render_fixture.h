@@ -12,22 +12,22 @@
 #include <string>
 #include <vector>
 
-#include "app/program.h"
-#include "core/frame.h"
 #include "app/game.h"
 #include "app/graphics.h"
+#include "app/program.h"
 #include "console/console.h"
 #include "console/variables.h"
+#include "core/frame.h"
 #include "frontend/frontend.h"
 #include "game/aircraft.h"
+#include "game/camera.h"
+#include "game/fog.h"
 #include "game/notice.h"
 #include "game/projectiles.h"
 #include "game/run_stats.h"
 #include "game/sprites.h"
 #include "game/world.h"
 #include "platform/win/window.h"
-#include "game/camera.h"
-#include "game/fog.h"
 #include "render/hud.h"
 #include "render/render.h"
 #include "render/scene.h"
@@ -44,10 +44,22 @@ struct Box {
     int left, top, right, bottom;
 };
 
-inline bool IsRed(Rgb p) { return p.r > 180 && p.g < 90 && p.b < 90; }
-inline bool IsYellow(Rgb p) { return p.r > 180 && p.g > 180 && p.b < 90; }
-inline bool IsGreen(Rgb p) { return p.g > 180 && p.r < 90 && p.b < 90; }
-inline bool IsWhite(Rgb p) { return p.r > 180 && p.g > 180 && p.b > 180; }
+inline bool IsRed(Rgb p)
+{
+    return p.r > 180 && p.g < 90 && p.b < 90;
+}
+inline bool IsYellow(Rgb p)
+{
+    return p.r > 180 && p.g > 180 && p.b < 90;
+}
+inline bool IsGreen(Rgb p)
+{
+    return p.g > 180 && p.r < 90 && p.b < 90;
+}
+inline bool IsWhite(Rgb p)
+{
+    return p.r > 180 && p.g > 180 && p.b > 180;
+}
 
 class RenderTest : public ::testing::Test {
 protected:
@@ -155,7 +167,7 @@ protected:
         mesh->materials = new D3DMATERIAL9[1]{};
         mesh->materials[0].Emissive = emissive;
         mesh->materials[0].Diffuse = {0.0f, 0.0f, 0.0f, 1.0f};
-        mesh->textures = new IDirect3DTexture9*[1]{};
+        mesh->textures = new IDirect3DTexture9* [1] {};
         mesh->materialCount = 1;
         mesh->vertexCount = 4;
         mesh->vertexFormat = kFvfLitTextured;

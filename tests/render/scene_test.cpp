@@ -6,10 +6,22 @@
 
 namespace {
 
-bool IsOrange(Rgb p) { return p.r > 200 && p.g > 90 && p.g < 170 && p.b < 60; }
-bool IsBlue(Rgb p) { return p.b > 180 && p.r < 60 && p.g < 60; }
-bool IsCyan(Rgb p) { return p.g > 180 && p.b > 180 && p.r < 60; }
-bool IsMagenta(Rgb p) { return p.r > 180 && p.b > 180 && p.g < 60; }
+bool IsOrange(Rgb p)
+{
+    return p.r > 200 && p.g > 90 && p.g < 170 && p.b < 60;
+}
+bool IsBlue(Rgb p)
+{
+    return p.b > 180 && p.r < 60 && p.g < 60;
+}
+bool IsCyan(Rgb p)
+{
+    return p.g > 180 && p.b > 180 && p.r < 60;
+}
+bool IsMagenta(Rgb p)
+{
+    return p.r > 180 && p.b > 180 && p.g < 60;
+}
 
 class SceneTest : public RenderTest {
 protected:

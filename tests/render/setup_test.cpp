@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/win/little_endian.h"
 #include "render/camera.h"
 #include "render_fixture.h"
-#include "platform/win/little_endian.h"
 #include "resources/archive.h"
 
 namespace {
@@ -180,7 +180,8 @@ TEST_F(SetupTest, TexturesLoadWithColourKeysAndReloadWithoutLeaks)
 
 TEST_F(SetupTest, IntroPictureFillsTheScreen)
 {
-    Pack({{"textures\\intro.bmp", Bmp(8, 8, [](int x, int y) { return y < 4 ? 0x00FF00u : (x < 4 ? 0x0000FFu : 0); })}});
+    Pack(
+        {{"textures\\intro.bmp", Bmp(8, 8, [](int x, int y) { return y < 4 ? 0x00FF00u : (x < 4 ? 0x0000FFu : 0); })}});
     ASSERT_TRUE(IntroScreenShow());
     ReadFrame();
     // Upright over the whole screen (the edges blend with the opposite side as the texture wraps).

@@ -135,13 +135,14 @@ TEST_F(ResourceTest, DamagedArchivesAreSkippedAndGoodOnesKept)
     WriteArchive("d-good.vrk", {{"good", "fine"}});
     Mark();
     ResourceScanArchives();
-    EXPECT_EQ(Printed(),
-              (Lines{Cp("Hibás archivum, kihagyva: a-short.vrk (rövidebb 4 bájtnál, nincs benne darabszám)"_cp),
-                     Cp("Hibás archivum, kihagyva: b-count.vrk (a könyvtár nem fér el a fájlban)"_cp),
-                     Cp("Hibás bejegyzés kihagyva: c-records.vrk, 4. rekord (üres a neve)"_cp),
-                     Cp("Hibás bejegyzés kihagyva: c-records.vrk, 3. rekord (a neve nincs lezárva)"_cp),
-                     Cp("Hibás bejegyzés kihagyva: c-records.vrk, 2. rekord (a tartalma túlnyúlik az adatterületen)"_cp),
-                     Cp("Összesen 3 fájl van az archivumokban."_cp)}));
+    EXPECT_EQ(
+        Printed(),
+        (Lines{Cp("Hibás archivum, kihagyva: a-short.vrk (rövidebb 4 bájtnál, nincs benne darabszám)"_cp),
+               Cp("Hibás archivum, kihagyva: b-count.vrk (a könyvtár nem fér el a fájlban)"_cp),
+               Cp("Hibás bejegyzés kihagyva: c-records.vrk, 4. rekord (üres a neve)"_cp),
+               Cp("Hibás bejegyzés kihagyva: c-records.vrk, 3. rekord (a neve nincs lezárva)"_cp),
+               Cp("Hibás bejegyzés kihagyva: c-records.vrk, 2. rekord (a tartalma túlnyúlik az adatterületen)"_cp),
+               Cp("Összesen 3 fájl van az archivumokban."_cp)}));
     EXPECT_EQ(ListNames(), (Lines{"last", "first", "good"}));
     EXPECT_EQ(Bytes("last"), "0123456789");
     EXPECT_EQ(Bytes("first"), "0123");
@@ -184,8 +185,8 @@ std::string TinyWave()
     const std::string samples(64, '\0');
     std::string fmt = Le32(16);
     fmt += std::string("\x01\x00\x01\x00", 4) + Le32(8000) + Le32(16000) + std::string("\x02\x00\x10\x00", 4);
-    return "RIFF" + Le32(static_cast<std::uint32_t>(4 + 8 + 16 + 8 + samples.size())) + "WAVE" + "fmt " + fmt +
-           "data" + Le32(static_cast<std::uint32_t>(samples.size())) + samples;
+    return "RIFF" + Le32(static_cast<std::uint32_t>(4 + 8 + 16 + 8 + samples.size())) + "WAVE" + "fmt " + fmt + "data" +
+           Le32(static_cast<std::uint32_t>(samples.size())) + samples;
 }
 
 }  // namespace

@@ -3,9 +3,9 @@
 #include <SDL2/SDL.h>
 
 #include "../support/image_builders.h"
+#include "../support/resource_fixture.h"
 #include "app/graphics.h"
 #include "platform/d3d9/d3d9.h"
-#include "../support/resource_fixture.h"
 
 using Lines = std::vector<std::string>;
 
@@ -67,8 +67,7 @@ protected:
         D3DPRESENT_PARAMETERS pp{};
         pp.Windowed = TRUE;
         pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device),
-                  S_OK)
+        ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device), S_OK)
             << D3DLastErrorText();
     }
 
@@ -129,7 +128,8 @@ TEST_F(ResourceTextureTest, UndecodableTexturesReportTheirPath)
     IDirect3DTexture9* texture = nullptr;
     Mark();
     EXPECT_TRUE(FAILED(TextureLoad("textures\\bad.dds", 0, &texture)));
-    EXPECT_EQ(Printed(), (Lines{Cp("Betöltés sikertelen."_cp), Cp("Textúra betöltése sikertelen! (textures\\bad.dds)"_cp)}));
+    EXPECT_EQ(Printed(),
+              (Lines{Cp("Betöltés sikertelen."_cp), Cp("Textúra betöltése sikertelen! (textures\\bad.dds)"_cp)}));
     Mark();
     EXPECT_TRUE(FAILED(TextureLoad("textures\\loose.bmp", 0, &texture)));
     EXPECT_EQ(Printed(), (Lines{Cp("A textúra betöltése nem sikerült! (textures\\loose.bmp)"_cp),

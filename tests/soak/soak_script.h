@@ -133,8 +133,7 @@ private:
     // the selection is brought to the top first.
     void ConsoleLine()
     {
-        static const std::vector<std::string> kLines = {"varlist", "echo soak", "cmdlist", "archlist", "ver",
-                                                        "cls"};
+        static const std::vector<std::string> kLines = {"varlist", "echo soak", "cmdlist", "archlist", "ver", "cls"};
         for (int i = 0; i < 5; ++i) {
             Hold("UP", 1);
             Wait(250);

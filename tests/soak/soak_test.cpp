@@ -172,10 +172,11 @@ TEST_F(SoakTest, LongRandomPlayEndsCleanlyWithFlatMemory)
     ASSERT_GE(samples.size(), 8u);
     const long early = PeakBetween(samples, 0.25, 0.5);
     const long late = PeakBetween(samples, 0.75, 1.01);
-    std::printf("soak: %llu frames, %.1f s virtual, %.1f s real, resident peak %ld KiB in the second quarter, "
-                "%ld KiB in the last quarter, high-water mark %ld KiB\n",
-                static_cast<unsigned long long>(script.frames), static_cast<double>(script.milliseconds) / 1000.0,
-                realSeconds, early, late, peakKb);
+    std::printf(
+        "soak: %llu frames, %.1f s virtual, %.1f s real, resident peak %ld KiB in the second quarter, "
+        "%ld KiB in the last quarter, high-water mark %ld KiB\n",
+        static_cast<unsigned long long>(script.frames), static_cast<double>(script.milliseconds) / 1000.0, realSeconds,
+        early, late, peakKb);
     EXPECT_LE(late, early + early / 10 + 16 * 1024) << "resident memory grew over the run";
 }
 

@@ -10,8 +10,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "scratch_folder.h"
 #include "platform/win/little_endian.h"
+#include "scratch_folder.h"
 
 // The binary's working directory.
 class GameFolder : public ScratchFolder {
@@ -42,9 +42,9 @@ public:
     // for a sanitizer build run outside the test programs' environment.
     int Run(const std::string& arguments) const
     {
-        const std::string command = "cd '" + Root().string() + "' && LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=" +
-                                    AVIORRA_SOURCE_DIR + "/tests/lsan.supp} " + AVIORRA_BINARY + " " + arguments +
-                                    " >stdout.txt 2>stderr.txt";
+        const std::string command =
+            "cd '" + Root().string() + "' && LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=" + AVIORRA_SOURCE_DIR +
+            "/tests/lsan.supp} " + AVIORRA_BINARY + " " + arguments + " >stdout.txt 2>stderr.txt";
         const int raw = std::system(command.c_str());
         return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     }

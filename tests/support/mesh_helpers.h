@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <array>
-#include <initializer_list>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -134,7 +134,7 @@ struct Loaded {
 
 inline void LoadX(const std::string& image, Loaded* out, IDirect3DDevice9* device = nullptr)
 {
-    out->hr = D3DXLoadMeshFromXInMemory(image.data(), static_cast<DWORD>(image.size()), D3DXMESH_MANAGED, device,
-                                        &out->adjacency, &out->materials, &out->effects, &out->materialCount,
-                                        &out->mesh);
+    out->hr =
+        D3DXLoadMeshFromXInMemory(image.data(), static_cast<DWORD>(image.size()), D3DXMESH_MANAGED, device,
+                                  &out->adjacency, &out->materials, &out->effects, &out->materialCount, &out->mesh);
 }

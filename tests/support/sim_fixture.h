@@ -8,17 +8,17 @@
 #include <vector>
 
 #include "app/program.h"
-#include "core/frame.h"
 #include "console/console.h"
 #include "console/variables.h"
+#include "core/frame.h"
 #include "game/aircraft.h"
+#include "game/camera.h"
 #include "game/enemy.h"
+#include "game/fog.h"
 #include "game/projectiles.h"
 #include "game/run_stats.h"
 #include "game/sprites.h"
 #include "game/world.h"
-#include "game/camera.h"
-#include "game/fog.h"
 
 class SimulationTest : public ::testing::Test {
 protected:

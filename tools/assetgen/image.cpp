@@ -11,7 +11,7 @@
 #include <stb_image_write.h>
 
 // The game's own little-endian writer; it needs nothing of the game.
-#include "../../src/platform/win/little_endian.h"
+#include "platform/win/little_endian.h"
 
 namespace {
 
@@ -84,8 +84,8 @@ const Glyph* FindGlyph(char c)
 
 std::uint32_t Hash(std::int32_t x, std::int32_t y, std::uint32_t seed)
 {
-    std::uint32_t h = static_cast<std::uint32_t>(x) * 0x8DA6B343u ^ static_cast<std::uint32_t>(y) * 0xD8163841u ^
-                      seed * 0xCB1AB31Fu;
+    std::uint32_t h =
+        static_cast<std::uint32_t>(x) * 0x8DA6B343u ^ static_cast<std::uint32_t>(y) * 0xD8163841u ^ seed * 0xCB1AB31Fu;
     h ^= h >> 13;
     h *= 0x5BD1E995u;
     h ^= h >> 15;
@@ -153,8 +153,7 @@ void Image::FillRoundRect(float x0, float y0, float x1, float y1, float radius, 
     const float cx = (x0 + x1) * 0.5f, cy = (y0 + y1) * 0.5f;
     const float hx = (x1 - x0) * 0.5f, hy = (y1 - y0) * 0.5f;
     for (int y = std::max(0, static_cast<int>(y0) - 1); y <= std::min(height_ - 1, static_cast<int>(y1) + 1); ++y) {
-        for (int x = std::max(0, static_cast<int>(x0) - 1); x <= std::min(width_ - 1, static_cast<int>(x1) + 1);
-             ++x) {
+        for (int x = std::max(0, static_cast<int>(x0) - 1); x <= std::min(width_ - 1, static_cast<int>(x1) + 1); ++x) {
             // Signed distance to a rounded box, measured at the texel centre.
             const float qx = std::fabs(x + 0.5f - cx) - hx + radius;
             const float qy = std::fabs(y + 0.5f - cy) - hy + radius;
@@ -402,8 +401,9 @@ std::string EncodeDds(const Image& image, DdsKind kind)
     }
     const bool compressed = kind != DdsKind::Argb32;
     const int squishFlags = (kind == DdsKind::Dxt1 ? squish::kDxt1 : squish::kDxt5) | squish::kColourClusterFit;
-    const std::uint32_t dataSize = compressed ? static_cast<std::uint32_t>(squish::GetStorageRequirements(w, h, squishFlags))
-                                              : static_cast<std::uint32_t>(w * h * 4);
+    const std::uint32_t dataSize = compressed
+                                       ? static_cast<std::uint32_t>(squish::GetStorageRequirements(w, h, squishFlags))
+                                       : static_cast<std::uint32_t>(w * h * 4);
     std::string out = "DDS ";
     PutU32(out, 124);
     // DDSD_CAPS | HEIGHT | WIDTH | PIXELFORMAT, with LINEARSIZE or PITCH.

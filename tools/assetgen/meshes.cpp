@@ -168,8 +168,10 @@ Model PlayerTailplane(float side)
     auto z = [](float) { return -0.008f; };
     auto t = [](float x) { return Lerp(0.009f, 0.005f, std::fabs(x) / 0.13f); };
     Panel(m, {{s(0.012f), -0.195f}, {s(0.095f), -0.222f}, {s(0.095f), -0.283f}, {s(0.012f), -0.288f}}, z, t, body);
-    Panel(m, {{s(0.095f), -0.222f}, {s(0.125f), -0.238f}, {s(0.134f), -0.258f}, {s(0.125f), -0.279f}, {s(0.095f), -0.283f}},
-          z, t, blue);
+    Panel(
+        m,
+        {{s(0.095f), -0.222f}, {s(0.125f), -0.238f}, {s(0.134f), -0.258f}, {s(0.125f), -0.279f}, {s(0.095f), -0.283f}},
+        z, t, blue);
     return m;
 }
 
@@ -221,7 +223,8 @@ Model EnemyBody()
         Panel(m, {{s(0.28f), 0.063f}, {s(0.325f), 0.058f}, {s(0.325f), -0.034f}, {s(0.28f), -0.038f}}, z, t, body);
         auto tz = [](float) { return -0.006f; };
         auto tt = [](float) { return 0.008f; };
-        Panel(m, {{s(0.012f), -0.185f}, {s(0.125f), -0.205f}, {s(0.125f), -0.262f}, {s(0.012f), -0.272f}}, tz, tt, body);
+        Panel(m, {{s(0.012f), -0.185f}, {s(0.125f), -0.205f}, {s(0.125f), -0.262f}, {s(0.012f), -0.272f}}, tz, tt,
+              body);
     }
     Fin(m, {{-0.175f, -0.035f}, {-0.232f, -0.118f}, {-0.280f, -0.118f}, {-0.292f, -0.020f}}, 0.004f, body);
     Fin(m, {{-0.250f, -0.104f}, {-0.252f, -0.119f}, {-0.280f, -0.119f}, {-0.282f, -0.104f}}, 0.0045f, white);
@@ -273,10 +276,14 @@ void Pad(Model& m, float halfX, float halfY, int material)
 {
     const float c = 0.08f;  // chamfer
     std::vector<Vec3> top, bottom;
-    for (const auto& [x, y] : std::vector<std::pair<float, float>>{{-halfX + c, -halfY}, {halfX - c, -halfY},
-                                                                   {halfX, -halfY + c}, {halfX, halfY - c},
-                                                                   {halfX - c, halfY}, {-halfX + c, halfY},
-                                                                   {-halfX, halfY - c}, {-halfX, -halfY + c}}) {
+    for (const auto& [x, y] : std::vector<std::pair<float, float>>{{-halfX + c, -halfY},
+                                                                   {halfX - c, -halfY},
+                                                                   {halfX, -halfY + c},
+                                                                   {halfX, halfY - c},
+                                                                   {halfX - c, halfY},
+                                                                   {-halfX + c, halfY},
+                                                                   {-halfX, halfY - c},
+                                                                   {-halfX, -halfY + c}}) {
         top.push_back({x * 0.97f, y * 0.97f, kPadTop});
         bottom.push_back({x, y, 0.0f});
     }
@@ -375,8 +382,8 @@ Model Tower()
     m.Box({0.215f, -0.24f, -0.56f}, {0.245f, 0.24f, -0.53f}, leg);
     m.Box({-0.25f, -0.25f, -1.30f}, {0.25f, 0.25f, -1.04f}, cabin);
     m.Box({-0.256f, -0.256f, -1.25f}, {0.256f, 0.256f, -1.15f}, window);
-    const std::vector<Vec3> eaves = {{-0.31f, -0.31f, -1.30f}, {0.31f, -0.31f, -1.30f}, {0.31f, 0.31f, -1.30f},
-                                     {-0.31f, 0.31f, -1.30f}};
+    const std::vector<Vec3> eaves = {
+        {-0.31f, -0.31f, -1.30f}, {0.31f, -0.31f, -1.30f}, {0.31f, 0.31f, -1.30f}, {-0.31f, 0.31f, -1.30f}};
     const std::vector<Vec3> apex(4, Vec3{0.0f, 0.0f, -1.46f});
     m.Loft({eaves, apex}, roof);
     m.Box({-0.012f, -0.012f, -1.62f}, {0.012f, 0.012f, -1.44f}, leg);
@@ -392,8 +399,8 @@ Model Tower()
 Model MenuAircraft(const Model& aircraft, int id)
 {
     const bool right = id == 255;
-    const Transform wanted = RotationY(right ? 0.55f : -0.55f) * RotationX(right ? -0.45f : -0.40f) *
-                             RotationZ(right ? 0.42f : -0.38f);
+    const Transform wanted =
+        RotationY(right ? 0.55f : -0.55f) * RotationX(right ? -0.45f : -0.40f) * RotationZ(right ? 0.42f : -0.38f);
     const Transform menu = MenuBackdropTransform(id);
     Transform menuRotation = menu;
     menuRotation.m[3][0] = menuRotation.m[3][1] = menuRotation.m[3][2] = 0.0f;
@@ -409,7 +416,8 @@ Model MenuAircraft(const Model& aircraft, int id)
 Transform MenuBackdropTransform(int id)
 {
     if (id == 255) {
-        return RotationYawPitchRoll(20.0f * kDegrees, 65.0f * kDegrees, 170.0f * kDegrees) * Translation(5.6f, 0.0f, 13.8f);
+        return RotationYawPitchRoll(20.0f * kDegrees, 65.0f * kDegrees, 170.0f * kDegrees) *
+               Translation(5.6f, 0.0f, 13.8f);
     }
     return RotationYawPitchRoll(-20.0f * kDegrees, 65.0f * kDegrees, 200.0f * kDegrees) *
            Translation(-6.6f, -0.4f, 13.5f);

@@ -53,7 +53,8 @@ Transform operator*(const Transform& a, const Transform& b)
     Transform r;
     for (int i = 0; i < 4; ++i) {
         for (int j = 0; j < 3; ++j) {
-            r.m[i][j] = a.m[i][0] * b.m[0][j] + a.m[i][1] * b.m[1][j] + a.m[i][2] * b.m[2][j] + (i == 3 ? b.m[3][j] : 0.0f);
+            r.m[i][j] =
+                a.m[i][0] * b.m[0][j] + a.m[i][1] * b.m[1][j] + a.m[i][2] * b.m[2][j] + (i == 3 ? b.m[3][j] : 0.0f);
         }
     }
     return r;
@@ -185,7 +186,8 @@ void Model::Tube(const std::vector<Vec3>& stations, const std::vector<float>& ce
         std::vector<Vec3> ring;
         for (int i = 0; i < sides; ++i) {
             const float angle = (static_cast<float>(i) + 0.5f) * 6.2831853f / static_cast<float>(sides);
-            ring.push_back({std::sin(angle) * stations[s].y, stations[s].x, centreZ[s] + std::cos(angle) * stations[s].z});
+            ring.push_back(
+                {std::sin(angle) * stations[s].y, stations[s].x, centreZ[s] + std::cos(angle) * stations[s].z});
         }
         rings.push_back(ring);
     }

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-
 namespace {
 
 Rgba Sample(const Image& texture, float u, float v)

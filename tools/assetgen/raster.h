@@ -54,8 +54,8 @@ private:
         Vec3 p;  // view space
         float u, v;
     };
-    void Rasterise(std::vector<ViewVertex> polygon, const Rgba* flat, const Image* texture, float brightness,
-                   bool cull, bool depthWrite);
+    void Rasterise(std::vector<ViewVertex> polygon, const Rgba* flat, const Image* texture, float brightness, bool cull,
+                   bool depthWrite);
 
     Image colour_;
     std::vector<float> depth_;

@@ -72,8 +72,8 @@ Image GameScene(const std::vector<NamedModel>& models, const std::vector<NamedIm
         const char* file;
         Vec3 at;
     };
-    const Placed buildings[] = {{"hangar01.x", {-1.4f, 7.5f, 4.5f}}, {"torony.x", {1.7f, 11.0f, 4.5f}},
-                                {"hangar04.x", {-0.3f, 16.0f, 4.5f}}};
+    const Placed buildings[] = {
+        {"hangar01.x", {-1.4f, 7.5f, 4.5f}}, {"torony.x", {1.7f, 11.0f, 4.5f}}, {"hangar04.x", {-0.3f, 16.0f, 4.5f}}};
     // The sea strip: one-unit cells with random heights, level near the buildings.
     Random random(3);
     float height[31][41];
@@ -81,7 +81,8 @@ Image GameScene(const std::vector<NamedModel>& models, const std::vector<NamedIm
         for (int i = 0; i <= 40; ++i) {
             height[j][i] = 5.0f - 0.01f * static_cast<float>(random.Next() % 101);
             for (const Placed& b : buildings) {
-                if (std::fabs(static_cast<float>(i - 20) - b.at.x) < 2.0f && std::fabs(static_cast<float>(j) - b.at.y) < 2.2f) {
+                if (std::fabs(static_cast<float>(i - 20) - b.at.x) < 2.0f &&
+                    std::fabs(static_cast<float>(j) - b.at.y) < 2.2f) {
                     height[j][i] = 4.5f;
                 }
             }
@@ -91,17 +92,23 @@ Image GameScene(const std::vector<NamedModel>& models, const std::vector<NamedIm
     for (int j = 0; j < 30; ++j) {
         for (int i = 0; i < 40; ++i) {
             auto v = [&](int di, int dj) {
-                return TexturedVertex{{static_cast<float>(i + di - 20), static_cast<float>(j + dj), height[j + dj][i + di]},
-                                      0.2f * static_cast<float>(i + di), 0.2f * static_cast<float>(j + dj)};
+                return TexturedVertex{
+                    {static_cast<float>(i + di - 20), static_cast<float>(j + dj), height[j + dj][i + di]},
+                    0.2f * static_cast<float>(i + di),
+                    0.2f * static_cast<float>(j + dj)};
             };
             TexturedQuad(r, v(0, 0), v(1, 0), v(1, 1), v(0, 1), sea, 1.03f);
         }
     }
     const Image& horizon = Texture(textures, "horizont.bmp");
-    const TexturedVertex walls[8] = {{{-20.0001f, 0, 5}, 0, 1},       {{-20.0001f, 0, -4.4f}, 0, 0},
-                                     {{-20.0001f, 29.5f, 5}, 0.3333333f, 1}, {{-20.0001f, 29.5f, -4.4f}, 0.3333333f, 0},
-                                     {{20.0001f, 29.5f, 5}, 0.6666667f, 1},  {{20.0001f, 29.5f, -4.4f}, 0.6666667f, 0},
-                                     {{20.0001f, 0, 5}, 1, 1},          {{20.0001f, 0, -4.4f}, 1, 0}};
+    const TexturedVertex walls[8] = {{{-20.0001f, 0, 5}, 0, 1},
+                                     {{-20.0001f, 0, -4.4f}, 0, 0},
+                                     {{-20.0001f, 29.5f, 5}, 0.3333333f, 1},
+                                     {{-20.0001f, 29.5f, -4.4f}, 0.3333333f, 0},
+                                     {{20.0001f, 29.5f, 5}, 0.6666667f, 1},
+                                     {{20.0001f, 29.5f, -4.4f}, 0.6666667f, 0},
+                                     {{20.0001f, 0, 5}, 1, 1},
+                                     {{20.0001f, 0, -4.4f}, 1, 0}};
     for (int k = 0; k + 2 < 8; ++k) {
         r.DrawTextured(walls[k], walls[k + 1], walls[k + 2], horizon, 1.03f);
     }

@@ -8,7 +8,7 @@
 
 #include "content.h"
 // The game's own little-endian writer; it needs nothing of the game.
-#include "../../src/platform/win/little_endian.h"
+#include "platform/win/little_endian.h"
 
 namespace {
 

@@ -69,8 +69,8 @@ Image HorizonImage()
     for (int layer = 0; layer < 2; ++layer) {
         for (int x = 0; x < w; ++x) {
             const float u = static_cast<float>(x) / w;
-            const float n = TileFractal(u * (layer == 0 ? 10.0f : 18.0f), 0.5f + layer, layer == 0 ? 10 : 18, 4,
-                                        41u + layer);
+            const float n =
+                TileFractal(u * (layer == 0 ? 10.0f : 18.0f), 0.5f + layer, layer == 0 ? 10 : 18, 4, 41u + layer);
             // Land shows on the far wall and the far parts of the side walls only.
             const float land = Smoothstep(0.12f, 0.30f, u) * (1.0f - Smoothstep(0.70f, 0.88f, u));
             const float height = std::fmax(0.0f, (n - 0.38f)) * (layer == 0 ? 60.0f : 34.0f) * land;

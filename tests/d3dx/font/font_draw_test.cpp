@@ -19,10 +19,7 @@ struct Frame {
     int height = 0;
     std::vector<std::uint8_t> rgba;
 
-    const std::uint8_t* At(int x, int y) const
-    {
-        return rgba.data() + (static_cast<std::size_t>(y) * width + x) * 4;
-    }
+    const std::uint8_t* At(int x, int y) const { return rgba.data() + (static_cast<std::size_t>(y) * width + x) * 4; }
     bool Lit(int x, int y) const
     {
         const std::uint8_t* p = At(x, y);
@@ -57,7 +54,10 @@ Ink InkIn(const Frame& frame, int x0, int y0, int x1, int y1)
     return ink;
 }
 
-Ink InkAll(const Frame& frame) { return InkIn(frame, 0, 0, frame.width, frame.height); }
+Ink InkAll(const Frame& frame)
+{
+    return InkIn(frame, 0, 0, frame.width, frame.height);
+}
 
 class FontDraw : public ::testing::Test {
 protected:
@@ -88,8 +88,8 @@ protected:
         pp.EnableAutoDepthStencil = TRUE;
         pp.AutoDepthStencilFormat = D3DFMT_D16;
         pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-        if (FAILED(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window,
-                                     D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device))) {
+        if (FAILED(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING,
+                                     &pp, &device))) {
             device = nullptr;
             setupError = D3DLastErrorText();
             return;
@@ -101,8 +101,8 @@ protected:
     static LPD3DXFONT Create(INT height, UINT width, const char* face)
     {
         LPD3DXFONT font = nullptr;
-        if (FAILED(D3DXCreateFontA(device, height, width, 0, 0, 0, DEFAULT_CHARSET, OUT_STROKE_PRECIS,
-                                   DRAFT_QUALITY, 0, face, &font))) {
+        if (FAILED(D3DXCreateFontA(device, height, width, 0, 0, 0, DEFAULT_CHARSET, OUT_STROKE_PRECIS, DRAFT_QUALITY, 0,
+                                   face, &font))) {
             return nullptr;
         }
         return font;

@@ -21,7 +21,10 @@ FontData Build(const std::string& face, int height, unsigned width = 0)
     return font;
 }
 
-std::string FileName(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
+std::string FileName(const std::string& path)
+{
+    return path.substr(path.find_last_of('/') + 1);
+}
 
 // Rows of the glyph's bitmap that hold any ink, measured from the baseline (up positive).
 void InkRows(const FontData& font, unsigned char byte, int* top, int* bottom)

@@ -7,26 +7,33 @@
 
 namespace {
 
-D3DXVECTOR3 Apply(const D3DXVECTOR3& p, const D3DXMATRIX& m) {
+D3DXVECTOR3 Apply(const D3DXVECTOR3& p, const D3DXMATRIX& m)
+{
     D3DXVECTOR3 out;
     D3DXVec3TransformCoord(&out, &p, &m);
     return out;
 }
 
-void ExpectVec(const D3DXVECTOR3& v, float x, float y, float z, float tol = 1e-5f) {
+void ExpectVec(const D3DXVECTOR3& v, float x, float y, float z, float tol = 1e-5f)
+{
     EXPECT_NEAR(v.x, x, tol);
     EXPECT_NEAR(v.y, y, tol);
     EXPECT_NEAR(v.z, z, tol);
 }
 
-void ExpectMatrixNear(const D3DXMATRIX& a, const D3DXMATRIX& b, float tol = 1e-5f) {
-    for (unsigned i = 0; i < 4; ++i)
-        for (unsigned j = 0; j < 4; ++j) EXPECT_NEAR(a(i, j), b(i, j), tol) << "element " << i << "," << j;
+void ExpectMatrixNear(const D3DXMATRIX& a, const D3DXMATRIX& b, float tol = 1e-5f)
+{
+    for (unsigned i = 0; i < 4; ++i) {
+        for (unsigned j = 0; j < 4; ++j) {
+            EXPECT_NEAR(a(i, j), b(i, j), tol) << "element " << i << "," << j;
+        }
+    }
 }
 
 }  // namespace
 
-TEST(D3DXMatrix, ProductAppliesTheLeftMatrixFirst) {
+TEST(D3DXMatrix, ProductAppliesTheLeftMatrixFirst)
+{
     D3DXMATRIX t, r, tr, rt;
     D3DXMatrixTranslation(&t, 1, 0, 0);
     D3DXMatrixRotationZ(&r, 1.5707963f);
@@ -46,7 +53,8 @@ TEST(D3DXMatrix, ProductAppliesTheLeftMatrixFirst) {
     EXPECT_FALSE(D3DXMatrixIsIdentity(&t));
 }
 
-TEST(D3DXMatrix, AxisRotationsAreLeftHanded) {
+TEST(D3DXMatrix, AxisRotationsAreLeftHanded)
+{
     D3DXMATRIX m;
     const float quarter = 1.5707963f;
     ExpectVec(Apply({0, 1, 0}, *D3DXMatrixRotationX(&m, quarter)), 0, 0, 1);
@@ -61,7 +69,8 @@ TEST(D3DXMatrix, AxisRotationsAreLeftHanded) {
     ExpectVec(Apply({1, 1, 1}, m), 6, -5, 8);
 }
 
-TEST(D3DXMatrix, YawPitchRollIsRollThenPitchThenYaw) {
+TEST(D3DXMatrix, YawPitchRollIsRollThenPitchThenYaw)
+{
     const float yaw = 0.3f, pitch = -1.1f, roll = 2.0f;
     D3DXMATRIX ypr, rz, rx, ry;
     D3DXMatrixRotationYawPitchRoll(&ypr, yaw, pitch, roll);
@@ -74,7 +83,8 @@ TEST(D3DXMatrix, YawPitchRollIsRollThenPitchThenYaw) {
     EXPECT_TRUE(D3DXMatrixIsIdentity(&zero));
 }
 
-TEST(D3DXMatrix, LookAtBuildsTheCameraBasis) {
+TEST(D3DXMatrix, LookAtBuildsTheCameraBasis)
+{
     // The playing pose: eye (0,-1,0) looking along +z with +y up is a pure translation by (0,1,0).
     D3DXMATRIX m;
     const D3DXVECTOR3 eye(0, -1, 0), at(0, -1, 2.2361f), up(0, 1, 0);
@@ -92,7 +102,8 @@ TEST(D3DXMatrix, LookAtBuildsTheCameraBasis) {
     EXPECT_NEAR(Apply(eye2 + D3DXVECTOR3(0, 1, 0), m).x, 0.0f, 1e-5f);
 }
 
-TEST(D3DXMatrix, PerspectiveMapsNearAndFarToZeroAndOne) {
+TEST(D3DXMatrix, PerspectiveMapsNearAndFarToZeroAndOne)
+{
     D3DXMATRIX p;
     const float fov = 1.18105f, aspect = 1.333333f, zn = 0.1f, zf = 32.0f;
     D3DXMatrixPerspectiveFovLH(&p, fov, aspect, zn, zf);
@@ -107,7 +118,8 @@ TEST(D3DXMatrix, PerspectiveMapsNearAndFarToZeroAndOne) {
     EXPECT_NEAR(Apply({0, 10 * std::tan(fov / 2), 10}, p).y, 1.0f, 1e-5f);
 }
 
-TEST(D3DXMatrix, OrthoMapsPixelsToTheUnitSquare) {
+TEST(D3DXMatrix, OrthoMapsPixelsToTheUnitSquare)
+{
     D3DXMATRIX o;
     D3DXMatrixOrthoLH(&o, 800, 600, 0, 1);
     ExpectVec(Apply({400, 300, 0.1f}, o), 1, 1, 0.1f);
@@ -120,7 +132,8 @@ TEST(D3DXMatrix, OrthoMapsPixelsToTheUnitSquare) {
     ExpectVec(Apply({800, 600, 0}, o), 1, -1, 0);
 }
 
-TEST(D3DXMatrix, InverseAndTranspose) {
+TEST(D3DXMatrix, InverseAndTranspose)
+{
     D3DXMATRIX m, inv, product, id;
     D3DXMatrixRotationYawPitchRoll(&m, 0.4f, 0.2f, -0.7f);
     m._41 = 3;
@@ -143,7 +156,8 @@ TEST(D3DXMatrix, InverseAndTranspose) {
     EXPECT_EQ(t._32, m._23);
 }
 
-TEST(D3DXVector, NormalizeCrossDotAndTransforms) {
+TEST(D3DXVector, NormalizeCrossDotAndTransforms)
+{
     D3DXVECTOR3 v(-1, -2, 5), n;
     D3DXVec3Normalize(&n, &v);
     const float len = std::sqrt(30.0f);
@@ -170,7 +184,8 @@ TEST(D3DXVector, NormalizeCrossDotAndTransforms) {
     ExpectVec(c, 1, 2, 3);  // directions ignore translation
 }
 
-TEST(D3DXFvf, VertexSizesOfTheGameLayoutsAndOthers) {
+TEST(D3DXFvf, VertexSizesOfTheGameLayoutsAndOthers)
+{
     EXPECT_EQ(D3DXGetFVFVertexSize(D3DFVF_XYZ | D3DFVF_TEX1), 20u);
     EXPECT_EQ(D3DXGetFVFVertexSize(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1), 32u);
     EXPECT_EQ(D3DXGetFVFVertexSize(D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1), 24u);
@@ -184,7 +199,8 @@ TEST(D3DXFvf, VertexSizesOfTheGameLayoutsAndOthers) {
     EXPECT_EQ(D3DXGetFVFVertexSize(0), 0u);
 }
 
-TEST(D3DColour, Macros) {
+TEST(D3DColour, Macros)
+{
     EXPECT_EQ(D3DCOLOR_ARGB(0x12, 0x34, 0x56, 0x78), 0x12345678u);
     EXPECT_EQ(D3DCOLOR_XRGB(1, 2, 3), 0xFF010203u);
     EXPECT_EQ(D3DCOLOR_RGBA(1, 2, 3, 4), 0x04010203u);

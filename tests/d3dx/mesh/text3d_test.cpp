@@ -5,8 +5,8 @@
 #include <map>
 #include <tuple>
 
-#include "d3dx/text3d.h"
 #include "../../support/mesh_helpers.h"
+#include "d3dx/text3d.h"
 
 namespace {
 
@@ -26,9 +26,9 @@ protected:
                   std::vector<GLYPHMETRICSFLOAT>* metrics = nullptr, float deviation = 0.001f)
     {
         HDC dc = CreateCompatibleDC(nullptr);
-        HFONT font = CreateFontA(-MulDiv(points, GetDeviceCaps(dc, LOGPIXELSY), 72), 0, 0, 0, bold ? FW_BOLD : FW_NORMAL,
-                                 FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                 DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face);
+        HFONT font = CreateFontA(-MulDiv(points, GetDeviceCaps(dc, LOGPIXELSY), 72), 0, 0, 0,
+                                 bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                 CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face);
         HGDIOBJ previous = SelectObject(dc, font);
         if (metrics != nullptr) {
             metrics->assign(std::strlen(text), GLYPHMETRICSFLOAT{});

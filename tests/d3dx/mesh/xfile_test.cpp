@@ -7,9 +7,9 @@
 #include <fstream>
 #include <random>
 
-#include "d3dx/xfile.h"
 #include "../../support/mesh_helpers.h"
 #include "../../support/xfile_writer.h"
+#include "d3dx/xfile.h"
 #include "platform/win/little_endian.h"
 
 namespace {
@@ -124,7 +124,8 @@ TEST_P(XFileForms, FramesPlaceMeshesInWorldSpaceAndMergeThem)
 {
     XMeshSpec scaled = CubeSpec(false);
     // Outer frame moves by +10 along x; the inner one scales by 2 first.
-    scaled.frames = {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 10, 0, 0, 1}, {2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 1}};
+    scaled.frames = {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 10, 0, 0, 1},
+                     {2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 1}};
     XMeshSpec plain = CubeSpec(false);
     Loaded x;
     LoadX(Image({scaled, plain}), &x);
@@ -169,14 +170,15 @@ INSTANTIATE_TEST_SUITE_P(TextAndBinary, XFileForms, ::testing::Bool(),
 
 TEST(XFileText, ReferencedMaterialsCommentsAndOldVersion)
 {
-    const std::string image = "xof 0302txt 0064\n"
-                              "# a comment\n"
-                              "Material Shiny { 0.1;0.2;0.3;1.0;; 12.0; 1.0;1.0;1.0;; 0.0;0.0;0.0;;\n"
-                              "  TextureFilename { \"metal.png\"; } }\n"
-                              "// another comment\n"
-                              "Frame Root { Mesh { 3; 0;0;0;, 0;1;0;, 1;0;0;;\n"
-                              "  1; 3;0,1,2;;\n"
-                              "  MeshMaterialList { 1; 1; 0;; { Shiny } } } }\n";
+    const std::string image =
+        "xof 0302txt 0064\n"
+        "# a comment\n"
+        "Material Shiny { 0.1;0.2;0.3;1.0;; 12.0; 1.0;1.0;1.0;; 0.0;0.0;0.0;;\n"
+        "  TextureFilename { \"metal.png\"; } }\n"
+        "// another comment\n"
+        "Frame Root { Mesh { 3; 0;0;0;, 0;1;0;, 1;0;0;;\n"
+        "  1; 3;0,1,2;;\n"
+        "  MeshMaterialList { 1; 1; 0;; { Shiny } } } }\n";
     Loaded x;
     LoadX(image, &x);
     ASSERT_EQ(x.hr, S_OK);
@@ -253,8 +255,8 @@ TEST(XFileFile, LoadsFromDiskWithBackslashPathsAndFailsForAMissingFile)
     }
     ID3DXMesh* mesh = nullptr;
     DWORD count = 99;
-    EXPECT_EQ(D3DXLoadMeshFromXA((dir + "\\mesh\\cube.x").c_str(), D3DXMESH_MANAGED, nullptr, nullptr, nullptr,
-                                 nullptr, &count, &mesh),
+    EXPECT_EQ(D3DXLoadMeshFromXA((dir + "\\mesh\\cube.x").c_str(), D3DXMESH_MANAGED, nullptr, nullptr, nullptr, nullptr,
+                                 &count, &mesh),
               S_OK);
     ASSERT_NE(mesh, nullptr);
     EXPECT_EQ(mesh->GetNumVertices(), 8u);
@@ -358,9 +360,9 @@ TEST(XFileDamaged, ASignAsTheLastByteIsRefused)
 {
     // A lone '+' ends the file: the lexer must not look for a digit after it. The bytes lie in a
     // block of exactly their size (a string would keep its terminator behind them).
-    for (const std::string text : {"xof 0303txt 0032\nHeader { 1; 0; 1; }\n+",
-                                   "xof 0303txt 0032 Mesh { 1; 0;0;0;; 1; 3;0,0,0;; +",
-                                   "xof 0303txt 0032 Mesh { 1; 0;0;0;; 1; 3;0,0,0;; -"}) {
+    for (const std::string text :
+         {"xof 0303txt 0032\nHeader { 1; 0; 1; }\n+", "xof 0303txt 0032 Mesh { 1; 0;0;0;; 1; 3;0,0,0;; +",
+          "xof 0303txt 0032 Mesh { 1; 0;0;0;; 1; 3;0,0,0;; -"}) {
         const std::vector<char> bytes(text.begin(), text.end());
         XFileMeshData data;
         std::string error;

@@ -9,8 +9,8 @@
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>
 
-#include "d3dx/texture_decode.h"
 #include "../../support/image_builders.h"
+#include "d3dx/texture_decode.h"
 
 namespace {
 
@@ -122,8 +122,9 @@ TEST(BmpDecode, SixteenBitFiveFiveFiveAndFiveSixFive)
     layout.bitCount = 16;
     layout.width = 3;
     // BI_RGB is X1R5G5B5.
-    DecodedImage image =
-        DecodeOk(MakeBmp(layout, [](int x, int) { return x == 0 ? 0x7C00u : x == 1 ? 0x03E0u : 0x8010u; }));
+    DecodedImage image = DecodeOk(MakeBmp(layout, [](int x, int) {
+        return x == 0 ? 0x7C00u : x == 1 ? 0x03E0u : 0x8010u;
+    }));
     EXPECT_EQ(At(image, 0, 0), 0xFFFF0000u);
     EXPECT_EQ(At(image, 1, 0), 0xFF00FF00u);
     EXPECT_EQ(At(image, 2, 0), 0xFF000084u);  // 16 of 31
@@ -205,7 +206,6 @@ TEST(BmpDecode, DamagedFilesAreRefused)
     EXPECT_EQ(Decode(patched(28, 7, 2), image), D3DXERR_INVALIDDATA) << "bit count";
     EXPECT_EQ(Decode(patched(30, 1, 4), image), D3DXERR_INVALIDDATA) << "run-length compression";
     EXPECT_EQ(Decode(patched(22, 3, 4), image), D3DXERR_INVALIDDATA) << "more rows than stored";
-
 }
 
 // ---- DDS --------------------------------------------------------------------------------------
@@ -213,8 +213,8 @@ TEST(BmpDecode, DamagedFilesAreRefused)
 TEST(DdsDecode, Dxt1FourColourAndThreeColourBlocks)
 {
     DdsSpec layout;
-    const std::string opaque = DxtColourBlock(0xF800, 0x001F,
-                                              RowIndices(0, 0) | RowIndices(1, 1) | RowIndices(2, 2) | RowIndices(3, 3));
+    const std::string opaque =
+        DxtColourBlock(0xF800, 0x001F, RowIndices(0, 0) | RowIndices(1, 1) | RowIndices(2, 2) | RowIndices(3, 3));
     DecodedImage image = DecodeOk(MakeDds(layout, opaque));
     ASSERT_EQ(image.width, 4u);
     EXPECT_EQ(At(image, 0, 0), 0xFFFF0000u);
@@ -400,9 +400,10 @@ TEST(StbDecode, Jpeg)
 TEST(StbDecode, TgaShorterThanItsPixelsIsRefused)
 {
     // 27 bytes whose header claims 1028 x 10240 run-length coded pixels.
-    const std::string tiny("\x00\x00\x0b\x00\x00\x00\x04\x04\x00\x08\x67\x00\x00\x28\x00\x04"
-                           "\x10\x00\x00\x00\x00\x00\x00\x00\x27\x00\x04",
-                           27);
+    const std::string tiny(
+        "\x00\x00\x0b\x00\x00\x00\x04\x04\x00\x08\x67\x00\x00\x28\x00\x04"
+        "\x10\x00\x00\x00\x00\x00\x00\x00\x27\x00\x04",
+        27);
     DecodedImage image;
     EXPECT_EQ(Decode(tiny, image), D3DXERR_INVALIDDATA);
     EXPECT_TRUE(image.texels.empty());

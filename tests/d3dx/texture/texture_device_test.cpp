@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "d3dx/texture.h"
 #include "../../support/image_builders.h"
+#include "d3dx/texture.h"
 
 namespace {
 
@@ -33,8 +33,7 @@ protected:
         pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
         pp.EnableAutoDepthStencil = TRUE;
         pp.AutoDepthStencilFormat = D3DFMT_D16;
-        ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device),
-                  S_OK)
+        ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device), S_OK)
             << D3DLastErrorText();
     }
 
@@ -54,8 +53,8 @@ protected:
     }
 
     HRESULT Create(const std::string& file, IDirect3DTexture9** texture, UINT width = D3DX_DEFAULT,
-                   UINT height = D3DX_DEFAULT, UINT levels = 0, D3DFORMAT format = D3DFMT_FROM_FILE,
-                   D3DCOLOR key = 0, D3DXIMAGE_INFO* info = nullptr, DWORD filter = D3DX_FILTER_LINEAR)
+                   UINT height = D3DX_DEFAULT, UINT levels = 0, D3DFORMAT format = D3DFMT_FROM_FILE, D3DCOLOR key = 0,
+                   D3DXIMAGE_INFO* info = nullptr, DWORD filter = D3DX_FILTER_LINEAR)
     {
         return D3DXCreateTextureFromFileInMemoryEx(device, file.data(), static_cast<UINT>(file.size()), width, height,
                                                    levels, 0, format, D3DPOOL_MANAGED, filter, D3DX_FILTER_NONE, key,
@@ -275,10 +274,10 @@ TEST_F(TextureTest, FromFileNamesWithBackslashes)
     texture->Release();
 
     texture = nullptr;
-    EXPECT_EQ(D3DXCreateTextureFromFileExA(device, (folder.string() + "/missing.bmp").c_str(), 0, 0, 0, 0,
-                                           D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr,
-                                           nullptr, &texture),
-              D3DXERR_INVALIDDATA);
+    EXPECT_EQ(
+        D3DXCreateTextureFromFileExA(device, (folder.string() + "/missing.bmp").c_str(), 0, 0, 0, 0, D3DFMT_UNKNOWN,
+                                     D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr, nullptr, &texture),
+        D3DXERR_INVALIDDATA);
     EXPECT_EQ(texture, nullptr);
     EXPECT_EQ(D3DXCreateTextureFromFileA(device, nullptr, &texture), D3DERR_INVALIDCALL);
     std::filesystem::remove_all(folder);

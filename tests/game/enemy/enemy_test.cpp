@@ -1,9 +1,9 @@
 #include <set>
 
-#include "../../support/sim_fixture.h"
 #include "../../support/memory_device.h"
-#include "app/program.h"
+#include "../../support/sim_fixture.h"
 #include "app/graphics.h"
+#include "app/program.h"
 
 namespace {
 

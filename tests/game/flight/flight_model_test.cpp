@@ -11,8 +11,8 @@ protected:
     }
 
     // Scroll, then the flight model, with these requests held for the frame.
-    static void Fly(bool forward = false, bool backward = false, bool left = false, bool right = false,
-                    bool up = false, bool down = false)
+    static void Fly(bool forward = false, bool backward = false, bool left = false, bool right = false, bool up = false,
+                    bool down = false)
     {
         player->wantForward = forward;
         player->wantBackward = backward;

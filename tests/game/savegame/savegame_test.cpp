@@ -1,6 +1,6 @@
-#include "frontend/frontend.h"
-#include "app/program.h"
 #include "game/savegame.h"
+#include "app/program.h"
+#include "frontend/frontend.h"
 
 #include <gtest/gtest.h>
 
@@ -11,10 +11,10 @@
 #include <algorithm>
 #include <cmath>
 #include <csignal>
-#include <filesystem>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -23,18 +23,18 @@
 #include <sys/stat.h>
 
 #include "../../support/memory_device.h"
-#include "core/frame.h"
 #include "app/graphics.h"
 #include "console/console.h"
+#include "core/frame.h"
 #include "game/aircraft.h"
+#include "game/camera.h"
 #include "game/enemy.h"
+#include "game/fog.h"
 #include "game/notice.h"
 #include "game/run_stats.h"
 #include "game/simulation.h"
 #include "game/sprites.h"
 #include "game/world.h"
-#include "game/camera.h"
-#include "game/fog.h"
 #include "platform/win/little_endian.h"
 
 namespace {
@@ -137,8 +137,8 @@ Bytes SampleFile()
         }
         PutU32(b, e + 36, static_cast<std::uint32_t>(slot % 4));
         PutU32(b, e + 40, static_cast<std::uint32_t>(slot / 3));
-        const unsigned char enemyBytes[5] = {static_cast<unsigned char>(slot % 3),
-                                             static_cast<unsigned char>(slot), static_cast<unsigned char>(2 - slot % 3),
+        const unsigned char enemyBytes[5] = {static_cast<unsigned char>(slot % 3), static_cast<unsigned char>(slot),
+                                             static_cast<unsigned char>(2 - slot % 3),
                                              static_cast<unsigned char>(slot % 2), 1};
         std::memcpy(&b[e + 44], enemyBytes, 5);
     }

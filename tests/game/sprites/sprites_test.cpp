@@ -1,5 +1,5 @@
-#include "app/program.h"
 #include "game/sprites.h"
+#include "app/program.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "../../support/memory_device.h"
-#include "core/frame.h"
 #include "app/graphics.h"
+#include "core/frame.h"
 #include "game/camera.h"
 
 namespace {

@@ -3,8 +3,8 @@
 // library's; once the mesh list provides the lookup, tests append real entries instead.
 #pragma once
 
-#include "resources/mesh_lookup.h"
 #include "game/world.h"
+#include "resources/mesh_lookup.h"
 
 struct TestMesh {
     float size[3];

@@ -1,5 +1,5 @@
-#include "app/program.h"
 #include "game/world.h"
+#include "app/program.h"
 
 #include <gtest/gtest.h>
 
@@ -7,15 +7,15 @@
 #include <functional>
 #include <vector>
 
-#include "core/frame.h"
-#include "app/graphics.h"
 #include "../../support/memory_device.h"
+#include "app/graphics.h"
+#include "core/frame.h"
 #include "game/aircraft.h"
-#include "resources/mesh_lookup.h"
+#include "game/camera.h"
 #include "game/run_stats.h"
 #include "game/sprites.h"
 #include "mesh_stand_in.h"
-#include "game/camera.h"
+#include "resources/mesh_lookup.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/bass/bass.h"
 #include "../../support/sound_files.h"
+#include "platform/bass/bass.h"
 
 using namespace testsound;
 
@@ -397,8 +397,7 @@ TEST_F(BassTest, SlidesReachTheirTargetsOnTheGameClock)
     ASSERT_TRUE(BASS_ChannelSlideAttributes(s, -1, 0, -101, 1000));
     std::vector<float> fade = Listen(1200);
     EXPECT_NEAR(Rms(fade, Frames(480), Frames(40)).left / full, 0.5, 0.05);
-    EXPECT_GT(Rms(fade, Frames(100), Frames(40)).left,
-              Rms(fade, Frames(700), Frames(40)).left);
+    EXPECT_GT(Rms(fade, Frames(100), Frames(40)).left, Rms(fade, Frames(700), Frames(40)).left);
     EXPECT_LT(Rms(fade, Frames(1000), Frames(200)).left, 1e-4);
 
     // Setting the volume ends a slide of it; a slide leaves what it is not given alone.

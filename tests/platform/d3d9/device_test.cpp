@@ -3,7 +3,8 @@
 
 namespace {
 
-D3DPRESENT_PARAMETERS FullScreen(D3DFORMAT format) {
+D3DPRESENT_PARAMETERS FullScreen(D3DFORMAT format)
+{
     D3DPRESENT_PARAMETERS pp{};
     pp.BackBufferWidth = 64;
     pp.BackBufferHeight = 48;
@@ -20,7 +21,8 @@ D3DPRESENT_PARAMETERS FullScreen(D3DFORMAT format) {
 
 }  // namespace
 
-TEST(Direct3DCreate, NeedsAKnownVersionAndStartedVideo) {
+TEST(Direct3DCreate, NeedsAKnownVersionAndStartedVideo)
+{
     EXPECT_EQ(Direct3DCreate9(0x90003), nullptr) << "SDL video is not started yet";
     ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0);
     KeepGlLoaded();
@@ -36,7 +38,8 @@ TEST(Direct3DCreate, NeedsAKnownVersionAndStartedVideo) {
     SDL_Quit();
 }
 
-TEST_F(DeviceTest, WindowedBackBufferIsTheDrawableAndItsFormatIsWrittenBack) {
+TEST_F(DeviceTest, WindowedBackBufferIsTheDrawableAndItsFormatIsWrittenBack)
+{
     EXPECT_EQ(presentParams.BackBufferWidth, 64u);
     EXPECT_EQ(presentParams.BackBufferHeight, 64u);
     EXPECT_EQ(presentParams.BackBufferFormat, D3DFMT_X8R8G8B8);
@@ -51,7 +54,8 @@ TEST_F(DeviceTest, WindowedBackBufferIsTheDrawableAndItsFormatIsWrittenBack) {
     EXPECT_GE(caps.MaxPrimitiveCount, 65535u);
 }
 
-TEST_F(DeviceTest, FullScreenNeedsAKnownFormat) {
+TEST_F(DeviceTest, FullScreenNeedsAKnownFormat)
+{
     IDirect3DDevice9* second = nullptr;
     D3DPRESENT_PARAMETERS pp = FullScreen(D3DFMT_UNKNOWN);
     EXPECT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &second),
@@ -75,7 +79,8 @@ TEST_F(DeviceTest, FullScreenNeedsAKnownFormat) {
     EXPECT_EQ(second->Release(), 0u);
 }
 
-TEST_F(DeviceTest, RejectsBadCreationArguments) {
+TEST_F(DeviceTest, RejectsBadCreationArguments)
+{
     IDirect3DDevice9* second = nullptr;
     D3DPRESENT_PARAMETERS pp{};
     pp.Windowed = TRUE;
@@ -95,7 +100,8 @@ TEST_F(DeviceTest, RejectsBadCreationArguments) {
     EXPECT_EQ(second, nullptr);
 }
 
-TEST_F(DeviceTest, StatesStartAtDirect3DDefaultsAndReadBackAsSet) {
+TEST_F(DeviceTest, StatesStartAtDirect3DDefaultsAndReadBackAsSet)
+{
     DWORD v = 0;
     ASSERT_EQ(device->GetRenderState(D3DRS_CULLMODE, &v), S_OK);
     EXPECT_EQ(v, static_cast<DWORD>(D3DCULL_CCW));
@@ -159,7 +165,8 @@ TEST_F(DeviceTest, StatesStartAtDirect3DDefaultsAndReadBackAsSet) {
     EXPECT_EQ(got.Direction.z, 1.0f);
 }
 
-TEST_F(DeviceTest, BindingsCountReferencesAndDropReleasedResources) {
+TEST_F(DeviceTest, BindingsCountReferencesAndDropReleasedResources)
+{
     IDirect3DTexture9* texture = MakeTexture(2, 2, {1, 2, 3, 4});
     ASSERT_EQ(device->SetTexture(0, texture), S_OK);
     IDirect3DBaseTexture9* got = nullptr;
@@ -187,7 +194,8 @@ TEST_F(DeviceTest, BindingsCountReferencesAndDropReleasedResources) {
     EXPECT_EQ(stream, nullptr);
 }
 
-TEST_F(DeviceTest, BufferLocksCheckTheirRange) {
+TEST_F(DeviceTest, BufferLocksCheckTheirRange)
+{
     IDirect3DVertexBuffer9* vb = nullptr;
     ASSERT_EQ(device->CreateVertexBuffer(80, 0, 0x102, D3DPOOL_MANAGED, &vb, nullptr), S_OK);
     D3DVERTEXBUFFER_DESC desc{};
@@ -223,7 +231,8 @@ TEST_F(DeviceTest, BufferLocksCheckTheirRange) {
     ib->Release();
 }
 
-TEST_F(DeviceTest, TexturesHaveFullMipChainsRebuiltFromLevelZero) {
+TEST_F(DeviceTest, TexturesHaveFullMipChainsRebuiltFromLevelZero)
+{
     IDirect3DTexture9* t = nullptr;
     EXPECT_EQ(device->CreateTexture(0, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t, nullptr), D3DERR_INVALIDCALL);
     EXPECT_EQ(device->CreateTexture(4, 4, 1, 0, D3DFMT_D16, D3DPOOL_MANAGED, &t, nullptr), D3DERR_INVALIDCALL);
@@ -270,7 +279,8 @@ TEST_F(DeviceTest, TexturesHaveFullMipChainsRebuiltFromLevelZero) {
     t->Release();
 }
 
-TEST_F(DeviceTest, CompressedTexturesLockByBlocks) {
+TEST_F(DeviceTest, CompressedTexturesLockByBlocks)
+{
     IDirect3DTexture9* t = nullptr;
     ASSERT_EQ(device->CreateTexture(8, 8, 1, 0, D3DFMT_DXT1, D3DPOOL_MANAGED, &t, nullptr), S_OK);
     D3DLOCKED_RECT r{};
@@ -282,7 +292,8 @@ TEST_F(DeviceTest, CompressedTexturesLockByBlocks) {
     t->Release();
 }
 
-TEST_F(DeviceTest, DrawingNeedsASceneAValidStreamAndRange) {
+TEST_F(DeviceTest, DrawingNeedsASceneAValidStreamAndRange)
+{
     std::vector<VertexXyzTex> tri = {{0, 0, 0.5f, 0, 0}, {0, 10, 0.5f, 0, 0}, {10, 0, 0.5f, 0, 0}};
     IDirect3DVertexBuffer9* vb = MakeBuffer(tri, 0x102);
     device->SetFVF(0x102);
@@ -327,7 +338,8 @@ TEST_F(DeviceTest, DrawingNeedsASceneAValidStreamAndRange) {
     vb->Release();
 }
 
-TEST_F(DeviceTest, NothingPresentedReadsNoFrame) {
+TEST_F(DeviceTest, NothingPresentedReadsNoFrame)
+{
     int w = 1, h = 1;
     std::vector<std::uint8_t> rgba(4);
     EXPECT_FALSE(DeviceReadLastFrame(device, w, h, rgba));

@@ -6,18 +6,23 @@
 namespace {
 
 // A quad facing the camera at depth z (normal toward the eye), as a triangle strip.
-std::vector<VertexXyzNormalTex> FacingQuad(float half, float z) {
+std::vector<VertexXyzNormalTex> FacingQuad(float half, float z)
+{
     return {{-half, -half, z, 0, 0, -1, 0, 1},
             {-half, half, z, 0, 0, -1, 0, 0},
             {half, -half, z, 0, 0, -1, 1, 1},
             {half, half, z, 0, 0, -1, 1, 0}};
 }
 
-int Byte(double v) { return static_cast<int>(std::lround(std::min(1.0, std::max(0.0, v)) * 255.0)); }
+int Byte(double v)
+{
+    return static_cast<int>(std::lround(std::min(1.0, std::max(0.0, v)) * 255.0));
+}
 
 }  // namespace
 
-TEST_F(DeviceTest, ClearFillsTheViewportWithTheColour) {
+TEST_F(DeviceTest, ClearFillsTheViewportWithTheColour)
+{
     ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, D3DCOLOR_XRGB(10, 20, 30), 1.0f, 0), S_OK);
     PresentAndRead();
     EXPECT_PIXEL_NEAR(At(0, 0), 10, 20, 30, 0);
@@ -34,16 +39,16 @@ TEST_F(DeviceTest, ClearFillsTheViewportWithTheColour) {
     EXPECT_EQ(device->Clear(0, nullptr, D3DCLEAR_STENCIL, 0, 1.0f, 0), D3DERR_INVALIDCALL) << "D16 has no stencil";
 }
 
-TEST_F(DeviceTest, OrthographicScreenQuadCoversItsPixelsWithTheTexture) {
+TEST_F(DeviceTest, OrthographicScreenQuadCoversItsPixelsWithTheTexture)
+{
     UseScreenSpace();
     // 2x2 texture: red, green / blue, white; point filtering shows four exact quadrants.
     IDirect3DTexture9* tex = MakeTexture(2, 2, {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF});
     // x from -16 to 16 and y from -8 to 8 around the centre: pixels 16..47 and rows 24..39.
-    IDirect3DVertexBuffer9* vb = MakeBuffer(std::vector<VertexXyzTex>{{-16, -8, 0.1f, 0, 1},
-                                                                       {-16, 8, 0.1f, 0, 0},
-                                                                       {16, -8, 0.1f, 1, 1},
-                                                                       {16, 8, 0.1f, 1, 0}},
-                                            0x102);
+    IDirect3DVertexBuffer9* vb = MakeBuffer(
+        std::vector<VertexXyzTex>{
+            {-16, -8, 0.1f, 0, 1}, {-16, 8, 0.1f, 0, 0}, {16, -8, 0.1f, 1, 1}, {16, 8, 0.1f, 1, 0}},
+        0x102);
     device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
     ASSERT_EQ(device->BeginScene(), S_OK);
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
@@ -67,7 +72,8 @@ TEST_F(DeviceTest, OrthographicScreenQuadCoversItsPixelsWithTheTexture) {
     tex->Release();
 }
 
-TEST_F(DeviceTest, DirectionalLightFollowsTheLambertAndAmbientTerms) {
+TEST_F(DeviceTest, DirectionalLightFollowsTheLambertAndAmbientTerms)
+{
     UsePerspective();
     IDirect3DVertexBuffer9* vb = MakeBuffer(FacingQuad(1.0f, 3.0f), 0x112);
     D3DMATERIAL9 material{};
@@ -91,7 +97,8 @@ TEST_F(DeviceTest, DirectionalLightFollowsTheLambertAndAmbientTerms) {
     device->EndScene();
     PresentAndRead();
     const double ga = 16.0 / 255.0;
-    EXPECT_PIXEL_NEAR(At(32, 32), Byte(ga + 0.1 + 0.5 * 0.8), Byte(ga + 0.2 + 0.4 * 0.8), Byte(ga + 0.05 + 0.3 * 0.8), 2);
+    EXPECT_PIXEL_NEAR(At(32, 32), Byte(ga + 0.1 + 0.5 * 0.8), Byte(ga + 0.2 + 0.4 * 0.8), Byte(ga + 0.05 + 0.3 * 0.8),
+                      2);
 
     // Turned away from the light only the ambient terms remain; emissive adds.
     sun.Direction = {0.0f, 0.0f, -1.0f};
@@ -107,7 +114,8 @@ TEST_F(DeviceTest, DirectionalLightFollowsTheLambertAndAmbientTerms) {
     vb->Release();
 }
 
-TEST_F(DeviceTest, PointLightAttenuatesWithDistanceAndStopsAtItsRange) {
+TEST_F(DeviceTest, PointLightAttenuatesWithDistanceAndStopsAtItsRange)
+{
     UsePerspective();
     // All four corners lie at the same distance from a light at the eye, so the quad is uniform.
     IDirect3DVertexBuffer9* vb = MakeBuffer(FacingQuad(1.0f, 5.0f), 0x112);
@@ -144,13 +152,11 @@ TEST_F(DeviceTest, PointLightAttenuatesWithDistanceAndStopsAtItsRange) {
     vb->Release();
 }
 
-TEST_F(DeviceTest, LinearVertexFogUsesRangeOrDepth) {
+TEST_F(DeviceTest, LinearVertexFogUsesRangeOrDepth)
+{
     UsePerspective();
-    IDirect3DVertexBuffer9* vb = MakeBuffer(std::vector<VertexXyzTex>{{-1, -1, 7, 0, 0},
-                                                                       {-1, 1, 7, 0, 0},
-                                                                       {1, -1, 7, 0, 0},
-                                                                       {1, 1, 7, 0, 0}},
-                                            0x102);
+    IDirect3DVertexBuffer9* vb = MakeBuffer(
+        std::vector<VertexXyzTex>{{-1, -1, 7, 0, 0}, {-1, 1, 7, 0, 0}, {1, -1, 7, 0, 0}, {1, 1, 7, 0, 0}}, 0x102);
     auto draw = [&](BOOL rangeFog) {
         device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
         device->BeginScene();
@@ -192,12 +198,13 @@ TEST_F(DeviceTest, LinearVertexFogUsesRangeOrDepth) {
     vb->Release();
 }
 
-TEST_F(DeviceTest, AlphaBlendingMixesWithTheTarget) {
+TEST_F(DeviceTest, AlphaBlendingMixesWithTheTarget)
+{
     UseScreenSpace();
     IDirect3DVertexBuffer9* vb = MakeBuffer(std::vector<VertexXyzColourTex>{{-32, -32, 0.1f, 0x80FF0000, 0, 1},
-                                                                             {-32, 32, 0.1f, 0x80FF0000, 0, 0},
-                                                                             {32, -32, 0.1f, 0x80FF0000, 1, 1},
-                                                                             {32, 32, 0.1f, 0x80FF0000, 1, 0}},
+                                                                            {-32, 32, 0.1f, 0x80FF0000, 0, 0},
+                                                                            {32, -32, 0.1f, 0x80FF0000, 1, 1},
+                                                                            {32, 32, 0.1f, 0x80FF0000, 1, 0}},
                                             0x142);
     device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF0000FF, 1.0f, 0);
     device->BeginScene();
@@ -226,14 +233,15 @@ TEST_F(DeviceTest, AlphaBlendingMixesWithTheTarget) {
     vb->Release();
 }
 
-TEST_F(DeviceTest, ColourKeyedTexelLetsTheBackgroundThrough) {
+TEST_F(DeviceTest, ColourKeyedTexelLetsTheBackgroundThrough)
+{
     UseScreenSpace();
     // Left texel transparent black (a colour-keyed texel), right texel opaque green.
     IDirect3DTexture9* tex = MakeTexture(2, 1, {0x00000000, 0xFF00FF00});
     IDirect3DVertexBuffer9* vb = MakeBuffer(std::vector<VertexXyzColourTex>{{-32, -32, 0.1f, 0xFFFFFFFF, 0, 1},
-                                                                             {-32, 32, 0.1f, 0xFFFFFFFF, 0, 0},
-                                                                             {32, -32, 0.1f, 0xFFFFFFFF, 1, 1},
-                                                                             {32, 32, 0.1f, 0xFFFFFFFF, 1, 0}},
+                                                                            {-32, 32, 0.1f, 0xFFFFFFFF, 0, 0},
+                                                                            {32, -32, 0.1f, 0xFFFFFFFF, 1, 1},
+                                                                            {32, 32, 0.1f, 0xFFFFFFFF, 1, 0}},
                                             0x142);
     device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF0000FF, 1.0f, 0);
     device->BeginScene();
@@ -269,10 +277,12 @@ TEST_F(DeviceTest, ColourKeyedTexelLetsTheBackgroundThrough) {
     vb->Release();
 }
 
-TEST_F(DeviceTest, CullingDropsCounterClockwiseTrianglesByDefault) {
+TEST_F(DeviceTest, CullingDropsCounterClockwiseTrianglesByDefault)
+{
     // Pretransformed pixels, y down: (8,8) -> (8,56) -> (56,8) runs counter-clockwise on screen.
     const DWORD white = 0xFFFFFFFF;
-    const VertexRhwColourTex ccw[3] = {{8, 8, 0.5f, 1, white, 0, 0}, {8, 56, 0.5f, 1, white, 0, 0}, {56, 8, 0.5f, 1, white, 0, 0}};
+    const VertexRhwColourTex ccw[3] = {
+        {8, 8, 0.5f, 1, white, 0, 0}, {8, 56, 0.5f, 1, white, 0, 0}, {56, 8, 0.5f, 1, white, 0, 0}};
     const VertexRhwColourTex cw[3] = {ccw[0], ccw[2], ccw[1]};
     auto draw = [&](const VertexRhwColourTex* tri) {
         device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
@@ -298,15 +308,17 @@ TEST_F(DeviceTest, CullingDropsCounterClockwiseTrianglesByDefault) {
     EXPECT_PIXEL_NEAR(At(16, 16), 255, 255, 255, 0);
 }
 
-TEST_F(DeviceTest, PretransformedGlyphQuadSamplesTexelsAtPixelCentres) {
+TEST_F(DeviceTest, PretransformedGlyphQuadSamplesTexelsAtPixelCentres)
+{
     // A glyph-like 4x4 texture drawn 1:1 with D3D's half-pixel offset: each texel lands on one pixel.
     std::vector<DWORD> texels(16, 0x00FFFFFF);
     texels[1 * 4 + 2] = 0xFFFFFFFF;  // one opaque texel at column 2, row 1
     IDirect3DTexture9* tex = MakeTexture(4, 4, texels);
     const DWORD yellow = 0xFFFFFF00;
     const float l = 10 - 0.5f, t = 20 - 0.5f, r = l + 4, b = t + 4;
-    const VertexRhwColourTex quad[6] = {{l, t, 0, 1, yellow, 0, 0}, {r, t, 0, 1, yellow, 1, 0}, {l, b, 0, 1, yellow, 0, 1},
-                                        {r, t, 0, 1, yellow, 1, 0}, {r, b, 0, 1, yellow, 1, 1}, {l, b, 0, 1, yellow, 0, 1}};
+    const VertexRhwColourTex quad[6] = {{l, t, 0, 1, yellow, 0, 0}, {r, t, 0, 1, yellow, 1, 0},
+                                        {l, b, 0, 1, yellow, 0, 1}, {r, t, 0, 1, yellow, 1, 0},
+                                        {r, b, 0, 1, yellow, 1, 1}, {l, b, 0, 1, yellow, 0, 1}};
     device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
     device->BeginScene();
     device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
@@ -331,13 +343,14 @@ TEST_F(DeviceTest, PretransformedGlyphQuadSamplesTexelsAtPixelCentres) {
     tex->Release();
 }
 
-TEST_F(DeviceTest, IndexedStripsAndListsWithBothIndexSizesAndADepthTest) {
+TEST_F(DeviceTest, IndexedStripsAndListsWithBothIndexSizesAndADepthTest)
+{
     UseScreenSpace();
     // Vertices 0-3: a far red quad over the whole screen; 4-7: a near green quad on the left half.
-    std::vector<VertexXyzColourTex> v = {
-        {-32, -32, 0.8f, 0xFFFF0000, 0, 0}, {-32, 32, 0.8f, 0xFFFF0000, 0, 0}, {32, -32, 0.8f, 0xFFFF0000, 0, 0},
-        {32, 32, 0.8f, 0xFFFF0000, 0, 0},   {-32, -32, 0.2f, 0xFF00FF00, 0, 0}, {-32, 32, 0.2f, 0xFF00FF00, 0, 0},
-        {0, -32, 0.2f, 0xFF00FF00, 0, 0},   {0, 32, 0.2f, 0xFF00FF00, 0, 0}};
+    std::vector<VertexXyzColourTex> v = {{-32, -32, 0.8f, 0xFFFF0000, 0, 0}, {-32, 32, 0.8f, 0xFFFF0000, 0, 0},
+                                         {32, -32, 0.8f, 0xFFFF0000, 0, 0},  {32, 32, 0.8f, 0xFFFF0000, 0, 0},
+                                         {-32, -32, 0.2f, 0xFF00FF00, 0, 0}, {-32, 32, 0.2f, 0xFF00FF00, 0, 0},
+                                         {0, -32, 0.2f, 0xFF00FF00, 0, 0},   {0, 32, 0.2f, 0xFF00FF00, 0, 0}};
     IDirect3DVertexBuffer9* vb = MakeBuffer(v, 0x142);
     IDirect3DIndexBuffer9* strip16 = nullptr;
     IDirect3DIndexBuffer9* list32 = nullptr;
@@ -386,7 +399,8 @@ TEST_F(DeviceTest, IndexedStripsAndListsWithBothIndexSizesAndADepthTest) {
     vb->Release();
 }
 
-TEST_F(DeviceTest, SpecularHighlightAddsWhenEnabled) {
+TEST_F(DeviceTest, SpecularHighlightAddsWhenEnabled)
+{
     UsePerspective();
     const float half = 0.3f, z = 3.0f;
     IDirect3DVertexBuffer9* vb = MakeBuffer(FacingQuad(half, z), 0x112);
@@ -424,7 +438,8 @@ TEST_F(DeviceTest, SpecularHighlightAddsWhenEnabled) {
 
 // Each shader program keeps its own copy of the values: one changed while another program draws must
 // still reach it, and the general program and the specialised ones hand each other the changes.
-TEST_F(DeviceTest, ValuesChangedUnderAnotherProgramReachEveryProgram) {
+TEST_F(DeviceTest, ValuesChangedUnderAnotherProgramReachEveryProgram)
+{
     UsePerspective();
     IDirect3DVertexBuffer9* vb = MakeBuffer(FacingQuad(1.0f, 3.0f), 0x112);
     const VertexRhwColourTex corner[4] = {{0, 0, 0.5f, 1, 0xFF00FF00, 0, 0},

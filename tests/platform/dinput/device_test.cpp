@@ -118,8 +118,7 @@ TEST(DInputCreate, RefusesWrongVersionsAndInterfaces)
     void* out = reinterpret_cast<void*>(1);
     EXPECT_EQ(DirectInput8Create(nullptr, 0x0700, IID_IDirectInput8A, &out, nullptr), DIERR_OLDDIRECTINPUTVERSION);
     EXPECT_EQ(out, nullptr);
-    EXPECT_EQ(DirectInput8Create(nullptr, 0x0900, IID_IDirectInput8A, &out, nullptr),
-              DIERR_BETADIRECTINPUTVERSION);
+    EXPECT_EQ(DirectInput8Create(nullptr, 0x0900, IID_IDirectInput8A, &out, nullptr), DIERR_BETADIRECTINPUTVERSION);
     EXPECT_EQ(DirectInput8Create(nullptr, 0x0800, GUID_SysKeyboard, &out, nullptr), DIERR_NOINTERFACE);
     EXPECT_EQ(out, nullptr);
     EXPECT_EQ(DirectInput8Create(nullptr, 0x0800, IID_IDirectInput8A, nullptr, nullptr), DIERR_INVALIDPARAM);
@@ -168,8 +167,7 @@ TEST_F(DInputTest, CooperativeLevelNeedsOneOfEachPairAndAWindowForForeground)
     EXPECT_EQ(keyboard->SetCooperativeLevel(window, DISCL_NONEXCLUSIVE), DIERR_INVALIDPARAM);
     EXPECT_EQ(keyboard->SetCooperativeLevel(window, DISCL_EXCLUSIVE | DISCL_NONEXCLUSIVE | DISCL_FOREGROUND),
               DIERR_INVALIDPARAM);
-    EXPECT_EQ(keyboard->SetCooperativeLevel(window, DISCL_NONEXCLUSIVE | DISCL_FOREGROUND | 0x100),
-              DIERR_INVALIDPARAM);
+    EXPECT_EQ(keyboard->SetCooperativeLevel(window, DISCL_NONEXCLUSIVE | DISCL_FOREGROUND | 0x100), DIERR_INVALIDPARAM);
     EXPECT_EQ(keyboard->SetCooperativeLevel(nullptr, DISCL_NONEXCLUSIVE | DISCL_FOREGROUND), DIERR_INVALIDPARAM);
     EXPECT_EQ(keyboard->SetCooperativeLevel(window, 6), DI_OK);
 }
@@ -291,8 +289,8 @@ TEST_F(DInputTest, GamepadInputsReadAsTheirKeys)
     MakeKeyboard();
     PushFocus(window, true);
     ASSERT_EQ(keyboard->Acquire(), DI_OK);
-    std::uint8_t map[kPadInputCount] = {DIK_UP, DIK_DOWN, DIK_LEFT, DIK_RIGHT, DIK_SPACE,
-                                        DIK_LCONTROL, DIK_A, DIK_Z, DIK_P, DIK_ESCAPE};
+    std::uint8_t map[kPadInputCount] = {DIK_UP,       DIK_DOWN, DIK_LEFT, DIK_RIGHT, DIK_SPACE,
+                                        DIK_LCONTROL, DIK_A,    DIK_Z,    DIK_P,     DIK_ESCAPE};
     DInputSetPadMap(map);
     auto button = [](SDL_JoystickID pad, Uint8 which, bool down) {
         SDL_Event e{};

@@ -61,18 +61,18 @@ TEST(KeyCodeTable, KeypadKeys)
 TEST(KeyCodeTable, EditingModifierAndNavigationKeys)
 {
     const std::pair<SDL_Scancode, int> keys[] = {
-        {SDL_SCANCODE_ESCAPE, 1},        {SDL_SCANCODE_RETURN, 28},     {SDL_SCANCODE_BACKSPACE, 14},
-        {SDL_SCANCODE_TAB, 15},          {SDL_SCANCODE_SPACE, 57},      {SDL_SCANCODE_CAPSLOCK, 58},
-        {SDL_SCANCODE_MINUS, 12},        {SDL_SCANCODE_EQUALS, 13},     {SDL_SCANCODE_LEFTBRACKET, 26},
-        {SDL_SCANCODE_RIGHTBRACKET, 27}, {SDL_SCANCODE_SEMICOLON, 39},  {SDL_SCANCODE_APOSTROPHE, 40},
-        {SDL_SCANCODE_GRAVE, 41},        {SDL_SCANCODE_BACKSLASH, 43},  {SDL_SCANCODE_COMMA, 51},
-        {SDL_SCANCODE_PERIOD, 52},       {SDL_SCANCODE_SLASH, 53},      {SDL_SCANCODE_NONUSBACKSLASH, 86},
-        {SDL_SCANCODE_LSHIFT, 42},       {SDL_SCANCODE_RSHIFT, 54},     {SDL_SCANCODE_LCTRL, 29},
-        {SDL_SCANCODE_RCTRL, 157},       {SDL_SCANCODE_LALT, 56},       {SDL_SCANCODE_RALT, 184},
-        {SDL_SCANCODE_LGUI, 219},        {SDL_SCANCODE_RGUI, 220},      {SDL_SCANCODE_APPLICATION, 221},
-        {SDL_SCANCODE_UP, 200},          {SDL_SCANCODE_DOWN, 208},      {SDL_SCANCODE_LEFT, 203},
-        {SDL_SCANCODE_RIGHT, 205},       {SDL_SCANCODE_INSERT, 210},    {SDL_SCANCODE_DELETE, 211},
-        {SDL_SCANCODE_HOME, 199},        {SDL_SCANCODE_END, 207},       {SDL_SCANCODE_PAGEUP, 201},
+        {SDL_SCANCODE_ESCAPE, 1},        {SDL_SCANCODE_RETURN, 28},       {SDL_SCANCODE_BACKSPACE, 14},
+        {SDL_SCANCODE_TAB, 15},          {SDL_SCANCODE_SPACE, 57},        {SDL_SCANCODE_CAPSLOCK, 58},
+        {SDL_SCANCODE_MINUS, 12},        {SDL_SCANCODE_EQUALS, 13},       {SDL_SCANCODE_LEFTBRACKET, 26},
+        {SDL_SCANCODE_RIGHTBRACKET, 27}, {SDL_SCANCODE_SEMICOLON, 39},    {SDL_SCANCODE_APOSTROPHE, 40},
+        {SDL_SCANCODE_GRAVE, 41},        {SDL_SCANCODE_BACKSLASH, 43},    {SDL_SCANCODE_COMMA, 51},
+        {SDL_SCANCODE_PERIOD, 52},       {SDL_SCANCODE_SLASH, 53},        {SDL_SCANCODE_NONUSBACKSLASH, 86},
+        {SDL_SCANCODE_LSHIFT, 42},       {SDL_SCANCODE_RSHIFT, 54},       {SDL_SCANCODE_LCTRL, 29},
+        {SDL_SCANCODE_RCTRL, 157},       {SDL_SCANCODE_LALT, 56},         {SDL_SCANCODE_RALT, 184},
+        {SDL_SCANCODE_LGUI, 219},        {SDL_SCANCODE_RGUI, 220},        {SDL_SCANCODE_APPLICATION, 221},
+        {SDL_SCANCODE_UP, 200},          {SDL_SCANCODE_DOWN, 208},        {SDL_SCANCODE_LEFT, 203},
+        {SDL_SCANCODE_RIGHT, 205},       {SDL_SCANCODE_INSERT, 210},      {SDL_SCANCODE_DELETE, 211},
+        {SDL_SCANCODE_HOME, 199},        {SDL_SCANCODE_END, 207},         {SDL_SCANCODE_PAGEUP, 201},
         {SDL_SCANCODE_PAGEDOWN, 209},    {SDL_SCANCODE_PRINTSCREEN, 183}, {SDL_SCANCODE_SCROLLLOCK, 70},
         {SDL_SCANCODE_PAUSE, 197},
     };
@@ -109,11 +109,10 @@ TEST(KeyCodeTable, OnlyTwinKeysShareACode)
 TEST(KeyCodeTable, EveryNamedKeyIsReachable)
 {
     // The key codes of the game's key-name table, and the keys the program tests directly.
-    const int named[] = {2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 14, 15, 16, 17,  18,  19,  20,  21,
-                         22, 23, 24, 25, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38,  39,  40,  42,  43,
-                         44, 45, 46, 47, 48, 49, 50, 51, 52, 54, 55, 56, 57, 58, 59,  60,  61,  62,  63,
-                         64, 65, 66, 67, 68, 71, 72, 73, 74, 75, 76, 77, 78, 79, 80,  81,  82,  87,  88,
-                         156, 157, 200, 203, 205, 208, 1, 181};
+    const int named[] = {2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 14, 15, 16,  17,  18,  19,  20,  21,  22, 23,
+                         24, 25, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39,  40,  42,  43,  44,  45,  46, 47,
+                         48, 49, 50, 51, 52, 54, 55, 56, 57, 58, 59, 60, 61, 62,  63,  64,  65,  66,  67,  68, 71,
+                         72, 73, 74, 75, 76, 77, 78, 79, 80, 81, 82, 87, 88, 156, 157, 200, 203, 205, 208, 1,  181};
     for (int code : named) {
         int scancode = DInputScancodeFromKeyCode(code);
         ASSERT_NE(scancode, SDL_SCANCODE_UNKNOWN) << "key code " << code;

@@ -104,7 +104,8 @@ TEST(Files, GamePathsAndReplacingWrites)
     for (const char* inside : {"textures\\hud.bmp", "mesh\\..\\textures\\x.bmp", "a\\.\\b", "a\\b\\..\\..\\c", "..c"}) {
         EXPECT_TRUE(GamePathStaysInside(inside)) << inside;
     }
-    for (const char* outside : {"", "..\\x.bmp", "mesh\\..\\..\\x.bmp", "a/../../x", "\\etc\\passwd", "/etc/passwd", ".."}) {
+    for (const char* outside :
+         {"", "..\\x.bmp", "mesh\\..\\..\\x.bmp", "a/../../x", "\\etc\\passwd", "/etc/passwd", ".."}) {
         EXPECT_FALSE(GamePathStaysInside(outside)) << outside;
     }
 

@@ -24,10 +24,11 @@ TEST(LittleEndian, WriterPutsTheLeastSignificantByteFirstAndFillsFixedFields)
     w.FixedString("abcdef", 4);
     w.FixedString("ab", 4);
     w.Zeros(2);
-    const std::string expected("x\xAB\x34\x12\xEF\xCD\xAB\x89\xFE\xFF\xFF\xFF\x00\x00\x80\x3F"
-                               "\x08\x07\x06\x05\x04\x03\x02\x01"
-                               "abcdab\0\0\0\0",
-                               34);
+    const std::string expected(
+        "x\xAB\x34\x12\xEF\xCD\xAB\x89\xFE\xFF\xFF\xFF\x00\x00\x80\x3F"
+        "\x08\x07\x06\x05\x04\x03\x02\x01"
+        "abcdab\0\0\0\0",
+        34);
     EXPECT_EQ(out, expected);
     EXPECT_EQ(w.Size(), out.size());
 

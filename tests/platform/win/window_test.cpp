@@ -82,8 +82,8 @@ protected:
 
     HWND MakeWindow(DWORD style = 8, int width = 320, int height = 200)
     {
-        return CreateWindowExA(0, "AVIORRA", "AVIORRA", style, 10, 10, width, height, nullptr, nullptr,
-                               nullptr, nullptr);
+        return CreateWindowExA(0, "AVIORRA", "AVIORRA", style, 10, 10, width, height, nullptr, nullptr, nullptr,
+                               nullptr);
     }
 
     // Pumps until nothing is pending, dispatching like the game's loop; returns the quit code or -1.
@@ -119,8 +119,7 @@ TEST_F(WindowTest, ClassRegistrationChecksItsRecord)
     native.cbSize = sizeof(WNDCLASSEXA);
     EXPECT_NE(RegisterClassExA(&native), 0);
 
-    EXPECT_EQ(CreateWindowExA(0, "missing", "x", 8, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr),
-              nullptr);
+    EXPECT_EQ(CreateWindowExA(0, "missing", "x", 8, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr), nullptr);
     EXPECT_EQ(CreateWindowExA(0, nullptr, "x", 8, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr), nullptr);
 }
 
@@ -137,8 +136,7 @@ TEST_F(WindowTest, ClassCannotGoWhileItsWindowLives)
 
 TEST_F(WindowTest, WindowIsHiddenUntilShownWithGivenSizeAndTitle)
 {
-    HWND w = CreateWindowExA(0, "AVIORRA", "Ablak \xe9s \x8a", 8, 10, 10, 320, 200, nullptr, nullptr,
-                             nullptr, nullptr);
+    HWND w = CreateWindowExA(0, "AVIORRA", "Ablak \xe9s \x8a", 8, 10, 10, 320, 200, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(IsWindow(w), TRUE);
     Uint32 flags = SDL_GetWindowFlags(w);

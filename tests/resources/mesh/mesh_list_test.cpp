@@ -4,12 +4,12 @@
 
 #include <algorithm>
 
+#include "../../support/memory_device.h"
 #include "../../support/mesh_helpers.h"
-#include "../../support/xfile_writer.h"
 #include "../../support/resource_fixture.h"
+#include "../../support/xfile_writer.h"
 #include "app/graphics.h"
 #include "d3dx/text3d.h"
-#include "../../support/memory_device.h"
 #include "resources/mesh.h"
 
 namespace {

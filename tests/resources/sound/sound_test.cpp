@@ -11,11 +11,11 @@
 #include <utility>
 #include <vector>
 
-#include "../../support/sound_files.h"
 #include "../../support/console_lines.h"
+#include "../../support/sound_files.h"
 #include "app/program.h"
-#include "core/frame.h"
 #include "console/console.h"
+#include "core/frame.h"
 #include "game/run_stats.h"
 #include "platform/bass/bass.h"
 #include "platform/win/clock.h"
@@ -63,9 +63,9 @@ protected:
     void SetUp() override
     {
         previousFolder = std::filesystem::current_path();
-        folder = std::filesystem::temp_directory_path() /
-                 ("aviorra_sound_" + std::to_string(::getpid()) + "_" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        folder =
+            std::filesystem::temp_directory_path() / ("aviorra_sound_" + std::to_string(::getpid()) + "_" +
+                                                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(folder);
         std::filesystem::create_directories(folder);
         std::filesystem::current_path(folder);
@@ -178,15 +178,15 @@ TEST_F(SoundTest, LoadFailuresPrintTheirMessagesAndTheErrorName)
     // Flags come from the caller: 3D streams are refused by the library.
     ConsoleInit(console);
     SoundLoad(kFlagged, BASS_SAMPLE_3D);
-    EXPECT_EQ(Printed(), (std::vector<std::string>{Cp("Hangfájl betöltése sikertelen! (8bit\\hang.wav)"),
-                                                   "BASS_ERROR_NO3D"}));
+    EXPECT_EQ(Printed(),
+              (std::vector<std::string>{Cp("Hangfájl betöltése sikertelen! (8bit\\hang.wav)"), "BASS_ERROR_NO3D"}));
 
     // Without a started library every load fails and says why.
     BassReset();
     ConsoleInit(console);
     SoundLoad(kShort, 0);
-    EXPECT_EQ(Printed(), (std::vector<std::string>{Cp("Hangfájl betöltése sikertelen! (sound\\rovid.wav)"),
-                                                   "BASS_ERROR_INIT"}));
+    EXPECT_EQ(Printed(),
+              (std::vector<std::string>{Cp("Hangfájl betöltése sikertelen! (sound\\rovid.wav)"), "BASS_ERROR_INIT"}));
 }
 
 TEST_F(SoundTest, PlayStartsLeavesPlayingResumesAndRestartsAfterStop)

@@ -7,8 +7,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "../../support/console_lines.h"
 #include "app/program.h"
 #include "console/bindings.h"
 #include "console/console.h"
@@ -28,7 +29,6 @@
 #include "resources/archive.h"
 #include "resources/resources.h"
 #include "resources/sound.h"
-#include "../../support/console_lines.h"
 
 namespace {
 
@@ -53,8 +53,8 @@ int RunGenerator(const fs::path& out)
     return std::system(command.c_str());
 }
 
-const char* const kMeshes[] = {"mut.x",   "mur.x",   "loszer01.x", "b1.x",       "mt.x",       "mr.x",
-                               "mf.x",    "msz1.x",  "msz2.x",     "mvcs1.x",    "mvcs2.x",    "hangar01.x",
+const char* const kMeshes[] = {"mut.x",      "mur.x",    "loszer01.x",    "b1.x",        "mt.x",    "mr.x",
+                               "mf.x",       "msz1.x",   "msz2.x",        "mvcs1.x",     "mvcs2.x", "hangar01.x",
                                "hangar04.x", "torony.x", "menuhatter2.x", "menuhatter.x"};
 
 // Texture, its size, and the colour key the game loads it with.
@@ -67,9 +67,9 @@ struct TextureExpectation {
 std::vector<TextureExpectation> Textures()
 {
     std::vector<TextureExpectation> t = {
-        {"ocean.bmp", 256, 256, 0xFFFF00FFu},      {"horizont.bmp", 1024, 256, 0xFF000000u},
-        {"hud.bmp", 1024, 256, 0xFFFF00FFu},       {"menuhatter.bmp", 512, 512, 0xFFFF00FFu},
-        {"ablak.dds", 256, 128, 0xFF000000u},      {"konzol.dds", 512, 256, 0xFF000000u},
+        {"ocean.bmp", 256, 256, 0xFFFF00FFu}, {"horizont.bmp", 1024, 256, 0xFF000000u},
+        {"hud.bmp", 1024, 256, 0xFFFF00FFu},  {"menuhatter.bmp", 512, 512, 0xFFFF00FFu},
+        {"ablak.dds", 256, 128, 0xFF000000u}, {"konzol.dds", 512, 256, 0xFF000000u},
         {"intro.bmp", 512, 512, 0xFF000000u},
     };
     for (int i = 1; i <= 16; ++i) {
@@ -82,10 +82,10 @@ std::vector<TextureExpectation> Textures()
 std::map<std::string, double> Sounds()
 {
     std::map<std::string, double> s = {
-        {"klikk.wav", 0.05},          {"over.wav", 0.09},           {"szelfuvas.wav", 2.0},
-        {"motor.wav", 1.0},           {"tuzel.wav", 0.07},          {"bombaz.wav", 1.6},
-        {"robban_bomba1.wav", 1.2},   {"robban_bomba2.wav", 1.4},   {"robban_epulet1.wav", 2.0},
-        {"robban_epulet2.wav", 2.2},  {"legiriado.mp3", 9.0},       {"robban_repulo.wav", 1.5},
+        {"klikk.wav", 0.05},         {"over.wav", 0.09},         {"szelfuvas.wav", 2.0},
+        {"motor.wav", 1.0},          {"tuzel.wav", 0.07},        {"bombaz.wav", 1.6},
+        {"robban_bomba1.wav", 1.2},  {"robban_bomba2.wav", 1.4}, {"robban_epulet1.wav", 2.0},
+        {"robban_epulet2.wav", 2.2}, {"legiriado.mp3", 9.0},     {"robban_repulo.wav", 1.5},
     };
     for (int i = 1; i <= 6; ++i) {
         s["talalat" + std::to_string(i) + ".wav"] = 0.14 + 0.02 * i;
@@ -189,9 +189,9 @@ LoadedMesh LoadMesh(const std::string& bytes, const std::string& name)
         EXPECT_EQ(list[m].pTextureFilename, nullptr) << name << " material " << m;
     }
     ID3DXMesh* optimised = nullptr;
-    hr = mesh->Optimize(D3DXMESHOPT_VERTEXCACHE | D3DXMESH_MANAGED,
-                        static_cast<const DWORD*>(adjacency->GetBufferPointer()), nullptr, nullptr, nullptr,
-                        &optimised);
+    hr =
+        mesh->Optimize(D3DXMESHOPT_VERTEXCACHE | D3DXMESH_MANAGED,
+                       static_cast<const DWORD*>(adjacency->GetBufferPointer()), nullptr, nullptr, nullptr, &optimised);
     EXPECT_EQ(hr, S_OK) << name;
     if (SUCCEEDED(hr)) {
         // Every material has triangles to draw as a strip.
@@ -405,7 +405,8 @@ TEST_F(ContentTest, TextureDetails)
     auto channelStep = [](D3DCOLOR a, D3DCOLOR b) {
         int most = 0;
         for (int shift : {0, 8, 16}) {
-            most = std::max(most, std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)));
+            most =
+                std::max(most, std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)));
         }
         return most;
     };
@@ -510,10 +511,10 @@ TEST_F(ContentTest, StartUpScriptSetsTheWindowVariablesAndBindings)
     EXPECT_GT(VarGetInt("h_hangero"), 0);
     EXPECT_FLOAT_EQ(VarGetFloat("g_tween"), 0.5f);
     ASSERT_NE(VarGetString("j_jatekosnev"), nullptr);
-    const std::map<std::string, std::string> bindings = {
-        {"UP", "elore"},      {"DOWN", "hatra"},   {"LEFT", "balra"},        {"RIGHT", "jobbra"},
-        {"a", "emelkedik"},   {"z", "sulyed"},     {"SPACE", "tuzel"},       {"LCONTROL", "bombaz"},
-        {"p", "pause"},       {"F5", "save"},      {"F9", "load"}};
+    const std::map<std::string, std::string> bindings = {{"UP", "elore"},     {"DOWN", "hatra"},      {"LEFT", "balra"},
+                                                         {"RIGHT", "jobbra"}, {"a", "emelkedik"},     {"z", "sulyed"},
+                                                         {"SPACE", "tuzel"},  {"LCONTROL", "bombaz"}, {"p", "pause"},
+                                                         {"F5", "save"},      {"F9", "load"}};
     for (const auto& [key, command] : bindings) {
         EXPECT_STREQ(keyBindings[KeyCodeFromName(key.c_str())], command.c_str()) << key;
     }

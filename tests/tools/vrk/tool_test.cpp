@@ -55,8 +55,9 @@ TEST_F(VrkTool, PackListExtractVerifyRoundTrip)
 
     RunResult list = RunVrk("list " + archive);
     ASSERT_EQ(list.status, 0) << list.output;
-    EXPECT_EQ(list.output, "        11          0 mesh\\b1.x\n"
-                           "         5         11 textures\\hud.bmp\n");
+    EXPECT_EQ(list.output,
+              "        11          0 mesh\\b1.x\n"
+              "         5         11 textures\\hud.bmp\n");
 
     RunResult extract = RunVrk("extract " + archive + " " + Quote(Path("out")));
     ASSERT_EQ(extract.status, 0) << extract.output;
