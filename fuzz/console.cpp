@@ -7,12 +7,12 @@
 #include <cstring>
 #include <string>
 
-#include "app/frame.h"
 #include "app/program.h"
 #include "console/bindings.h"
 #include "console/console.h"
 #include "console/script.h"
 #include "console/variables.h"
+#include "core/frame.h"
 #include "game/aircraft.h"
 #include "game/run_stats.h"
 #include "platform/win/clock.h"

@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/frame.h"
 #include "console/console.h"
+#include "core/frame.h"
 #include "game/savegame.h"
 #include "game/simulation.h"
 #include "scratch.h"
