@@ -67,10 +67,8 @@ protected:
         BassReset();
         ASSERT_TRUE(BASS_Init(1, 44100, 0, nullptr, nullptr));
         ConsoleSetEcho(false);
-        ConsoleInit(console);
         ResourceScanArchives();
         ResetProgram();
-        ConsoleInit(console);
     }
 
     void TearDown() override

@@ -90,7 +90,6 @@ protected:
         BassReset();
         ASSERT_TRUE(BASS_Init(1, kRate, 0, nullptr, nullptr));
         ConsoleSetEcho(false);
-        ConsoleInit(console);
         ResourceScanArchives();
         std::filesystem::remove("sound/torolt.wav");
         ProgramReset();
