@@ -2,6 +2,7 @@
 // after a device re-creation (textures and buffers).
 #include "render/setup.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -32,6 +33,20 @@ IDirect3DTexture9* explosionTextures[kExplosionTextureCount + 1] = {};
 IDirect3DTexture9* introTexture = nullptr;
 
 namespace {
+
+// The menu's backdrop: the whole picture on a rectangle facing the camera, a little larger than the
+// menu's view at that depth (bottom-left, top-left, bottom-right, top-right).
+constexpr LitTexturedVertex kBackdrop[4] = {
+    {-15.3f, -11.5f, 17.0f, 0.0f, 0.0f, -1.0f, 0.0f, 1.0f},
+    {-15.3f, 11.5f, 17.0f, 0.0f, 0.0f, -1.0f, 0.0f, 0.0f},
+    {15.3f, -11.5f, 17.0f, 0.0f, 0.0f, -1.0f, 1.0f, 1.0f},
+    {15.3f, 11.5f, 17.0f, 0.0f, 0.0f, -1.0f, 1.0f, 0.0f},
+};
+
+// A nearest mip filter samples the top level alone while one pixel spans at most the square root of
+// two texels (a level of detail up to one half); 1.25 leaves a margin for the rasteriser's
+// approximate logarithm.
+constexpr float kTopLevelTexelsPerPixel = 1.25f;
 
 template <typename T>
 void ReleaseSlot(T*& object)
@@ -179,13 +194,7 @@ HRESULT StaticGeometryCreate()
         return E_FAIL;
     }
 
-    static const LitTexturedVertex backdrop[4] = {
-        {-15.3f, -11.5f, 17.0f, 0.0f, 0.0f, -1.0f, 0.0f, 1.0f},
-        {-15.3f, 11.5f, 17.0f, 0.0f, 0.0f, -1.0f, 0.0f, 0.0f},
-        {15.3f, -11.5f, 17.0f, 0.0f, 0.0f, -1.0f, 1.0f, 1.0f},
-        {15.3f, 11.5f, 17.0f, 0.0f, 0.0f, -1.0f, 1.0f, 0.0f},
-    };
-    if (FAILED(BufferCreate(backdropBuffer, kFvfLitTextured, backdrop))) {
+    if (FAILED(BufferCreate(backdropBuffer, kFvfLitTextured, kBackdrop))) {
         return E_FAIL;
     }
 
@@ -228,6 +237,49 @@ void ScreenSpaceApply()
     device->SetTransform(D3DTS_PROJECTION, &ortho);
     device->SetTransform(D3DTS_WORLD, &identity);
     device->SetTransform(D3DTS_VIEW, &identity);
+}
+
+bool BackdropNeedsSmallerLevels()
+{
+    if (device == nullptr || menuBackdropTexture == nullptr || menuBackdropTexture->GetLevelCount() <= 1) {
+        return false;
+    }
+    D3DSURFACE_DESC top{};
+    D3DVIEWPORT9 viewport{};
+    D3DXMATRIX world;
+    D3DXMATRIX view;
+    D3DXMATRIX projection;
+    if (FAILED(menuBackdropTexture->GetLevelDesc(0, &top)) || FAILED(device->GetViewport(&viewport)) ||
+        FAILED(device->GetTransform(D3DTS_WORLD, &world)) || FAILED(device->GetTransform(D3DTS_VIEW, &view)) ||
+        FAILED(device->GetTransform(D3DTS_PROJECTION, &projection))) {
+        return true;
+    }
+    D3DXMATRIX toClip;
+    D3DXMatrixMultiply(&toClip, &world, &view);
+    D3DXMatrixMultiply(&toClip, &toClip, &projection);
+    float x[4];
+    float y[4];
+    float w[4];
+    for (int i = 0; i < 4; ++i) {
+        const float p[4] = {kBackdrop[i].x, kBackdrop[i].y, kBackdrop[i].z, 1.0f};
+        float clip[4] = {};
+        for (int column = 0; column < 4; ++column) {
+            for (int row = 0; row < 4; ++row) {
+                clip[column] += p[row] * toClip.m[row][column];
+            }
+        }
+        w[i] = clip[3];
+        // Only a backdrop square to the view has texels of one size all over it.
+        if (!(w[i] > 0.0f) || std::fabs(w[i] - w[0]) > 1e-4f * w[0]) {
+            return true;
+        }
+        x[i] = (clip[0] / w[i] + 1.0f) * 0.5f * static_cast<float>(viewport.Width);
+        y[i] = (1.0f - clip[1] / w[i]) * 0.5f * static_cast<float>(viewport.Height);
+    }
+    const float wide = std::fabs(x[2] - x[0]);
+    const float high = std::fabs(y[0] - y[1]);
+    return !(static_cast<float>(top.Width) <= kTopLevelTexelsPerPixel * wide &&
+             static_cast<float>(top.Height) <= kTopLevelTexelsPerPixel * high);
 }
 
 DWORD FloatBits(float value)

@@ -73,6 +73,11 @@ void ScreenRectFill(TexturedVertex (&out)[4], float left, float right, float bot
 // origin at the screen centre. W and H are the window size read at start-up.
 void ScreenSpaceApply();
 
+// Whether the menu's backdrop, under the device's current transforms and viewport, needs its
+// texture's smaller levels: false when it has none, or when the backdrop faces the camera and is
+// drawn so large that only the top level would be sampled anyway.
+bool BackdropNeedsSmallerLevels();
+
 // A float render state value (fog start and end) as the device takes it.
 DWORD FloatBits(float value);
 

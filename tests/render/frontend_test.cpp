@@ -46,6 +46,9 @@ TEST_F(FrontEndTest, MenuShowsTitleItemsAndCredits)
     // The backdrop fills the screen behind everything.
     EXPECT_TRUE(IsBackdropBlue(At(5, 5)));
     EXPECT_TRUE(IsBackdropBlue(At(790, 530)));
+    DWORD mipFilter = 0;
+    device->GetSamplerState(0, D3DSAMP_MIPFILTER, &mipFilter);
+    EXPECT_EQ(mipFilter, static_cast<DWORD>(D3DTEXF_POINT)) << "the backdrop's sampling stays with the backdrop";
 
     const Box title = Bounds({0, 0, kWidth, kHeight * 85 / 100}, IsRed);
     ASSERT_GE(title.left, 0) << "no red title";

@@ -132,6 +132,48 @@ TEST_F(SetupTest, MenuCameraLooksAlongZAndSwitchesFogOff)
     EXPECT_LT(Project(0.0f, 1.0f, 10.0f).y, 300.0f) << "+y is up";
 }
 
+TEST_F(SetupTest, BackdropNeedsSmallerLevelsOnlyWhereDrawnSmallerThanItsTexture)
+{
+    EXPECT_FALSE(BackdropNeedsSmallerLevels()) << "no texture";
+    ASSERT_EQ(device->CreateTexture(512, 512, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &menuBackdropTexture, nullptr),
+              S_OK);
+    CameraSetMenu();
+    CameraApply();
+    D3DVIEWPORT9 full{};
+    ASSERT_EQ(device->GetViewport(&full), S_OK);
+    EXPECT_FALSE(BackdropNeedsSmallerLevels()) << "800 x 600: every texel spans more than a pixel";
+
+    // The backdrop spans about 1.01 times the viewport: 512 texels over 485 pixels still sample the
+    // top level alone, over 388 they need the next.
+    D3DVIEWPORT9 viewport = full;
+    viewport.Width = 640;
+    viewport.Height = 480;
+    ASSERT_EQ(device->SetViewport(&viewport), S_OK);
+    EXPECT_FALSE(BackdropNeedsSmallerLevels()) << "640 x 480";
+    viewport.Width = 512;
+    viewport.Height = 384;
+    device->SetViewport(&viewport);
+    EXPECT_TRUE(BackdropNeedsSmallerLevels()) << "512 x 384";
+    viewport.Width = 800;
+    viewport.Height = 300;
+    device->SetViewport(&viewport);
+    EXPECT_TRUE(BackdropNeedsSmallerLevels()) << "squeezed in one direction only";
+    device->SetViewport(&full);
+
+    // Turned away from the view its texels shrink toward the far edge.
+    camera.viewYaw = 0.3f;
+    CameraApply();
+    EXPECT_TRUE(BackdropNeedsSmallerLevels()) << "not square to the view";
+    CameraSetMenu();
+    CameraApply();
+
+    menuBackdropTexture->Release();
+    menuBackdropTexture = SolidTexture(0xFF000064u);
+    device->SetViewport(&viewport);
+    EXPECT_FALSE(BackdropNeedsSmallerLevels()) << "a texture of one level has no smaller ones";
+    device->SetViewport(&full);
+}
+
 TEST_F(SetupTest, MaterialSetTakesOnlyOneToFour)
 {
     MaterialSet(4);

@@ -476,3 +476,43 @@ TEST_F(DeviceTest, ValuesChangedUnderAnotherProgramReachEveryProgram)
     EXPECT_PIXEL_NEAR(At(32, 32), 255, 0, 0, 1) << "the material set while the general program drew";
     vb->Release();
 }
+
+TEST_F(DeviceTest, PointMipFilterSamplesTheTopLevelAloneUntilTexelsShrinkBelowAPixel)
+{
+    // A one-texel checker: its smaller levels are all grey, so any sampling of them shows.
+    std::vector<DWORD> checker(32 * 32);
+    for (UINT i = 0; i < checker.size(); ++i) {
+        checker[i] = ((i % 32 + i / 32) % 2 != 0) ? 0xFFFFFFFFu : 0xFF000000u;
+    }
+    IDirect3DTexture9* tex = MakeTexture(32, 32, checker, 0);
+    UseScreenSpace();
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+    device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+
+    // The frame with the texture on a square of `side` pixels, sampled with `mipFilter`.
+    auto draw = [&](float side, DWORD mipFilter) {
+        const float h = side / 2.0f;
+        IDirect3DVertexBuffer9* vb = MakeBuffer(
+            std::vector<VertexXyzTex>{
+                {-h, -h, 0.1f, 0, 1}, {-h, h, 0.1f, 0, 0}, {h, -h, 0.1f, 1, 1}, {h, h, 0.1f, 1, 0}},
+            0x102);
+        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF800000, 1.0f, 0);
+        EXPECT_EQ(device->BeginScene(), S_OK);
+        device->SetSamplerState(0, D3DSAMP_MIPFILTER, mipFilter);
+        device->SetTexture(0, tex);
+        device->SetFVF(0x102);
+        device->SetStreamSource(0, vb, 0, sizeof(VertexXyzTex));
+        EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), S_OK) << D3DLastErrorText();
+        device->EndScene();
+        PresentAndRead();
+        device->SetStreamSource(0, nullptr, 0, 0);
+        vb->Release();
+        return frame;
+    };
+    EXPECT_EQ(draw(64.0f, D3DTEXF_POINT), draw(64.0f, D3DTEXF_NONE)) << "magnified twice";
+    EXPECT_EQ(draw(26.0f, D3DTEXF_POINT), draw(26.0f, D3DTEXF_NONE)) << "1.23 texels per pixel";
+    EXPECT_NE(draw(20.0f, D3DTEXF_POINT), draw(20.0f, D3DTEXF_NONE)) << "1.6 texels per pixel take the grey level";
+    device->SetTexture(0, nullptr);
+    tex->Release();
+}
