@@ -108,19 +108,11 @@ HRESULT FrontEndRender()
 
         MaterialSet(1);
         if (backdropBuffer != nullptr) {
-            // Drawn no smaller than its texture, the backdrop shows the same pixels with or without
-            // the mip filter; without it a software rasteriser skips the level-of-detail work of
-            // every pixel, a fifth of the menu's frame.
-            DWORD mipFilter = D3DTEXF_POINT;
-            device->GetSamplerState(0, D3DSAMP_MIPFILTER, &mipFilter);
-            if (!BackdropNeedsSmallerLevels()) {
-                device->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_NONE);
-            }
+            const TopLevelSampling sampling(backdropBuffer, menuBackdropTexture);
             device->SetTexture(0, menuBackdropTexture);
             device->SetFVF(kFvfLitTextured);
             device->SetStreamSource(0, backdropBuffer, 0, sizeof(LitTexturedVertex));
             device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
-            device->SetSamplerState(0, D3DSAMP_MIPFILTER, mipFilter);
         }
         TextMeshDraw(-2.35f, 2.4f, 6.0f, 0.0f, 0.0f, 0.0f, 2, kTitleTextMesh);
 

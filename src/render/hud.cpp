@@ -28,6 +28,7 @@ void QuadDraw(IDirect3DTexture9* texture, IDirect3DVertexBuffer9* buffer, DWORD 
     if (buffer == nullptr) {
         return;
     }
+    const TopLevelSampling sampling(buffer, texture);
     device->SetTexture(0, texture);
     device->SetFVF(fvf);
     device->SetStreamSource(0, buffer, 0, stride);

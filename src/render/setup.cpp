@@ -44,9 +44,78 @@ constexpr LitTexturedVertex kBackdrop[4] = {
 };
 
 // A nearest mip filter samples the top level alone while one pixel spans at most the square root of
-// two texels (a level of detail up to one half); 1.25 leaves a margin for the rasteriser's
-// approximate logarithm.
-constexpr float kTopLevelTexelsPerPixel = 1.25f;
+// two texels (a level of detail up to one half); 1.35 keeps clear of that edge.
+constexpr float kTopLevelTexelsPerPixel = 1.35f;
+
+// The static rectangles that show one whole texture (u and v from 0 to 1), by their buffer: three
+// corners as they were made (bottom-left, top-left, bottom-right).
+struct WholeTextureRect {
+    IDirect3DVertexBuffer9* const* buffer;
+    float corners[3][3];
+};
+WholeTextureRect wholeTextureRects[] = {
+    {&backdropBuffer, {}},      {&hudBandBuffer, {}}, {&pauseWindowBuffer, {}},
+    {&consoleWindowBuffer, {}}, {&introBuffer, {}},
+};
+
+template <typename Vertex>
+void RememberCorners(const IDirect3DVertexBuffer9* buffer, const Vertex (&vertices)[4])
+{
+    for (WholeTextureRect& rect : wholeTextureRects) {
+        if (*rect.buffer == buffer) {
+            for (int i = 0; i < 3; ++i) {
+                rect.corners[i][0] = vertices[i].x;
+                rect.corners[i][1] = vertices[i].y;
+                rect.corners[i][2] = vertices[i].z;
+            }
+        }
+    }
+}
+
+// Whether `texture` on `rect`, under the device's current transforms and viewport, needs levels
+// below its top one: only a rectangle square to the view has texels of one size all over it.
+bool RectNeedsSmallerLevels(const WholeTextureRect& rect, IDirect3DTexture9* texture)
+{
+    D3DSURFACE_DESC top{};
+    D3DVIEWPORT9 viewport{};
+    D3DXMATRIX world;
+    D3DXMATRIX view;
+    D3DXMATRIX projection;
+    if (FAILED(texture->GetLevelDesc(0, &top)) || FAILED(device->GetViewport(&viewport)) ||
+        FAILED(device->GetTransform(D3DTS_WORLD, &world)) || FAILED(device->GetTransform(D3DTS_VIEW, &view)) ||
+        FAILED(device->GetTransform(D3DTS_PROJECTION, &projection))) {
+        return true;
+    }
+    D3DXMATRIX toClip;
+    D3DXMatrixMultiply(&toClip, &world, &view);
+    D3DXMatrixMultiply(&toClip, &toClip, &projection);
+    float x[3];
+    float y[3];
+    float w[3];
+    for (int i = 0; i < 3; ++i) {
+        const float p[4] = {rect.corners[i][0], rect.corners[i][1], rect.corners[i][2], 1.0f};
+        float clip[4] = {};
+        for (int column = 0; column < 4; ++column) {
+            for (int row = 0; row < 4; ++row) {
+                clip[column] += p[row] * toClip.m[row][column];
+            }
+        }
+        w[i] = clip[3];
+        if (!(w[i] > 0.0f) || std::fabs(w[i] - w[0]) > 1e-4f * w[0]) {
+            return true;
+        }
+        x[i] = (clip[0] / w[i] + 1.0f) * 0.5f * static_cast<float>(viewport.Width);
+        y[i] = (1.0f - clip[1] / w[i]) * 0.5f * static_cast<float>(viewport.Height);
+    }
+    // Square to the view and upright: the left edge vertical, the bottom edge horizontal.
+    if (std::fabs(x[1] - x[0]) > 0.01f || std::fabs(y[2] - y[0]) > 0.01f) {
+        return true;
+    }
+    const float wide = std::fabs(x[2] - x[0]);
+    const float high = std::fabs(y[0] - y[1]);
+    return !(static_cast<float>(top.Width) <= kTopLevelTexelsPerPixel * wide &&
+             static_cast<float>(top.Height) <= kTopLevelTexelsPerPixel * high);
+}
 
 template <typename T>
 void ReleaseSlot(T*& object)
@@ -189,14 +258,17 @@ HRESULT StaticGeometryCreate()
     if (FAILED(BufferCreate(pauseWindowBuffer, kFvfTextured, rect))) {
         return E_FAIL;
     }
+    RememberCorners(pauseWindowBuffer, rect);
     ScreenRectFill(rect, -w * 0.3030303f, w * 0.3030303f, -h * 0.2f, h * 0.2f);
     if (FAILED(BufferCreate(consoleWindowBuffer, kFvfTextured, rect))) {
         return E_FAIL;
     }
+    RememberCorners(consoleWindowBuffer, rect);
 
     if (FAILED(BufferCreate(backdropBuffer, kFvfLitTextured, kBackdrop))) {
         return E_FAIL;
     }
+    RememberCorners(backdropBuffer, kBackdrop);
 
     ScreenRectFill(rect, -w * 0.5f, w * 0.5f, h * 0.16666667f, h * 0.5f);
     ColouredTexturedVertex band[4];
@@ -206,6 +278,7 @@ HRESULT StaticGeometryCreate()
     if (FAILED(BufferCreate(hudBandBuffer, kFvfColouredTextured, band))) {
         return E_FAIL;
     }
+    RememberCorners(hudBandBuffer, band);
     return S_OK;
 }
 
@@ -239,47 +312,33 @@ void ScreenSpaceApply()
     device->SetTransform(D3DTS_VIEW, &identity);
 }
 
-bool BackdropNeedsSmallerLevels()
+bool NeedsSmallerLevels(const IDirect3DVertexBuffer9* buffer, IDirect3DTexture9* texture)
 {
-    if (device == nullptr || menuBackdropTexture == nullptr || menuBackdropTexture->GetLevelCount() <= 1) {
+    if (device == nullptr || texture == nullptr || texture->GetLevelCount() <= 1) {
         return false;
     }
-    D3DSURFACE_DESC top{};
-    D3DVIEWPORT9 viewport{};
-    D3DXMATRIX world;
-    D3DXMATRIX view;
-    D3DXMATRIX projection;
-    if (FAILED(menuBackdropTexture->GetLevelDesc(0, &top)) || FAILED(device->GetViewport(&viewport)) ||
-        FAILED(device->GetTransform(D3DTS_WORLD, &world)) || FAILED(device->GetTransform(D3DTS_VIEW, &view)) ||
-        FAILED(device->GetTransform(D3DTS_PROJECTION, &projection))) {
-        return true;
-    }
-    D3DXMATRIX toClip;
-    D3DXMatrixMultiply(&toClip, &world, &view);
-    D3DXMatrixMultiply(&toClip, &toClip, &projection);
-    float x[4];
-    float y[4];
-    float w[4];
-    for (int i = 0; i < 4; ++i) {
-        const float p[4] = {kBackdrop[i].x, kBackdrop[i].y, kBackdrop[i].z, 1.0f};
-        float clip[4] = {};
-        for (int column = 0; column < 4; ++column) {
-            for (int row = 0; row < 4; ++row) {
-                clip[column] += p[row] * toClip.m[row][column];
-            }
+    for (const WholeTextureRect& rect : wholeTextureRects) {
+        if (buffer != nullptr && *rect.buffer == buffer) {
+            return RectNeedsSmallerLevels(rect, texture);
         }
-        w[i] = clip[3];
-        // Only a backdrop square to the view has texels of one size all over it.
-        if (!(w[i] > 0.0f) || std::fabs(w[i] - w[0]) > 1e-4f * w[0]) {
-            return true;
-        }
-        x[i] = (clip[0] / w[i] + 1.0f) * 0.5f * static_cast<float>(viewport.Width);
-        y[i] = (1.0f - clip[1] / w[i]) * 0.5f * static_cast<float>(viewport.Height);
     }
-    const float wide = std::fabs(x[2] - x[0]);
-    const float high = std::fabs(y[0] - y[1]);
-    return !(static_cast<float>(top.Width) <= kTopLevelTexelsPerPixel * wide &&
-             static_cast<float>(top.Height) <= kTopLevelTexelsPerPixel * high);
+    return true;
+}
+
+TopLevelSampling::TopLevelSampling(const IDirect3DVertexBuffer9* buffer, IDirect3DTexture9* texture)
+{
+    if (device != nullptr && !NeedsSmallerLevels(buffer, texture) &&
+        SUCCEEDED(device->GetSamplerState(0, D3DSAMP_MIPFILTER, &saved_))) {
+        device->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_NONE);
+        switched_ = true;
+    }
+}
+
+TopLevelSampling::~TopLevelSampling()
+{
+    if (switched_ && device != nullptr) {
+        device->SetSamplerState(0, D3DSAMP_MIPFILTER, saved_);
+    }
 }
 
 DWORD FloatBits(float value)
@@ -296,6 +355,7 @@ bool IntroScreenShow()
     if (FAILED(BufferCreate(introBuffer, kFvfTextured, rect))) {
         return false;
     }
+    RememberCorners(introBuffer, rect);
     SlotLoad("textures\\intro.bmp", kKeyBlack, introTexture);
     ShowWindow(gameWindow, SW_SHOWDEFAULT);
     UpdateWindow(gameWindow);
@@ -308,10 +368,13 @@ bool IntroScreenShow()
     device->SetRenderState(D3DRS_FOGENABLE, FALSE);
     device->SetRenderState(D3DRS_ZENABLE, FALSE);
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
-    device->SetTexture(0, introTexture);
-    device->SetFVF(kFvfTextured);
-    device->SetStreamSource(0, introBuffer, 0, sizeof(TexturedVertex));
-    device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
+    {
+        const TopLevelSampling sampling(introBuffer, introTexture);
+        device->SetTexture(0, introTexture);
+        device->SetFVF(kFvfTextured);
+        device->SetStreamSource(0, introBuffer, 0, sizeof(TexturedVertex));
+        device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
+    }
     device->SetRenderState(D3DRS_ZENABLE, TRUE);
     device->SetRenderState(D3DRS_FOGENABLE, TRUE);
     device->EndScene();

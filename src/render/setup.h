@@ -73,10 +73,27 @@ void ScreenRectFill(TexturedVertex (&out)[4], float left, float right, float bot
 // origin at the screen centre. W and H are the window size read at start-up.
 void ScreenSpaceApply();
 
-// Whether the menu's backdrop, under the device's current transforms and viewport, needs its
-// texture's smaller levels: false when it has none, or when the backdrop faces the camera and is
-// drawn so large that only the top level would be sampled anyway.
-bool BackdropNeedsSmallerLevels();
+// Whether `texture`, drawn on one of the static rectangles above (by its buffer: backdrop, HUD band,
+// pause and console windows, intro) under the device's current transforms and viewport, needs the
+// levels below its top one. False for a texture without them, and for a rectangle square to the view
+// drawn so large that only the top level would be sampled anyway (at most 1.35 texels per pixel
+// each way); true for any other buffer.
+bool NeedsSmallerLevels(const IDirect3DVertexBuffer9* buffer, IDirect3DTexture9* texture);
+
+// For the draws of one such rectangle, in its scope: the mip filter off where NeedsSmallerLevels
+// finds the top level enough, so that a software rasteriser skips the level of detail of every pixel
+// for the same picture; the device's mip filter back when it ends.
+class TopLevelSampling {
+public:
+    TopLevelSampling(const IDirect3DVertexBuffer9* buffer, IDirect3DTexture9* texture);
+    ~TopLevelSampling();
+    TopLevelSampling(const TopLevelSampling&) = delete;
+    TopLevelSampling& operator=(const TopLevelSampling&) = delete;
+
+private:
+    DWORD saved_ = 0;
+    bool switched_ = false;
+};
 
 // A float render state value (fog start and end) as the device takes it.
 DWORD FloatBits(float value);

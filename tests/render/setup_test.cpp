@@ -132,46 +132,80 @@ TEST_F(SetupTest, MenuCameraLooksAlongZAndSwitchesFogOff)
     EXPECT_LT(Project(0.0f, 1.0f, 10.0f).y, 300.0f) << "+y is up";
 }
 
-TEST_F(SetupTest, BackdropNeedsSmallerLevelsOnlyWhereDrawnSmallerThanItsTexture)
+TEST_F(SetupTest, SmallerLevelsAreLeftOutOnlyWhereNoPixelSpansMoreThanATexelAndAThird)
 {
-    EXPECT_FALSE(BackdropNeedsSmallerLevels()) << "no texture";
-    ASSERT_EQ(device->CreateTexture(512, 512, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &menuBackdropTexture, nullptr),
-              S_OK);
+    auto chain = [](UINT w, UINT h) {
+        IDirect3DTexture9* texture = nullptr;
+        EXPECT_EQ(device->CreateTexture(w, h, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr), S_OK);
+        return texture;
+    };
+    IDirect3DTexture9* square = chain(512, 512);
     CameraSetMenu();
     CameraApply();
     D3DVIEWPORT9 full{};
     ASSERT_EQ(device->GetViewport(&full), S_OK);
-    EXPECT_FALSE(BackdropNeedsSmallerLevels()) << "800 x 600: every texel spans more than a pixel";
+    EXPECT_FALSE(NeedsSmallerLevels(backdropBuffer, square)) << "800 x 600: every texel spans more than a pixel";
+    EXPECT_FALSE(NeedsSmallerLevels(backdropBuffer, nullptr));
+    EXPECT_TRUE(NeedsSmallerLevels(horizonBuffer, square)) << "not a rectangle known to show its whole texture";
+    EXPECT_TRUE(NeedsSmallerLevels(nullptr, square));
 
-    // The backdrop spans about 1.01 times the viewport: 512 texels over 485 pixels still sample the
-    // top level alone, over 388 they need the next.
+    // The backdrop spans about 1.01 times the viewport: 512 texels over 485 or 388 pixels still
+    // sample the top level alone, over 303 they need the next.
     D3DVIEWPORT9 viewport = full;
     viewport.Width = 640;
     viewport.Height = 480;
     ASSERT_EQ(device->SetViewport(&viewport), S_OK);
-    EXPECT_FALSE(BackdropNeedsSmallerLevels()) << "640 x 480";
+    EXPECT_FALSE(NeedsSmallerLevels(backdropBuffer, square)) << "640 x 480";
     viewport.Width = 512;
     viewport.Height = 384;
     device->SetViewport(&viewport);
-    EXPECT_TRUE(BackdropNeedsSmallerLevels()) << "512 x 384";
+    EXPECT_FALSE(NeedsSmallerLevels(backdropBuffer, square)) << "512 x 384";
+    viewport.Width = 400;
+    viewport.Height = 300;
+    device->SetViewport(&viewport);
+    EXPECT_TRUE(NeedsSmallerLevels(backdropBuffer, square)) << "400 x 300";
     viewport.Width = 800;
     viewport.Height = 300;
     device->SetViewport(&viewport);
-    EXPECT_TRUE(BackdropNeedsSmallerLevels()) << "squeezed in one direction only";
+    EXPECT_TRUE(NeedsSmallerLevels(backdropBuffer, square)) << "squeezed in one direction only";
     device->SetViewport(&full);
 
     // Turned away from the view its texels shrink toward the far edge.
     camera.viewYaw = 0.3f;
     CameraApply();
-    EXPECT_TRUE(BackdropNeedsSmallerLevels()) << "not square to the view";
+    EXPECT_TRUE(NeedsSmallerLevels(backdropBuffer, square)) << "not square to the view";
     CameraSetMenu();
-    CameraApply();
 
-    menuBackdropTexture->Release();
-    menuBackdropTexture = SolidTexture(0xFF000064u);
+    // The HUD band, 800 x 200 pixels: 1024 x 256 texels are 1.28 per pixel each way, 1024 x 512 are
+    // 2.56 down.
+    ScreenSpaceApply();
+    IDirect3DTexture9* band = chain(1024, 256);
+    IDirect3DTexture9* tall = chain(1024, 512);
+    EXPECT_FALSE(NeedsSmallerLevels(hudBandBuffer, band));
+    EXPECT_TRUE(NeedsSmallerLevels(hudBandBuffer, tall));
+    {
+        const TopLevelSampling sampling(hudBandBuffer, band);
+        DWORD mipFilter = 0;
+        device->GetSamplerState(0, D3DSAMP_MIPFILTER, &mipFilter);
+        EXPECT_EQ(mipFilter, static_cast<DWORD>(D3DTEXF_NONE));
+    }
+    {
+        const TopLevelSampling sampling(hudBandBuffer, tall);
+        DWORD mipFilter = 0;
+        device->GetSamplerState(0, D3DSAMP_MIPFILTER, &mipFilter);
+        EXPECT_EQ(mipFilter, static_cast<DWORD>(D3DTEXF_POINT));
+    }
+    DWORD mipFilter = 0;
+    device->GetSamplerState(0, D3DSAMP_MIPFILTER, &mipFilter);
+    EXPECT_EQ(mipFilter, static_cast<DWORD>(D3DTEXF_POINT)) << "back to the device's filter";
+
+    IDirect3DTexture9* single = SolidTexture(0xFF000064u);
     device->SetViewport(&viewport);
-    EXPECT_FALSE(BackdropNeedsSmallerLevels()) << "a texture of one level has no smaller ones";
+    EXPECT_FALSE(NeedsSmallerLevels(backdropBuffer, single)) << "a texture of one level has no smaller ones";
     device->SetViewport(&full);
+    for (IDirect3DTexture9* texture : {square, band, tall, single}) {
+        texture->Release();
+    }
 }
 
 TEST_F(SetupTest, MaterialSetTakesOnlyOneToFour)

@@ -511,7 +511,7 @@ TEST_F(DeviceTest, PointMipFilterSamplesTheTopLevelAloneUntilTexelsShrinkBelowAP
         return frame;
     };
     EXPECT_EQ(draw(64.0f, D3DTEXF_POINT), draw(64.0f, D3DTEXF_NONE)) << "magnified twice";
-    EXPECT_EQ(draw(26.0f, D3DTEXF_POINT), draw(26.0f, D3DTEXF_NONE)) << "1.23 texels per pixel";
+    EXPECT_EQ(draw(24.0f, D3DTEXF_POINT), draw(24.0f, D3DTEXF_NONE)) << "1.33 texels per pixel";
     EXPECT_NE(draw(20.0f, D3DTEXF_POINT), draw(20.0f, D3DTEXF_NONE)) << "1.6 texels per pixel take the grey level";
     device->SetTexture(0, nullptr);
     tex->Release();
