@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "../support/scratch_folder.h"
 #include "console/script.h"
 #include "console_fixture.h"
 
@@ -16,22 +17,7 @@ const std::string kSeparator(46, '_');
 
 class ScriptTest : public ConsoleTest {
 protected:
-    void SetUp() override
-    {
-        ConsoleTest::SetUp();
-        oldDir_ = std::filesystem::current_path();
-        char pattern[] = "/tmp/aviorra-script-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-        std::filesystem::current_path(dir_);
-    }
-
-    void TearDown() override
-    {
-        std::filesystem::current_path(oldDir_);
-        std::filesystem::remove_all(dir_);
-        ConsoleTest::TearDown();
-    }
+    void SetUp() override { ConsoleTest::SetUp(); }
 
     static void Write(const std::string& name, const std::string& bytes)
     {
@@ -47,8 +33,7 @@ protected:
         return text.str();
     }
 
-    std::filesystem::path oldDir_;
-    std::filesystem::path dir_;
+    WorkingFolder folder_{"script"};
 };
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "../support/console_lines.h"
+#include "../support/scratch_folder.h"
 #include "../support/sound_files.h"
 #include "app/graphics.h"
 #include "app/input.h"
@@ -54,13 +55,6 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(nullDriver);
-        previousFolder = std::filesystem::current_path();
-        folder =
-            std::filesystem::temp_directory_path() / ("aviorra_frontend_" + std::to_string(::getpid()) + "_" +
-                                                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(folder);
-        std::filesystem::create_directories(folder);
-        std::filesystem::current_path(folder);
         WriteSoundArchive();
 
         ClockUseVirtualTime(10000);
@@ -78,8 +72,6 @@ protected:
         BassReset();
         ConsoleSetEcho(true);
         ClockUseRealTime();
-        std::filesystem::current_path(previousFolder);
-        std::filesystem::remove_all(folder);
     }
 
     static void ResetProgram()
@@ -145,8 +137,7 @@ protected:
 
     static constexpr const char* kSounds[] = {kMenuMoveSound, kClickSound, kWindSound, kEngineSound};
 
-    std::filesystem::path previousFolder;
-    std::filesystem::path folder;
+    WorkingFolder folder_{"frontend"};
 
 private:
     static void WriteSoundArchive()

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "../support/scratch_folder.h"
 #include "platform/win/little_endian.h"
 #include "render/camera.h"
 #include "render_fixture.h"
@@ -44,11 +45,6 @@ class SetupTest : public RenderTest {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/render-test-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        folder = pattern;
-        previous = std::filesystem::current_path();
-        std::filesystem::current_path(folder);
         ResourceFreeAll();
         RenderTest::SetUp();
     }
@@ -57,9 +53,6 @@ protected:
     {
         RenderTest::TearDown();
         ResourceFreeAll();
-        std::filesystem::current_path(previous);
-        std::error_code ec;
-        std::filesystem::remove_all(folder, ec);
     }
 
     static void Pack(const std::vector<ArchiveMember>& members)
@@ -86,8 +79,7 @@ protected:
         return {(clip.x + 1.0f) * kWidth / 2.0f, (1.0f - clip.y) * kHeight / 2.0f, clip.z};
     }
 
-    std::filesystem::path folder;
-    std::filesystem::path previous;
+    WorkingFolder folder_{"render"};
 };
 
 TEST_F(SetupTest, PlayingCameraLooksForwardAndDownFromBehindTheScroll)

@@ -19,6 +19,7 @@
 #include "platform/win/little_endian.h"
 #include "resources/archive.h"
 #include "resources/resources.h"
+#include "scratch_folder.h"
 
 inline std::string Le32(std::uint32_t v)
 {
@@ -40,11 +41,6 @@ class ResourceTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/resources-test-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        folder = pattern;
-        previous = std::filesystem::current_path();
-        std::filesystem::current_path(folder);
         ConsoleSetEcho(false);
         ProgramReset();
         ResourceFreeAll();
@@ -55,9 +51,6 @@ protected:
         ResourceSetInstalledFolder("");
         ResourceFreeAll();
         ConsoleSetEcho(true);
-        std::filesystem::current_path(previous);
-        std::error_code ec;
-        std::filesystem::remove_all(folder, ec);
     }
 
     static void Write(const std::string& path, const std::string& bytes)
@@ -124,6 +117,5 @@ protected:
     static std::string Cp(const char* text) { return text; }
 
     static constexpr const char* kMark = "--- mark ---";
-    std::filesystem::path folder;
-    std::filesystem::path previous;
+    WorkingFolder folder_{"resources"};
 };

@@ -1,5 +1,5 @@
 // A fresh folder under /tmp for one test, removed with the object, with helpers to write and read
-// the files in it.
+// the files in it; WorkingFolder also works in it while it lives.
 #pragma once
 
 #include <stdlib.h>
@@ -56,4 +56,27 @@ public:
 
 private:
     std::filesystem::path root_;
+};
+
+// A scratch folder the process works in while it lives: current from its construction, and the
+// folder that was current before is made current again before it is removed.
+class WorkingFolder : public ScratchFolder {
+public:
+    explicit WorkingFolder(const std::string& prefix)
+        : ScratchFolder(prefix), previous_(std::filesystem::current_path())
+    {
+        std::filesystem::current_path(Root());
+    }
+
+    ~WorkingFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::current_path(previous_, ignored);
+    }
+
+    WorkingFolder(const WorkingFolder&) = delete;
+    WorkingFolder& operator=(const WorkingFolder&) = delete;
+
+private:
+    std::filesystem::path previous_;
 };

@@ -1,4 +1,5 @@
 #include "game/savegame.h"
+#include "../../support/scratch_folder.h"
 #include "app/program.h"
 #include "frontend/frontend.h"
 
@@ -160,12 +161,6 @@ class SaveGameTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/avr_savegame_XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        folder = pattern;
-        ASSERT_NE(::getcwd(previous, sizeof previous), nullptr);
-        ASSERT_EQ(::chdir(folder.c_str()), 0);
-
         ConsoleSetEcho(false);
         device = nullptr;
         ProgramReset();
@@ -176,13 +171,9 @@ protected:
         ProgramReset();
         device = nullptr;
         ConsoleSetEcho(true);
-        EXPECT_EQ(::chdir(previous), 0);
-        std::string command = "rm -rf '" + folder + "'";
-        EXPECT_EQ(std::system(command.c_str()), 0);
     }
 
-    std::string folder;
-    char previous[4096] = {};
+    WorkingFolder folder_{"savegame"};
 };
 
 // ---- writing -----------------------------------------------------------------------------------

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "../../support/console_lines.h"
+#include "../../support/scratch_folder.h"
 #include "../../support/sound_files.h"
 #include "app/program.h"
 #include "console/console.h"
@@ -62,14 +63,6 @@ class SoundTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        previousFolder = std::filesystem::current_path();
-        folder =
-            std::filesystem::temp_directory_path() / ("aviorra_sound_" + std::to_string(::getpid()) + "_" +
-                                                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(folder);
-        std::filesystem::create_directories(folder);
-        std::filesystem::current_path(folder);
-
         const std::string junk = "RIFF but certainly not a wave file";
         std::vector<Member> members = {
             {kShort, SineWav(500, kRate, 500)},
@@ -102,8 +95,6 @@ protected:
         BassReset();
         ConsoleSetEcho(true);
         ClockUseRealTime();
-        std::filesystem::current_path(previousFolder);
-        std::filesystem::remove_all(folder);
     }
 
     // Every line printed since the console was cleared, oldest first.
@@ -119,8 +110,7 @@ protected:
 
     static DWORD State(const char* name) { return BASS_ChannelIsActive(StreamOf(name)); }
 
-    std::filesystem::path previousFolder;
-    std::filesystem::path folder;
+    WorkingFolder folder_{"sound"};
 };
 
 TEST_F(SoundTest, LoadCreatesTheStreamOnceAndKeepsTheImage)
