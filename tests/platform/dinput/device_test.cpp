@@ -6,39 +6,10 @@
 #include <array>
 #include <cstring>
 
+#include "../../support/sdl_window.h"
 #include "platform/dinput/dinput.h"
-#include "platform/win/window.h"
 
 namespace {
-
-LRESULT Proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
-{
-    return DefWindowProcA(window, message, wparam, lparam);
-}
-
-void Push(const SDL_Event& e)
-{
-    SDL_Event copy = e;
-    ASSERT_EQ(SDL_PushEvent(&copy), 1) << SDL_GetError();
-}
-
-void PushFocus(HWND window, bool gained)
-{
-    SDL_Event e{};
-    e.type = SDL_WINDOWEVENT;
-    e.window.windowID = SDL_GetWindowID(window);
-    e.window.event = gained ? SDL_WINDOWEVENT_FOCUS_GAINED : SDL_WINDOWEVENT_FOCUS_LOST;
-    Push(e);
-}
-
-void PushMotion(int dx, int dy)
-{
-    SDL_Event e{};
-    e.type = SDL_MOUSEMOTION;
-    e.motion.xrel = dx;
-    e.motion.yrel = dy;
-    Push(e);
-}
 
 void PushWheel(int notches, bool flipped)
 {
@@ -64,14 +35,7 @@ protected:
     {
         WindowReset();
         DInputReset();
-        ASSERT_TRUE(PlatformVideoInit());
-        SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
-        WNDCLASSEXA wc{};
-        wc.cbSize = kWndClassExSize32;
-        wc.lpfnWndProc = Proc;
-        wc.lpszClassName = "AVIORRA";
-        ASSERT_NE(RegisterClassExA(&wc), 0);
-        window = CreateWindowExA(0, "AVIORRA", "AVIORRA", 8, 10, 10, 64, 48, nullptr, nullptr, nullptr, nullptr);
+        window = TestWindowCreate();
         ASSERT_NE(window, nullptr);
         void* out = nullptr;
         ASSERT_EQ(DirectInput8Create(nullptr, 0x0800, IID_IDirectInput8A, &out, nullptr), DI_OK);
