@@ -107,13 +107,7 @@ HRESULT FrontEndRender()
         device->SetRenderState(D3DRS_AMBIENT, 0x00BBBBBBu);
 
         MaterialSet(1);
-        if (backdropBuffer != nullptr) {
-            const TopLevelSampling sampling(backdropBuffer, menuBackdropTexture);
-            device->SetTexture(0, menuBackdropTexture);
-            device->SetFVF(kFvfLitTextured);
-            device->SetStreamSource(0, backdropBuffer, 0, sizeof(LitTexturedVertex));
-            device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
-        }
+        WholeTextureRectDraw(backdropBuffer, menuBackdropTexture, kFvfLitTextured, sizeof(LitTexturedVertex));
         TextMeshDraw(-2.35f, 2.4f, 6.0f, 0.0f, 0.0f, 0.0f, 2, kTitleTextMesh);
 
         switch (gameState) {

@@ -23,18 +23,6 @@ constexpr const char* kConsoleBlockFormat = HUD_LINE HUD_LINE HUD_LINE HUD_LINE 
     HUD_LINE HUD_LINE HUD_LINE HUD_LINE HUD_LINE HUD_LINE HUD_LINE "\n\n>%.199s_";
 #undef HUD_LINE
 
-void QuadDraw(IDirect3DTexture9* texture, IDirect3DVertexBuffer9* buffer, DWORD fvf, UINT stride)
-{
-    if (buffer == nullptr) {
-        return;
-    }
-    const TopLevelSampling sampling(buffer, texture);
-    device->SetTexture(0, texture);
-    device->SetFVF(fvf);
-    device->SetStreamSource(0, buffer, 0, stride);
-    device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
-}
-
 void Text(int font, double fx, double fy, D3DCOLOR colour, const char* text)
 {
     ScreenText(font, ScreenX(fx), ScreenY(fy), colour, "%s", text);
@@ -175,18 +163,18 @@ void HudDraw()
 
     device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
     device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
-    QuadDraw(hudTexture, hudBandBuffer, kFvfColouredTextured, sizeof(ColouredTexturedVertex));
+    WholeTextureRectDraw(hudBandBuffer, hudTexture, kFvfColouredTextured, sizeof(ColouredTexturedVertex));
 
     const bool paused = pauseFlag != 0;
     const bool over = runStats.gameOver != 0;
     const bool consoleOpen = console.open != 0;
     if ((paused || over) && !consoleOpen) {
         device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
-        QuadDraw(windowTexture, pauseWindowBuffer, kFvfTextured, sizeof(TexturedVertex));
+        WholeTextureRectDraw(pauseWindowBuffer, windowTexture, kFvfTextured, sizeof(TexturedVertex));
     }
     if (consoleOpen) {
         device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
-        QuadDraw(consoleTexture, consoleWindowBuffer, kFvfTextured, sizeof(TexturedVertex));
+        WholeTextureRectDraw(consoleWindowBuffer, consoleTexture, kFvfTextured, sizeof(TexturedVertex));
     }
     device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
 

@@ -164,10 +164,17 @@ HRESULT BufferCreate(IDirect3DVertexBuffer9*& buffer, DWORD fvf, const void* ver
     return S_OK;
 }
 
+// A four-vertex buffer is a rectangle: its corners are remembered for NeedsSmallerLevels.
 template <typename Vertex, std::size_t N>
 HRESULT BufferCreate(IDirect3DVertexBuffer9*& buffer, DWORD fvf, const Vertex (&vertices)[N])
 {
-    return BufferCreate(buffer, fvf, vertices, static_cast<UINT>(sizeof vertices));
+    const HRESULT hr = BufferCreate(buffer, fvf, vertices, static_cast<UINT>(sizeof vertices));
+    if constexpr (N == 4) {
+        if (SUCCEEDED(hr)) {
+            RememberCorners(buffer, vertices);
+        }
+    }
+    return hr;
 }
 
 // Loads one texture into its slot; the slot keeps nothing of a previous load.
@@ -258,17 +265,14 @@ HRESULT StaticGeometryCreate()
     if (FAILED(BufferCreate(pauseWindowBuffer, kFvfTextured, rect))) {
         return E_FAIL;
     }
-    RememberCorners(pauseWindowBuffer, rect);
     ScreenRectFill(rect, -w * 0.3030303f, w * 0.3030303f, -h * 0.2f, h * 0.2f);
     if (FAILED(BufferCreate(consoleWindowBuffer, kFvfTextured, rect))) {
         return E_FAIL;
     }
-    RememberCorners(consoleWindowBuffer, rect);
 
     if (FAILED(BufferCreate(backdropBuffer, kFvfLitTextured, kBackdrop))) {
         return E_FAIL;
     }
-    RememberCorners(backdropBuffer, kBackdrop);
 
     ScreenRectFill(rect, -w * 0.5f, w * 0.5f, h * 0.16666667f, h * 0.5f);
     ColouredTexturedVertex band[4];
@@ -278,7 +282,6 @@ HRESULT StaticGeometryCreate()
     if (FAILED(BufferCreate(hudBandBuffer, kFvfColouredTextured, band))) {
         return E_FAIL;
     }
-    RememberCorners(hudBandBuffer, band);
     return S_OK;
 }
 
@@ -341,6 +344,18 @@ TopLevelSampling::~TopLevelSampling()
     }
 }
 
+void WholeTextureRectDraw(IDirect3DVertexBuffer9* buffer, IDirect3DTexture9* texture, DWORD fvf, UINT stride)
+{
+    if (buffer == nullptr || device == nullptr) {
+        return;
+    }
+    const TopLevelSampling sampling(buffer, texture);
+    device->SetTexture(0, texture);
+    device->SetFVF(fvf);
+    device->SetStreamSource(0, buffer, 0, stride);
+    device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
+}
+
 DWORD FloatBits(float value)
 {
     DWORD bits = 0;
@@ -355,7 +370,6 @@ bool IntroScreenShow()
     if (FAILED(BufferCreate(introBuffer, kFvfTextured, rect))) {
         return false;
     }
-    RememberCorners(introBuffer, rect);
     SlotLoad("textures\\intro.bmp", kKeyBlack, introTexture);
     ShowWindow(gameWindow, SW_SHOWDEFAULT);
     UpdateWindow(gameWindow);
@@ -368,13 +382,7 @@ bool IntroScreenShow()
     device->SetRenderState(D3DRS_FOGENABLE, FALSE);
     device->SetRenderState(D3DRS_ZENABLE, FALSE);
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
-    {
-        const TopLevelSampling sampling(introBuffer, introTexture);
-        device->SetTexture(0, introTexture);
-        device->SetFVF(kFvfTextured);
-        device->SetStreamSource(0, introBuffer, 0, sizeof(TexturedVertex));
-        device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
-    }
+    WholeTextureRectDraw(introBuffer, introTexture, kFvfTextured, sizeof(TexturedVertex));
     device->SetRenderState(D3DRS_ZENABLE, TRUE);
     device->SetRenderState(D3DRS_FOGENABLE, TRUE);
     device->EndScene();

@@ -95,6 +95,10 @@ private:
     bool switched_ = false;
 };
 
+// Draws one of those rectangles (a strip of two triangles) with its texture, sampled as
+// TopLevelSampling chooses; nothing for a null buffer.
+void WholeTextureRectDraw(IDirect3DVertexBuffer9* buffer, IDirect3DTexture9* texture, DWORD fvf, UINT stride);
+
 // A float render state value (fog start and end) as the device takes it.
 DWORD FloatBits(float value);
 
