@@ -4,9 +4,8 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <system_error>
 
 #include "platform/win/files.h"
@@ -35,10 +34,10 @@ void CopyStartScript(const fs::path& installed)
     if (IsRegularFile(kStartScript) || !IsRegularFile(installed / kStartScript)) {
         return;
     }
-    std::ifstream in(installed / kStartScript, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    if (!in || !WriteFileReplacing(kStartScript, bytes.str())) {
+    std::string bytes;
+    FileProblem problem = FileProblem::None;
+    if (!ReadRegularFile((installed / kStartScript).string(), SIZE_MAX, bytes, problem) ||
+        !WriteFileReplacing(kStartScript, bytes)) {
         std::fprintf(stderr, "aviorra: cannot copy %s into the game folder\n", (installed / kStartScript).c_str());
     }
 }
@@ -47,19 +46,7 @@ void CopyStartScript(const fs::path& installed)
 
 bool GameFolderHoldsGameFiles(const fs::path& folder)
 {
-    if (IsRegularFile(folder / kStartScript)) {
-        return true;
-    }
-    std::error_code ec;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        std::error_code kind;
-        if (name.size() > 4 && name[0] != '.' && name.compare(name.size() - 4, 4, ".vrk") == 0 &&
-            it->is_regular_file(kind)) {
-            return true;
-        }
-    }
-    return false;
+    return IsRegularFile(folder / kStartScript) || !ResourceArchiveNamesIn(folder.string()).empty();
 }
 
 fs::path GameFolderPerUser(const char* xdgDataHome, const char* home)

@@ -13,6 +13,7 @@
 #include "platform/dinput/dinput.h"
 #include "platform/win/clock.h"
 #include "platform/win/files.h"
+#include "platform/win/little_endian.h"
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
@@ -360,26 +361,22 @@ bool RunAudioWrite(const std::string& path)
     const auto dataBytes = static_cast<std::uint32_t>(mixed.size() * 2);
     std::string out;
     out.reserve(44 + dataBytes);
-    auto put = [&out](std::uint32_t value, int bytes) {
-        for (int i = 0; i < bytes; ++i) {
-            out += static_cast<char>((value >> (8 * i)) & 0xFF);
-        }
-    };
-    out += "RIFF";
-    put(36 + dataBytes, 4);
-    out += "WAVEfmt ";
-    put(16, 4);
-    put(1, 2);  // PCM
-    put(2, 2);
-    put(static_cast<std::uint32_t>(rate), 4);
-    put(static_cast<std::uint32_t>(rate) * 4, 4);
-    put(4, 2);
-    put(16, 2);
-    out += "data";
-    put(dataBytes, 4);
+    LittleEndianWriter wav(out);
+    wav.Bytes("RIFF", 4);
+    wav.U32(36 + dataBytes);
+    wav.Bytes("WAVEfmt ", 8);
+    wav.U32(16);
+    wav.U16(1);  // PCM
+    wav.U16(2);
+    wav.U32(static_cast<std::uint32_t>(rate));
+    wav.U32(static_cast<std::uint32_t>(rate) * 4);
+    wav.U16(4);
+    wav.U16(16);
+    wav.Bytes("data", 4);
+    wav.U32(dataBytes);
     for (float sample : mixed) {
         const float scaled = std::clamp(sample * 32768.0f, -32768.0f, 32767.0f);
-        put(static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lrint(scaled))), 2);
+        wav.U16(static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lrint(scaled))));
     }
     if (!WriteFileReplacing(path, out)) {
         std::fprintf(stderr, "aviorra: cannot write the sound of the run '%s'\n", path.c_str());

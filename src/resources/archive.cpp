@@ -111,15 +111,12 @@ ArchiveRecord ArchiveDecodeRecord(const std::uint8_t* record, std::uint64_t data
     return result;
 }
 
-void ArchiveEncodeRecord(const ArchiveRecord& record, std::uint8_t* out)
+void ArchiveEncodeRecord(const ArchiveRecord& record, std::string& out)
 {
-    std::string encoded;
-    encoded.reserve(kArchiveRecordSize);
-    LittleEndianWriter fields(encoded);
+    LittleEndianWriter fields(out);
     fields.U32(record.size);
     fields.U32(record.offset);
     fields.FixedString(std::string_view(record.name).substr(0, kArchiveNameMax), kArchiveNameField);
-    std::memcpy(out, encoded.data(), kArchiveRecordSize);
 }
 
 bool ArchiveReadDirectory(const std::string& path, ArchiveDirectory& directory)
@@ -204,10 +201,8 @@ bool ArchiveBuild(const std::vector<ArchiveMember>& members, std::string& archiv
         records.push_back(record);
         archive += member.bytes;
     }
-    std::uint8_t encoded[kArchiveRecordSize];
     for (const ArchiveRecord& record : records) {
-        ArchiveEncodeRecord(record, encoded);
-        archive.append(reinterpret_cast<const char*>(encoded), kArchiveRecordSize);
+        ArchiveEncodeRecord(record, archive);
     }
     LittleEndianWriter(archive).U32(static_cast<std::uint32_t>(members.size()));
     return true;

@@ -50,8 +50,9 @@ struct ArchiveDirectory {
 // Decodes one 108-byte record and checks it against an archive whose member data (everything before
 // the directory) is `dataEnd` bytes long.
 ArchiveRecord ArchiveDecodeRecord(const std::uint8_t* record, std::uint64_t dataEnd);
-// Encodes a record field by field: size, offset, the name zero-padded to 100 bytes.
-void ArchiveEncodeRecord(const ArchiveRecord& record, std::uint8_t* out);
+// Appends a record's 108 bytes to `out`, field by field: size, offset, the name zero-padded to 100
+// bytes.
+void ArchiveEncodeRecord(const ArchiveRecord& record, std::string& out);
 
 // Reads and checks the directory of the archive file at `path`. True when the archive is usable
 // (some of its records may still be damaged); false with `directory.problem` set otherwise.

@@ -13,6 +13,7 @@
 #include "d3dx/text3d.h"
 #include "d3dx/texture.h"
 #include "platform/win/codepage.h"
+#include "platform/win/files.h"
 #include "platform/win/window.h"
 #include "resources/resources.h"
 
@@ -220,7 +221,7 @@ HRESULT MeshLoadInto(MeshEntry* entry, const char* path, const char* textureDire
             if (directoryLength + nameLength <= kTexturePathLimit) {
                 std::memcpy(texturePath, textureDirectory, directoryLength);
                 std::memcpy(texturePath + directoryLength, name, nameLength + 1);
-                textureResult = ResourcePathInsideGameFolder(texturePath)
+                textureResult = GamePathStaysInside(texturePath)
                                     ? D3DXCreateTextureFromFileA(device, texturePath, &entry->textures[i])
                                     : E_FAIL;
             }

@@ -54,8 +54,9 @@ bool HasArchiveExtension(const std::string& name)
 // The installed content folder whose archives come behind the working directory's; empty: none.
 std::string installedFolder;
 
-// The archive file names of `folder` in ascending byte order, each with `prefix` in front.
-std::vector<std::string> ArchiveNamesIn(const std::string& folder, const std::string& prefix)
+}  // namespace
+
+std::vector<std::string> ResourceArchiveNamesIn(const std::string& folder)
 {
     std::vector<std::string> names;
     std::error_code ec;
@@ -68,19 +69,19 @@ std::vector<std::string> ArchiveNamesIn(const std::string& folder, const std::st
         names.push_back(name);
     }
     std::sort(names.begin(), names.end());
-    for (std::string& name : names) {
-        name.insert(0, prefix);
-    }
     return names;
 }
+
+namespace {
 
 // The working directory's archive file names, then the installed folder's (by their paths).
 std::vector<std::string> ArchiveNames()
 {
-    std::vector<std::string> names = ArchiveNamesIn(".", "");
+    std::vector<std::string> names = ResourceArchiveNamesIn(".");
     if (!installedFolder.empty()) {
-        const std::vector<std::string> installed = ArchiveNamesIn(installedFolder, installedFolder + "/");
-        names.insert(names.end(), installed.begin(), installed.end());
+        for (const std::string& name : ResourceArchiveNamesIn(installedFolder)) {
+            names.push_back(installedFolder + "/" + name);
+        }
     }
     return names;
 }
@@ -176,11 +177,6 @@ ResourceEntry* ResourceFind(const char* name)
 ResourceEntry* ResourceListHead()
 {
     return listHead;
-}
-
-bool ResourcePathInsideGameFolder(const char* gamePath)
-{
-    return gamePath != nullptr && GamePathStaysInside(gamePath);
 }
 
 std::uint8_t* ResourceLoadBytes(const char* name)

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/bass/bass.h"
 
@@ -48,9 +49,9 @@ void ResourceLoadTexture(const char* name);
 // The first entry of the list (list order), or null while it is empty.
 ResourceEntry* ResourceListHead();
 
-// Whether a game path (a loose file, a mesh's texture) names a file inside the game folder; one that
-// is absolute or climbs out with ".." is treated as missing.
-bool ResourcePathInsideGameFolder(const char* gamePath);
+// The archive file names of `folder` (regular files ending ".vrk", none hidden) in ascending byte
+// order.
+std::vector<std::string> ResourceArchiveNamesIn(const std::string& folder);
 
 // Console commands.
 void ArchListCommand();             // archlist
