@@ -831,7 +831,7 @@ HRESULT Device::GetTexture(DWORD Stage, IDirect3DBaseTexture9** ppTexture)
     return S_OK;
 }
 
-void Device::ForgetTexture(IDirect3DBaseTexture9* texture)
+void Device::Forget(IDirect3DBaseTexture9* texture)
 {
     for (DWORD i = 0; i < D3D_TEXTURE_STAGES; ++i) {
         if (textures_[i] != texture) {
@@ -842,7 +842,7 @@ void Device::ForgetTexture(IDirect3DBaseTexture9* texture)
     boundTexture_ = 0xFFFFFFFFu;
 }
 
-void Device::ForgetStream(VertexBuffer* buffer)
+void Device::Forget(IDirect3DVertexBuffer9* buffer)
 {
     if (stream_.buffer == buffer) {
         stream_ = {};
@@ -850,7 +850,7 @@ void Device::ForgetStream(VertexBuffer* buffer)
     layout_ = {};
 }
 
-void Device::ForgetIndices(IndexBuffer* buffer)
+void Device::Forget(IDirect3DIndexBuffer9* buffer)
 {
     if (indices_ == buffer) {
         indices_ = nullptr;

@@ -251,6 +251,5 @@ const char* D3DLastErrorText()
 
 D3DObjectCounts D3DLiveObjects()
 {
-    const d3d9::LiveCounts& c = d3d9::Live();
-    return {c.direct3d, c.devices, c.textures, c.vertexBuffers, c.indexBuffers};
+    return d3d9::Live();
 }

@@ -40,14 +40,8 @@ class Device;
 HRESULT Fail(HRESULT code, const char* reason);
 const char* LastError();
 
-// Counts of live objects, one per kind (see D3DLiveObjects).
-struct LiveCounts {
-    int direct3d = 0;
-    int devices = 0;
-    int textures = 0;
-    int vertexBuffers = 0;
-    int indexBuffers = 0;
-};
+// Counts of live objects, one per kind, as D3DLiveObjects gives them.
+using LiveCounts = D3DObjectCounts;
 LiveCounts& Live();
 
 // ---- State conversion (convert.cpp) ---------------------------------------------------------------
@@ -111,10 +105,28 @@ private:
     UINT dirtyEnd_ = 0;
 };
 
-class VertexBuffer final : public RefCounted<IDirect3DVertexBuffer9> {
+// What every resource of a device shares: a reference on the device for the resource's life, its
+// place in the live counts, GetDevice, and a last Release that unhooks it from the device (so no
+// binding keeps a dangling pointer), deletes it, then lets the device go. Defined after Device.
+template <class Interface>
+class DeviceResource : public RefCounted<Interface> {
+public:
+    HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
+
+protected:
+    DeviceResource(Device* device, int LiveCounts::*count);
+    ~DeviceResource() override { --(Live().*count_); }
+    void LastRelease() override;
+
+    Device* device_;
+
+private:
+    int LiveCounts::*count_;
+};
+
+class VertexBuffer final : public DeviceResource<IDirect3DVertexBuffer9> {
 public:
     VertexBuffer(Device* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool);
-    HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
     D3DRESOURCETYPE GetType() override { return D3DRTYPE_VERTEXBUFFER; }
     HRESULT Lock(UINT OffsetToLock, UINT SizeToLock, void** ppbData, DWORD Flags) override;
     HRESULT Unlock() override;
@@ -123,19 +135,14 @@ public:
     BufferStore store;
 
 private:
-    ~VertexBuffer() override;
-    // Unhooks the resource from its device, deletes it, then drops its reference on the device.
-    void LastRelease() override;
-    Device* device_;
     DWORD usage_;
     DWORD fvf_;
     D3DPOOL pool_;
 };
 
-class IndexBuffer final : public RefCounted<IDirect3DIndexBuffer9> {
+class IndexBuffer final : public DeviceResource<IDirect3DIndexBuffer9> {
 public:
     IndexBuffer(Device* device, UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool);
-    HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
     D3DRESOURCETYPE GetType() override { return D3DRTYPE_INDEXBUFFER; }
     HRESULT Lock(UINT OffsetToLock, UINT SizeToLock, void** ppbData, DWORD Flags) override;
     HRESULT Unlock() override;
@@ -147,10 +154,6 @@ public:
     UINT maxIndex = 0;
 
 private:
-    ~IndexBuffer() override;
-    // Unhooks the resource from its device, deletes it, then drops its reference on the device.
-    void LastRelease() override;
-    Device* device_;
     DWORD usage_;
     D3DFORMAT format_;
     D3DPOOL pool_;
@@ -164,10 +167,9 @@ struct FormatInfo {
 };
 FormatInfo TextureFormatInfo(D3DFORMAT format);
 
-class Texture final : public RefCounted<IDirect3DTexture9> {
+class Texture final : public DeviceResource<IDirect3DTexture9> {
 public:
     Texture(Device* device, UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool);
-    HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
     D3DRESOURCETYPE GetType() override { return D3DRTYPE_TEXTURE; }
     DWORD GetLevelCount() override { return static_cast<DWORD>(levels_.size()); }
     HRESULT GetLevelDesc(UINT Level, D3DSURFACE_DESC* pDesc) override;
@@ -191,14 +193,11 @@ private:
         bool readOnly = false;
     };
     ~Texture() override;
-    // Unhooks the resource from its device, deletes it, then drops its reference on the device.
-    void LastRelease() override;
     void Upload(UINT level);
     void RebuildMips();
     void Restore(UINT level);
     void DropCopies();
 
-    Device* device_;
     DWORD usage_;
     D3DFORMAT format_;
     D3DPOOL pool_;
@@ -321,9 +320,9 @@ public:
     SDL_Window* Window() const { return window_; }
     SDL_GLContext Context() const { return context_; }
     // Called by resources being destroyed so no binding keeps a dangling pointer.
-    void ForgetTexture(IDirect3DBaseTexture9* texture);
-    void ForgetStream(VertexBuffer* buffer);
-    void ForgetIndices(IndexBuffer* buffer);
+    void Forget(IDirect3DBaseTexture9* texture);
+    void Forget(IDirect3DVertexBuffer9* buffer);
+    void Forget(IDirect3DIndexBuffer9* buffer);
     // Texture uploads bind textures behind the device's back; the next draw binds again.
     void ForgetBoundTexture() { boundTexture_ = 0xFFFFFFFFu; }
     // Draws with the general program instead of the specialised ones (for comparing the two).
@@ -422,6 +421,33 @@ private:
     } layout_;
     GLuint boundIbo_ = 0;
 };
+
+template <class Interface>
+DeviceResource<Interface>::DeviceResource(Device* device, int LiveCounts::*count) : device_(device), count_(count)
+{
+    device_->AddRef();
+    ++(Live().*count_);
+}
+
+template <class Interface>
+HRESULT DeviceResource<Interface>::GetDevice(IDirect3DDevice9** ppDevice)
+{
+    if (!ppDevice) {
+        return Fail(D3DERR_INVALIDCALL, "GetDevice: no output pointer");
+    }
+    device_->AddRef();
+    *ppDevice = device_;
+    return S_OK;
+}
+
+template <class Interface>
+void DeviceResource<Interface>::LastRelease()
+{
+    Device* device = device_;
+    device->Forget(this);
+    delete this;
+    device->Release();
+}
 
 class Direct3D9 final : public RefCounted<IDirect3D9> {
 public:

@@ -86,33 +86,12 @@ HRESULT BufferStore::Unlock()
 }
 
 VertexBuffer::VertexBuffer(Device* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool)
-    : store(device, length, GL_ARRAY_BUFFER), device_(device), usage_(usage), fvf_(fvf), pool_(pool)
+    : DeviceResource(device, &LiveCounts::vertexBuffers),
+      store(device, length, GL_ARRAY_BUFFER),
+      usage_(usage),
+      fvf_(fvf),
+      pool_(pool)
 {
-    device_->AddRef();
-    ++Live().vertexBuffers;
-}
-
-VertexBuffer::~VertexBuffer()
-{
-    --Live().vertexBuffers;
-}
-
-void VertexBuffer::LastRelease()
-{
-    Device* device = device_;
-    device->ForgetStream(this);
-    delete this;
-    device->Release();
-}
-
-HRESULT VertexBuffer::GetDevice(IDirect3DDevice9** ppDevice)
-{
-    if (!ppDevice) {
-        return Fail(D3DERR_INVALIDCALL, "GetDevice: no output pointer");
-    }
-    device_->AddRef();
-    *ppDevice = device_;
-    return S_OK;
 }
 
 HRESULT VertexBuffer::Lock(UINT OffsetToLock, UINT SizeToLock, void** ppbData, DWORD Flags)
@@ -135,33 +114,12 @@ HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* pDesc)
 }
 
 IndexBuffer::IndexBuffer(Device* device, UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool)
-    : store(device, length, GL_ELEMENT_ARRAY_BUFFER), device_(device), usage_(usage), format_(format), pool_(pool)
+    : DeviceResource(device, &LiveCounts::indexBuffers),
+      store(device, length, GL_ELEMENT_ARRAY_BUFFER),
+      usage_(usage),
+      format_(format),
+      pool_(pool)
 {
-    device_->AddRef();
-    ++Live().indexBuffers;
-}
-
-IndexBuffer::~IndexBuffer()
-{
-    --Live().indexBuffers;
-}
-
-void IndexBuffer::LastRelease()
-{
-    Device* device = device_;
-    device->ForgetIndices(this);
-    delete this;
-    device->Release();
-}
-
-HRESULT IndexBuffer::GetDevice(IDirect3DDevice9** ppDevice)
-{
-    if (!ppDevice) {
-        return Fail(D3DERR_INVALIDCALL, "GetDevice: no output pointer");
-    }
-    device_->AddRef();
-    *ppDevice = device_;
-    return S_OK;
 }
 
 HRESULT IndexBuffer::Lock(UINT OffsetToLock, UINT SizeToLock, void** ppbData, DWORD Flags)
@@ -257,10 +215,12 @@ int SquishFlags(D3DFORMAT format)
 }  // namespace
 
 Texture::Texture(Device* device, UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool)
-    : device_(device), usage_(usage), format_(format), pool_(pool), info_(TextureFormatInfo(format))
+    : DeviceResource(device, &LiveCounts::textures),
+      usage_(usage),
+      format_(format),
+      pool_(pool),
+      info_(TextureFormatInfo(format))
 {
-    device_->AddRef();
-    ++Live().textures;
     for (UINT i = 0; i < levels; ++i) {
         MipLevel level;
         level.width = std::max(1u, width >> i);
@@ -357,30 +317,11 @@ void Texture::DropCopies()
 
 Texture::~Texture()
 {
-    --Live().textures;
     if (name_) {
         device_->Activate();
         glDeleteTextures(1, &name_);
         device_->ForgetBoundTexture();
     }
-}
-
-void Texture::LastRelease()
-{
-    Device* device = device_;
-    device->ForgetTexture(this);
-    delete this;
-    device->Release();
-}
-
-HRESULT Texture::GetDevice(IDirect3DDevice9** ppDevice)
-{
-    if (!ppDevice) {
-        return Fail(D3DERR_INVALIDCALL, "GetDevice: no output pointer");
-    }
-    device_->AddRef();
-    *ppDevice = device_;
-    return S_OK;
 }
 
 HRESULT Texture::GetLevelDesc(UINT Level, D3DSURFACE_DESC* pDesc)
