@@ -3,9 +3,8 @@
 #include <squish.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
-#include <memory>
+#include <string>
 #include <vector>
 
 #include "d3dx/texture_decode.h"
@@ -15,7 +14,7 @@
 namespace {
 
 // Largest file read by name; a picture within the decoders' limits is far smaller.
-constexpr long kMaxFileBytes = 512L * 1024 * 1024;
+constexpr std::size_t kMaxFileBytes = std::size_t{512} * 1024 * 1024;
 
 bool FilterValid(DWORD filter)
 {
@@ -223,20 +222,11 @@ HRESULT D3DXCreateTextureFromFileExA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile,
     if (pDevice == nullptr || pSrcFile == nullptr || ppTexture == nullptr) {
         return D3DERR_INVALIDCALL;
     }
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(GamePathToLocal(pSrcFile).c_str(), "rb"),
-                                                         &std::fclose);
-    if (!file || std::fseek(file.get(), 0, SEEK_END) != 0) {
+    std::string bytes;
+    FileProblem problem = FileProblem::None;
+    if (!ReadRegularFile(GamePathToLocal(pSrcFile), kMaxFileBytes, bytes, problem) || bytes.empty()) {
         return D3DXERR_INVALIDDATA;
     }
-    const long length = std::ftell(file.get());
-    if (length <= 0 || length > kMaxFileBytes || std::fseek(file.get(), 0, SEEK_SET) != 0) {
-        return D3DXERR_INVALIDDATA;
-    }
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(length));
-    if (std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) {
-        return D3DXERR_INVALIDDATA;
-    }
-    file.reset();
     return D3DXCreateTextureFromFileInMemoryEx(pDevice, bytes.data(), static_cast<UINT>(bytes.size()), Width, Height,
                                                MipLevels, Usage, Format, Pool, Filter, MipFilter, ColorKey, pSrcInfo,
                                                pPalette, ppTexture);

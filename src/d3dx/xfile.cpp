@@ -22,14 +22,13 @@
 #include <cctype>
 #include <cmath>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <new>
 #include <unordered_map>
 
 #include "d3dx/mesh.h"
 #include "d3dx/xfile_tokens.h"
+#include "platform/win/files.h"
 #include "platform/win/little_endian.h"
 
 namespace {
@@ -813,15 +812,9 @@ HRESULT D3DXLoadMeshFromXA(const char* pFilename, DWORD Options, IDirect3DDevice
     if (pFilename == nullptr || ppMesh == nullptr) {
         return D3DERR_INVALIDCALL;
     }
-    // Game paths use backslashes; on this system they are directory separators.
-    std::string path(pFilename);
-    std::replace(path.begin(), path.end(), '\\', '/');
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        return E_FAIL;
-    }
-    std::vector<char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (file.bad() || bytes.size() > 0xFFFFFFFFu) {
+    std::string bytes;
+    FileProblem problem = FileProblem::None;
+    if (!ReadRegularFile(GamePathToLocal(pFilename), 0xFFFFFFFFu, bytes, problem)) {
         return E_FAIL;
     }
     return LoadFromMemory(bytes.data(), bytes.size(), Options, pD3DDevice, ppAdjacency, ppMaterials, ppEffectInstances,

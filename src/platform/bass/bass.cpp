@@ -19,16 +19,16 @@
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <mutex>
 #include <thread>
 
 #include "platform/bass/decode.h"
 #include "platform/win/codepage.h"
+#include "platform/win/files.h"
 #include "platform/win/window.h"
 
 namespace {
@@ -500,16 +500,6 @@ bool ResolveFrequency(const Channel& channel, int frequency, float& hz)
     return true;
 }
 
-bool ReadWholeFile(const char* path, std::vector<std::uint8_t>& bytes)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return false;
-    }
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-}
-
 }  // namespace
 
 BOOL BASS_Init(int device, DWORD frequency, DWORD, HWND, const void*)
@@ -621,11 +611,12 @@ HSTREAM BASS_StreamCreateFile(BOOL memory, const void* file, DWORD offset, DWORD
     }
     // A memory image is taken as it is; a file by name is read whole, from `offset` for `length`
     // bytes (0: to its end).
-    std::vector<std::uint8_t> fileBytes;
+    std::string fileBytes;
     const void* image = file;
     std::size_t imageLength = length;
     if (!memory) {
-        if (!ReadWholeFile(static_cast<const char*>(file), fileBytes)) {
+        FileProblem problem = FileProblem::None;
+        if (!ReadRegularFile(static_cast<const char*>(file), SIZE_MAX, fileBytes, problem)) {
             return Fail(BASS_ERROR_FILEOPEN);
         }
         if (offset > fileBytes.size()) {
