@@ -300,37 +300,15 @@ std::size_t FindMpegStart(const std::uint8_t* data, std::size_t length)
     return std::string::npos;
 }
 
-struct MpegInput {
-    const std::uint8_t* data;
-    std::size_t length;
-    std::size_t position;
-};
-
+// libmpg123 reads the same in-memory view as libsndfile.
 ssize_t MpegRead(void* handle, void* destination, std::size_t count)
 {
-    auto* in = static_cast<MpegInput*>(handle);
-    const std::size_t n = std::min(count, in->length - in->position);
-    std::memcpy(destination, in->data + in->position, n);
-    in->position += n;
-    return static_cast<ssize_t>(n);
+    return static_cast<ssize_t>(MemoryRead(destination, static_cast<sf_count_t>(count), handle));
 }
 
 off_t MpegSeek(void* handle, off_t offset, int whence)
 {
-    auto* in = static_cast<MpegInput*>(handle);
-    off_t base = 0;
-    if (whence == SEEK_CUR) {
-        base = static_cast<off_t>(in->position);
-    } else if (whence == SEEK_END) {
-        base = static_cast<off_t>(in->length);
-    } else if (whence != SEEK_SET) {
-        return -1;
-    }
-    if (offset < -base || offset > static_cast<off_t>(in->length) - base) {
-        return -1;
-    }
-    in->position = static_cast<std::size_t>(base + offset);
-    return static_cast<off_t>(in->position);
+    return static_cast<off_t>(MemorySeek(static_cast<sf_count_t>(offset), whence, handle));
 }
 
 // Decodes MPEG audio layers I to III, from a frame header at `data`, to its end: the length is what
@@ -357,7 +335,7 @@ int DecodeMpeg(const std::uint8_t* data, std::size_t length, DecodedSound& out)
     for (std::size_t i = 0; i < rateCount; ++i) {
         mpg123_format(handle, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
     }
-    MpegInput input{data, length, 0};
+    MemoryFile input{data, static_cast<sf_count_t>(length), 0};
     int result = BASS_OK;
     if (mpg123_replace_reader_handle(handle, MpegRead, MpegSeek, nullptr) != MPG123_OK ||
         mpg123_open_handle(handle, &input) != MPG123_OK) {
