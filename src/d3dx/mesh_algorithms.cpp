@@ -36,6 +36,35 @@ std::uint64_t TriangleKey(DWORD a, DWORD b, DWORD c)
     return h;
 }
 
+// Sets of vertices as a forest over `parent` (each root its own parent): the root of v's set,
+// halving the path on the way.
+DWORD Root(std::vector<DWORD>& parent, DWORD v)
+{
+    while (parent[v] != v) {
+        parent[v] = parent[parent[v]];
+        v = parent[v];
+    }
+    return v;
+}
+
+// Joins the sets of a and b under the smaller root, so every root is its set's smallest vertex.
+void Join(std::vector<DWORD>& parent, DWORD a, DWORD b)
+{
+    const DWORD ra = Root(parent, a);
+    const DWORD rb = Root(parent, b);
+    if (ra != rb) {
+        parent[std::max(ra, rb)] = std::min(ra, rb);
+    }
+}
+
+// Points every vertex straight at its root.
+void Flatten(std::vector<DWORD>& parent)
+{
+    for (DWORD v = 0; v < parent.size(); ++v) {
+        parent[v] = Root(parent, v);
+    }
+}
+
 }  // namespace
 
 HRESULT Mesh::GenerateAdjacency(float epsilon, DWORD* adjacency)
@@ -215,27 +244,12 @@ std::vector<DWORD> Mesh::PointReps(float epsilon) const
                 break;
             }
             if (std::fabs(q.y - p.y) <= epsilon && std::fabs(q.z - p.z) <= epsilon) {
-                DWORD a = Find(reps, byX[i]);
-                DWORD b = Find(reps, byX[j]);
-                if (a != b) {
-                    reps[std::max(a, b)] = std::min(a, b);
-                }
+                Join(reps, byX[i], byX[j]);
             }
         }
     }
-    for (DWORD v = 0; v < numVertices_; ++v) {
-        reps[v] = Find(reps, v);
-    }
+    Flatten(reps);
     return reps;
-}
-
-DWORD Mesh::Find(std::vector<DWORD>& parent, DWORD v)
-{
-    while (parent[v] != v) {
-        parent[v] = parent[parent[v]];
-        v = parent[v];
-    }
-    return v;
 }
 
 // Reorders `count` faces (ids into this mesh) for the vertex cache.
@@ -290,6 +304,8 @@ bool Mesh::SameTriangle(DWORD face, unsigned a, unsigned b, unsigned c) const
 }  // namespace d3dx_mesh
 
 using d3dx_mesh::AsMesh;
+using d3dx_mesh::Flatten;
+using d3dx_mesh::Join;
 using d3dx_mesh::Mesh;
 using d3dx_mesh::PoolOf;
 using d3dx_mesh::UsageOf;
@@ -406,13 +422,6 @@ HRESULT D3DXComputeNormals(ID3DXBaseMesh* pMesh, const DWORD* pAdjacency)
     std::vector<DWORD> group(vertexCount);
     std::iota(group.begin(), group.end(), 0u);
     if (pAdjacency != nullptr) {
-        auto find = [&group](DWORD v) {
-            while (group[v] != v) {
-                group[v] = group[group[v]];
-                v = group[v];
-            }
-            return v;
-        };
         for (DWORD f = 0; f < faces; ++f) {
             for (int k = 0; k < 3; ++k) {
                 const DWORD g = pAdjacency[f * 3 + k];
@@ -424,18 +433,13 @@ HRESULT D3DXComputeNormals(ID3DXBaseMesh* pMesh, const DWORD* pAdjacency)
                     for (int j = 0; j < 3; ++j) {
                         const DWORD b = mesh->Index(std::size_t{g} * 3 + j);
                         if (a != b && mesh->Position(a) == mesh->Position(b)) {
-                            DWORD ra = find(a), rb = find(b);
-                            if (ra != rb) {
-                                group[std::max(ra, rb)] = std::min(ra, rb);
-                            }
+                            Join(group, a, b);
                         }
                     }
                 }
             }
         }
-        for (DWORD v = 0; v < vertexCount; ++v) {
-            group[v] = find(v);
-        }
+        Flatten(group);
     }
 
     std::vector<D3DXVECTOR3> sums(vertexCount);

@@ -83,7 +83,6 @@ public:
 private:
     Mesh() { ++liveMeshObjects.meshes; }
     ~Mesh() override;
-    static DWORD Find(std::vector<DWORD>& parent, DWORD v);
 
     template <typename T>
     HRESULT Lock(DWORD flags, void** ppData, T* data, int* locks, bool* dirty)
