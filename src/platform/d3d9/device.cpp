@@ -1031,15 +1031,7 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE PrimitiveType, INT BaseVer
     if (!fits(static_cast<std::int64_t>(BaseVertexIndex) + indices_->maxIndex)) {
         const std::uint8_t* data = indices_->store.Data() + static_cast<std::size_t>(StartIndex) * indexSize;
         for (UINT i = 0; i < count; ++i) {
-            std::uint32_t v = 0;
-            if (wide) {
-                std::memcpy(&v, data + i * 4, 4);
-            } else {
-                std::uint16_t s;
-                std::memcpy(&s, data + i * 2, 2);
-                v = s;
-            }
-            if (!fits(static_cast<std::int64_t>(BaseVertexIndex) + v)) {
+            if (!fits(static_cast<std::int64_t>(BaseVertexIndex) + IndexAt(data, i, wide))) {
                 return Fail(D3DERR_INVALIDCALL, "DrawIndexedPrimitive: an index reaches past the vertex buffer");
             }
         }
@@ -1109,15 +1101,7 @@ HRESULT Device::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT MinV
         return Fail(D3DERR_INVALIDCALL, "DrawIndexedPrimitiveUP: no vertices");
     }
     for (UINT i = 0; i < count; ++i) {
-        std::uint32_t v = 0;
-        if (wide) {
-            std::memcpy(&v, static_cast<const std::uint8_t*>(pIndexData) + i * 4, 4);
-        } else {
-            std::uint16_t s;
-            std::memcpy(&s, static_cast<const std::uint8_t*>(pIndexData) + i * 2, 2);
-            v = s;
-        }
-        if (v >= vertexCount) {
+        if (IndexAt(static_cast<const std::uint8_t*>(pIndexData), i, wide) >= vertexCount) {
             return Fail(D3DERR_INVALIDCALL, "DrawIndexedPrimitiveUP: an index is outside the given vertices");
         }
     }

@@ -25,6 +25,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -39,6 +40,19 @@ class Device;
 // Records why the last call of the layer failed, for the error text helper.
 HRESULT Fail(HRESULT code, const char* reason);
 const char* LastError();
+
+// Index `i` of an index array of 16-bit (or, `wide`, 32-bit) entries, in host byte order.
+inline UINT IndexAt(const std::uint8_t* indices, UINT i, bool wide)
+{
+    if (wide) {
+        std::uint32_t v;
+        std::memcpy(&v, indices + std::size_t{i} * 4, 4);
+        return v;
+    }
+    std::uint16_t v;
+    std::memcpy(&v, indices + std::size_t{i} * 2, 2);
+    return v;
+}
 
 // Counts of live objects, one per kind, as D3DLiveObjects gives them.
 using LiveCounts = D3DObjectCounts;

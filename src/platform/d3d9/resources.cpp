@@ -135,18 +135,10 @@ HRESULT IndexBuffer::Unlock()
     }
     maxIndex = 0;
     const std::uint8_t* bytes = store.Data();
-    if (format_ == D3DFMT_INDEX16) {
-        for (UINT i = 0; i + 2 <= store.Length(); i += 2) {
-            std::uint16_t v;
-            std::memcpy(&v, bytes + i, 2);
-            maxIndex = std::max<UINT>(maxIndex, v);
-        }
-    } else {
-        for (UINT i = 0; i + 4 <= store.Length(); i += 4) {
-            std::uint32_t v;
-            std::memcpy(&v, bytes + i, 4);
-            maxIndex = std::max<UINT>(maxIndex, v);
-        }
+    const bool wide = format_ == D3DFMT_INDEX32;
+    const UINT count = store.Length() / (wide ? 4 : 2);
+    for (UINT i = 0; i < count; ++i) {
+        maxIndex = std::max(maxIndex, IndexAt(bytes, i, wide));
     }
     return hr;
 }
