@@ -31,14 +31,18 @@ float Coverage(float distance)
     return Clamp01(0.5f - distance);
 }
 
-void PutU32(std::string& out, std::uint32_t v)
+// The picture as bytes R, G, B, A row by row from the top.
+std::vector<std::uint8_t> RgbaBytes(const Image& image)
 {
-    LittleEndianWriter(out).U32(v);
-}
-
-void PutU16(std::string& out, std::uint16_t v)
-{
-    LittleEndianWriter(out).U16(v);
+    std::vector<std::uint8_t> rgba;
+    rgba.reserve(static_cast<std::size_t>(image.Width()) * image.Height() * 4);
+    for (int y = 0; y < image.Height(); ++y) {
+        for (int x = 0; x < image.Width(); ++x) {
+            const Rgba& t = image.At(x, y);
+            rgba.insert(rgba.end(), {Byte(t.r), Byte(t.g), Byte(t.b), Byte(t.a)});
+        }
+    }
+    return rgba;
 }
 
 // 5x7 glyphs, one byte per row, bit 4 the leftmost column.
@@ -360,21 +364,21 @@ std::string EncodeBmp24(const Image& image)
     const int rowBytes = (w * 3 + 3) & ~3;
     const std::uint32_t pixelBytes = static_cast<std::uint32_t>(rowBytes * h);
     std::string out;
-    out += "BM";
-    PutU32(out, 54 + pixelBytes);
-    PutU32(out, 0);
-    PutU32(out, 54);
-    PutU32(out, 40);  // BITMAPINFOHEADER
-    PutU32(out, static_cast<std::uint32_t>(w));
-    PutU32(out, static_cast<std::uint32_t>(h));  // bottom-up
-    PutU16(out, 1);
-    PutU16(out, 24);
-    PutU32(out, 0);  // BI_RGB
-    PutU32(out, pixelBytes);
-    PutU32(out, 2835);
-    PutU32(out, 2835);
-    PutU32(out, 0);
-    PutU32(out, 0);
+    LittleEndianWriter put(out);
+    put.Bytes("BM", 2);
+    put.U32(54 + pixelBytes);
+    put.U32(0);
+    put.U32(54);
+    put.U32(40);  // BITMAPINFOHEADER
+    put.U32(static_cast<std::uint32_t>(w));
+    put.U32(static_cast<std::uint32_t>(h));  // bottom-up
+    put.U16(1);
+    put.U16(24);
+    put.U32(0);  // BI_RGB
+    put.U32(pixelBytes);
+    put.U32(2835);
+    put.U32(2835);
+    put.Zeros(8);  // colours used and important: all
     for (int y = h - 1; y >= 0; --y) {
         const std::size_t start = out.size();
         for (int x = 0; x < w; ++x) {
@@ -391,51 +395,40 @@ std::string EncodeBmp24(const Image& image)
 std::string EncodeDds(const Image& image, DdsKind kind)
 {
     const int w = image.Width(), h = image.Height();
-    std::vector<std::uint8_t> rgba;
-    rgba.reserve(static_cast<std::size_t>(w) * h * 4);
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            const Rgba& t = image.At(x, y);
-            rgba.insert(rgba.end(), {Byte(t.r), Byte(t.g), Byte(t.b), Byte(t.a)});
-        }
-    }
+    const std::vector<std::uint8_t> rgba = RgbaBytes(image);
     const bool compressed = kind != DdsKind::Argb32;
     const int squishFlags = (kind == DdsKind::Dxt1 ? squish::kDxt1 : squish::kDxt5) | squish::kColourClusterFit;
     const std::uint32_t dataSize = compressed
                                        ? static_cast<std::uint32_t>(squish::GetStorageRequirements(w, h, squishFlags))
                                        : static_cast<std::uint32_t>(w * h * 4);
-    std::string out = "DDS ";
-    PutU32(out, 124);
+    std::string out;
+    LittleEndianWriter put(out);
+    put.Bytes("DDS ", 4);
+    put.U32(124);
     // DDSD_CAPS | HEIGHT | WIDTH | PIXELFORMAT, with LINEARSIZE or PITCH.
-    PutU32(out, 0x1007u | (compressed ? 0x80000u : 0x8u));
-    PutU32(out, static_cast<std::uint32_t>(h));
-    PutU32(out, static_cast<std::uint32_t>(w));
-    PutU32(out, compressed ? dataSize : static_cast<std::uint32_t>(w * 4));
-    PutU32(out, 0);  // depth
-    PutU32(out, 1);  // mip levels
-    for (int i = 0; i < 11; ++i) {
-        PutU32(out, 0);
-    }
-    PutU32(out, 32);  // pixel format size
+    put.U32(0x1007u | (compressed ? 0x80000u : 0x8u));
+    put.U32(static_cast<std::uint32_t>(h));
+    put.U32(static_cast<std::uint32_t>(w));
+    put.U32(compressed ? dataSize : static_cast<std::uint32_t>(w * 4));
+    put.U32(0);  // depth
+    put.U32(1);  // mip levels
+    put.Zeros(11 * 4);  // reserved
+    put.U32(32);  // pixel format size
     if (compressed) {
-        PutU32(out, 0x4u);  // DDPF_FOURCC
-        out += kind == DdsKind::Dxt1 ? "DXT1" : "DXT5";
-        for (int i = 0; i < 5; ++i) {
-            PutU32(out, 0);
-        }
+        put.U32(0x4u);  // DDPF_FOURCC
+        put.Bytes(kind == DdsKind::Dxt1 ? "DXT1" : "DXT5", 4);
+        put.Zeros(5 * 4);
     } else {
-        PutU32(out, 0x41u);  // DDPF_RGB | DDPF_ALPHAPIXELS
-        PutU32(out, 0);
-        PutU32(out, 32);
-        PutU32(out, 0x00FF0000u);
-        PutU32(out, 0x0000FF00u);
-        PutU32(out, 0x000000FFu);
-        PutU32(out, 0xFF000000u);
+        put.U32(0x41u);  // DDPF_RGB | DDPF_ALPHAPIXELS
+        put.U32(0);
+        put.U32(32);
+        put.U32(0x00FF0000u);
+        put.U32(0x0000FF00u);
+        put.U32(0x000000FFu);
+        put.U32(0xFF000000u);
     }
-    PutU32(out, 0x1000u);  // DDSCAPS_TEXTURE
-    for (int i = 0; i < 4; ++i) {
-        PutU32(out, 0);
-    }
+    put.U32(0x1000u);  // DDSCAPS_TEXTURE
+    put.Zeros(4 * 4);
     if (compressed) {
         std::string blocks(dataSize, '\0');
         squish::CompressImage(rgba.data(), w, h, blocks.data(), squishFlags);
@@ -453,14 +446,7 @@ std::string EncodeDds(const Image& image, DdsKind kind)
 
 std::string EncodePng(const Image& image)
 {
-    std::vector<std::uint8_t> rgba;
-    rgba.reserve(static_cast<std::size_t>(image.Width()) * image.Height() * 4);
-    for (int y = 0; y < image.Height(); ++y) {
-        for (int x = 0; x < image.Width(); ++x) {
-            const Rgba& t = image.At(x, y);
-            rgba.insert(rgba.end(), {Byte(t.r), Byte(t.g), Byte(t.b), Byte(t.a)});
-        }
-    }
+    const std::vector<std::uint8_t> rgba = RgbaBytes(image);
     std::string out;
     stbi_write_png_to_func(
         [](void* context, void* data, int size) {
