@@ -10,10 +10,10 @@
 #include "app/input.h"
 #include "console/bindings.h"
 #include "platform/bass/bass.h"
+#include "platform/bass/wav.h"
 #include "platform/dinput/dinput.h"
 #include "platform/win/clock.h"
 #include "platform/win/files.h"
-#include "platform/win/little_endian.h"
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
@@ -358,26 +358,13 @@ bool RunAudioWrite(const std::string& path)
 {
     const std::vector<float> mixed = BassCaptureTake();
     const int rate = BassCaptureRate() > 0 ? BassCaptureRate() : 44100;
-    const auto dataBytes = static_cast<std::uint32_t>(mixed.size() * 2);
-    std::string out;
-    out.reserve(44 + dataBytes);
-    LittleEndianWriter wav(out);
-    wav.Bytes("RIFF", 4);
-    wav.U32(36 + dataBytes);
-    wav.Bytes("WAVEfmt ", 8);
-    wav.U32(16);
-    wav.U16(1);  // PCM
-    wav.U16(2);
-    wav.U32(static_cast<std::uint32_t>(rate));
-    wav.U32(static_cast<std::uint32_t>(rate) * 4);
-    wav.U16(4);
-    wav.U16(16);
-    wav.Bytes("data", 4);
-    wav.U32(dataBytes);
+    std::vector<std::int16_t> pcm;
+    pcm.reserve(mixed.size());
     for (float sample : mixed) {
         const float scaled = std::clamp(sample * 32768.0f, -32768.0f, 32767.0f);
-        wav.U16(static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lrint(scaled))));
+        pcm.push_back(static_cast<std::int16_t>(std::lrint(scaled)));
     }
+    const std::string out = WavPcm16(pcm, 2, rate);
     if (!WriteFileReplacing(path, out)) {
         std::fprintf(stderr, "aviorra: cannot write the sound of the run '%s'\n", path.c_str());
         return false;

@@ -12,51 +12,15 @@
 #include <string>
 #include <vector>
 
-#include "platform/win/little_endian.h"
+#include "platform/bass/wav.h"
 
 namespace testsound {
-
-inline void PutU16(std::vector<std::uint8_t>& out, std::uint32_t v)
-{
-    std::string field;
-    LittleEndianWriter(field).U16(static_cast<std::uint16_t>(v));
-    out.insert(out.end(), field.begin(), field.end());
-}
-
-inline void PutU32(std::vector<std::uint8_t>& out, std::uint32_t v)
-{
-    std::string field;
-    LittleEndianWriter(field).U32(v);
-    out.insert(out.end(), field.begin(), field.end());
-}
-
-inline void PutTag(std::vector<std::uint8_t>& out, const char* tag)
-{
-    out.insert(out.end(), tag, tag + 4);
-}
 
 // A 16-bit PCM WAV file of interleaved samples.
 inline std::vector<std::uint8_t> Wav(const std::vector<std::int16_t>& samples, int channels, int rate)
 {
-    std::vector<std::uint8_t> out;
-    auto dataBytes = static_cast<std::uint32_t>(samples.size() * 2);
-    PutTag(out, "RIFF");
-    PutU32(out, 36 + dataBytes);
-    PutTag(out, "WAVE");
-    PutTag(out, "fmt ");
-    PutU32(out, 16);
-    PutU16(out, 1);
-    PutU16(out, static_cast<std::uint32_t>(channels));
-    PutU32(out, static_cast<std::uint32_t>(rate));
-    PutU32(out, static_cast<std::uint32_t>(rate * channels * 2));
-    PutU16(out, static_cast<std::uint32_t>(channels * 2));
-    PutU16(out, 16);
-    PutTag(out, "data");
-    PutU32(out, dataBytes);
-    for (std::int16_t s : samples) {
-        PutU16(out, static_cast<std::uint16_t>(s));
-    }
-    return out;
+    const std::string bytes = WavPcm16(samples, channels, rate);
+    return {bytes.begin(), bytes.end()};
 }
 
 // `frames` frames of a sine of `hz` at amplitude `level` (0..1), the same in every channel.

@@ -8,7 +8,7 @@
 
 #include "content.h"
 // The game's own little-endian writer; it needs nothing of the game.
-#include "platform/win/little_endian.h"
+#include "platform/bass/wav.h"
 
 namespace {
 
@@ -275,25 +275,7 @@ std::vector<std::int16_t> Pcm(const std::vector<float>& samples)
 
 std::string Wav(const std::vector<float>& samples)
 {
-    const std::vector<std::int16_t> pcm = Pcm(samples);
-    const std::uint32_t dataBytes = static_cast<std::uint32_t>(pcm.size() * 2);
-    std::string out = "RIFF";
-    LittleEndianWriter w(out);
-    w.U32(36 + dataBytes);
-    out += "WAVEfmt ";
-    w.U32(16);
-    w.U16(1);  // PCM
-    w.U16(1);  // mono
-    w.U32(kSoundRate);
-    w.U32(kSoundRate * 2);
-    w.U16(2);
-    w.U16(16);
-    out += "data";
-    w.U32(dataBytes);
-    for (std::int16_t s : pcm) {
-        w.U16(static_cast<std::uint16_t>(s));
-    }
-    return out;
+    return WavPcm16(Pcm(samples), 1, kSoundRate);
 }
 
 // libsndfile writes through these callbacks into a string.

@@ -21,6 +21,7 @@
 #include "platform/bass/bass.h"
 #include "platform/win/clock.h"
 #include "platform/win/codepage.h"
+#include "resources/archive.h"
 #include "resources/resources.h"
 #include "resources/sound.h"
 
@@ -36,25 +37,16 @@ const char* const kRemoved = "sound\\torolt.wav";  // a loose file, deleted afte
 
 using Member = std::pair<std::string, std::vector<std::uint8_t>>;
 
-// An archive: the member bytes, then one 108-byte record each (size, offset, name[100]), then the
-// record count, all little-endian.
-std::vector<std::uint8_t> Archive(const std::vector<Member>& members)
+std::string Archive(const std::vector<Member>& members)
 {
-    std::vector<std::uint8_t> out;
-    std::vector<std::uint32_t> offsets;
+    std::vector<ArchiveMember> archived;
     for (const auto& [name, bytes] : members) {
-        offsets.push_back(static_cast<std::uint32_t>(out.size()));
-        out.insert(out.end(), bytes.begin(), bytes.end());
+        archived.push_back({name, std::string(bytes.begin(), bytes.end())});
     }
-    for (std::size_t i = 0; i < members.size(); ++i) {
-        PutU32(out, static_cast<std::uint32_t>(members[i].second.size()));
-        PutU32(out, offsets[i]);
-        char name[kResourceNameSize] = {};
-        members[i].first.copy(name, kResourceNameSize - 1);
-        out.insert(out.end(), name, name + kResourceNameSize);
-    }
-    PutU32(out, static_cast<std::uint32_t>(members.size()));
-    return out;
+    std::string archive;
+    std::string error;
+    EXPECT_TRUE(ArchiveBuild(archived, archive, error)) << error;
+    return archive;
 }
 
 // The game's sounds in an archive of a fresh working folder, the library on virtual time and an
@@ -75,9 +67,7 @@ protected:
         };
         std::filesystem::create_directories("sound");
         std::ofstream("sound/torolt.wav") << "loose";
-        std::vector<std::uint8_t> archive = Archive(members);
-        std::ofstream("data.vrk", std::ios::binary)
-            .write(reinterpret_cast<const char*>(archive.data()), static_cast<std::streamsize>(archive.size()));
+        std::ofstream("data.vrk", std::ios::binary) << Archive(members);
 
         ClockUseVirtualTime(10000);
         BassReset();
