@@ -110,20 +110,20 @@ D3DFORMAT BmpFormat(int bitCount, const MaskSet& masks)
     return masks.a.mask != 0 ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
 }
 
-// Run-length coded palette pixels (RLE8, or RLE4 with `nibbles`) into `indices`, one per texel,
-// bottom row first as stored. Texels the runs skip over (a delta, an early end of line or of the
-// picture) keep kRleSkipped. False for damage: a run or a delta leaving the picture, more rows than
-// its height, or the data ending before the picture is complete.
-constexpr std::uint16_t kRleSkipped = 0xFFFF;
-
+// Run-length coded palette pixels (RLE8, or RLE4 with `nibbles`), stored bottom row first, into
+// `texels` (width x height, top row first) as their palette colours. Texels the runs skip over (a
+// delta, an early end of line or of the picture) keep what they held. False for damage: a run or a
+// delta leaving the picture, more rows than its height, or the data ending before the picture is
+// complete.
 bool DecodeRle(const std::uint8_t* p, std::size_t size, std::uint64_t width, std::uint64_t height, bool nibbles,
-               std::vector<std::uint16_t>& indices)
+               const D3DCOLOR* palette, std::vector<D3DCOLOR>& texels)
 {
-    indices.assign(static_cast<std::size_t>(width * height), kRleSkipped);
     std::uint64_t x = 0;
     std::uint64_t y = 0;
     std::size_t i = 0;
-    auto put = [&](std::uint8_t index) { indices[static_cast<std::size_t>(y * width + x++)] = index; };
+    auto put = [&](std::uint8_t index) {
+        texels[static_cast<std::size_t>((height - 1 - y) * width + x++)] = palette[index];
+    };
     while (i + 1 < size) {
         const std::uint8_t count = p[i];
         const std::uint8_t value = p[i + 1];
@@ -164,6 +164,18 @@ bool DecodeRle(const std::uint8_t* p, std::size_t size, std::uint64_t width, std
     }
     // Without its end marker the data must at least have closed every row.
     return y >= height;
+}
+
+// A decoded BMP's description and texels.
+void BmpImageSet(DecodedImage& image, std::uint64_t width, std::uint64_t height, D3DFORMAT format,
+                 std::vector<D3DCOLOR> texels)
+{
+    image.width = static_cast<UINT>(width);
+    image.height = static_cast<UINT>(height);
+    image.fileFormat = D3DXIFF_BMP;
+    image.format = format;
+    image.mipLevels = 1;
+    image.texels = std::move(texels);
 }
 
 }  // namespace
@@ -288,41 +300,26 @@ HRESULT TextureDecodeBmp(const std::uint8_t* data, std::size_t size, DecodedImag
 
     const std::uint64_t w = static_cast<std::uint64_t>(width);
     const std::uint64_t h = static_cast<std::uint64_t>(height);
+    if (pixelOffset > size) {
+        return D3DXERR_INVALIDDATA;
+    }
     if (compression == kBiRle8 || compression == kBiRle4) {
-        std::vector<std::uint16_t> indices;
-        if (pixelOffset > size ||
-            !DecodeRle(data + pixelOffset, size - pixelOffset, w, h, compression == kBiRle4, indices)) {
+        // Texels the runs skip are transparent black.
+        std::vector<D3DCOLOR> texels(static_cast<std::size_t>(w * h), 0);
+        if (!DecodeRle(data + pixelOffset, size - pixelOffset, w, h, compression == kBiRle4, palette, texels)) {
             return D3DXERR_INVALIDDATA;
         }
-        image.width = static_cast<UINT>(w);
-        image.height = static_cast<UINT>(h);
-        image.fileFormat = D3DXIFF_BMP;
-        image.format = kFormatP8;
-        image.mipLevels = 1;
-        // Texels the runs skip are transparent black.
-        image.texels.assign(static_cast<std::size_t>(w * h), 0);
-        for (std::uint64_t row = 0; row < h; ++row) {
-            const std::uint16_t* src = indices.data() + (h - 1 - row) * w;
-            D3DCOLOR* out = image.texels.data() + row * w;
-            for (std::uint64_t x = 0; x < w; ++x) {
-                out[x] = src[x] == kRleSkipped ? 0u : palette[src[x]];
-            }
-        }
+        BmpImageSet(image, w, h, BmpFormat(bitCount, masks), std::move(texels));
         return S_OK;
     }
     const std::uint64_t stride = (w * static_cast<std::uint64_t>(bitCount) + 31) / 32 * 4;
     const std::uint64_t lastRow = (w * static_cast<std::uint64_t>(bitCount) + 7) / 8;
     const std::uint64_t needed = stride * (h - 1) + lastRow;
-    if (pixelOffset > size || needed > size - pixelOffset) {
+    if (needed > size - pixelOffset) {
         return D3DXERR_INVALIDDATA;
     }
 
-    image.width = static_cast<UINT>(w);
-    image.height = static_cast<UINT>(h);
-    image.fileFormat = D3DXIFF_BMP;
-    image.format = BmpFormat(bitCount, masks);
-    image.mipLevels = 1;
-    image.texels.assign(static_cast<std::size_t>(w * h), 0);
+    BmpImageSet(image, w, h, BmpFormat(bitCount, masks), std::vector<D3DCOLOR>(static_cast<std::size_t>(w * h), 0));
     const int bytesPerTexel = bitCount / 8;
     for (std::uint64_t row = 0; row < h; ++row) {
         const std::uint64_t stored = topDown ? row : h - 1 - row;
