@@ -566,11 +566,52 @@ bool TgaHoldsPixels(const std::uint8_t* data, std::size_t size, int width, int h
     return size >= needed;
 }
 
+// libjpeg decodes a progressive JPEG over the whole picture once per scan, and nothing in the format
+// bounds the scans: a file of a few hundred kilobytes repeating one small scan thousands of times
+// keeps the decoder busy for a minute, and libjpeg only warns about the repeats. The progressive
+// scripts of the encoders write 10 scans for colour pictures, 6 for grey ones; libjpeg-turbo's own
+// fuzzing stops at 100, ten times that, which is the bound here.
+constexpr int kJpegMaxScans = 100;
+
+// The start-of-scan markers of a JPEG file (from its start marker), as libjpeg meets them: a marker
+// segment is passed over by its length, so nothing inside it is taken for a marker; the bytes outside
+// segments (the entropy-coded data after each scan header, stray bytes before a marker) are read one
+// by one, where 0xFF 0x00 is a coded 0xFF byte, 0xFF 0xFF a fill byte, and the restart markers have
+// no length. Counting stops at the end marker, or once past `limit`.
+int JpegScanCount(const std::uint8_t* data, std::size_t size, int limit)
+{
+    int scans = 0;
+    std::size_t at = 2;
+    while (at + 1 < size && scans <= limit) {
+        const std::uint8_t code = data[at + 1];
+        if (data[at] != 0xFF || code == 0xFF) {
+            ++at;
+        } else if (code == 0x00 || code == 0x01 || (code >= 0xD0 && code <= 0xD8)) {
+            at += 2;  // a coded 0xFF, TEM, RST0..RST7 or a repeated start marker
+        } else if (code == 0xD9) {
+            break;
+        } else if (at + 3 < size) {
+            if (code == 0xDA) {
+                ++scans;
+            }
+            // The length counts its own two bytes; libjpeg reads a shorter one as just those.
+            at += 2 + std::max<std::size_t>((std::size_t{data[at + 2]} << 8) | data[at + 3], 2);
+        } else {
+            break;
+        }
+    }
+    return scans;
+}
+
 // JPEG through libjpeg-turbo: baseline, progressive and arithmetic coded, grey, YCbCr and RGB.
 // Damage that libjpeg only warns about (extraneous bytes before a marker, a premature end of the
-// entropy data) leaves a picture, which is taken as libjpeg gives it; errors refuse the file.
+// entropy data) leaves a picture, which is taken as libjpeg gives it; errors refuse the file, and so
+// do more scans than kJpegMaxScans, before any decoding.
 HRESULT DecodeJpeg(const std::uint8_t* data, std::size_t size, DecodedImage& image)
 {
+    if (JpegScanCount(data, size, kJpegMaxScans) > kJpegMaxScans) {
+        return D3DXERR_INVALIDDATA;
+    }
     tjhandle handle = tjInitDecompress();
     if (handle == nullptr) {
         return E_OUTOFMEMORY;

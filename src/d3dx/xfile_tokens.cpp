@@ -7,7 +7,8 @@
 //   3. Binary tokeniser (LexBinary): the 16-bit token codes with their little-endian counts, integers
 //      and float lists.
 //
-// Both tokenisers give the same token list (xfile_tokens.h), so the parser reads either form alike.
+// Both tokenisers give the same token list (xfile_tokens.h), so the parser reads either form alike,
+// and both refuse a file whose tokens would take more memory than kMaxTokenBytes.
 #include "d3dx/xfile_tokens.h"
 
 #include <algorithm>
@@ -27,7 +28,11 @@ namespace xfile {
 namespace {
 
 constexpr std::size_t kMszipBlock = 32768;
-constexpr std::size_t kMaxDecompressed = std::size_t{256} << 20;
+// The largest body a compressed file may unpack to. Meshes take kilobytes to a few megabytes, and the
+// text of the most tokens kMaxTokenBytes admits takes 10 to 15 MB; twice that leaves room for
+// spacing and comments. Each block unpacks 32 KiB from a few dozen bytes, so the bound is also what
+// a small file can make the reader inflate and scan before it is refused.
+constexpr std::size_t kMaxDecompressed = std::size_t{32} << 20;
 
 }  // namespace
 
@@ -114,15 +119,30 @@ bool IsNameChar(unsigned char c)
     return kNameChars[c];
 }
 
+bool TooManyTokens(std::string* error)
+{
+    *error = "more tokens than a mesh file holds";
+    return false;
+}
+
+// Room for a token per four bytes of a body of `size` bytes, never for more than the bound admits.
+void ReserveTokens(Tokens* out, std::size_t size)
+{
+    out->list.reserve(out->list.size() + std::min(size / 4, kMaxTokenBytes / sizeof(Token)));
+}
+
 }  // namespace
 
 bool LexText(const std::uint8_t* p, std::size_t size, Tokens* out, std::string* error)
 {
     // Mesh data is mostly numbers of four characters or more with their separators: about as many
     // tokens as a quarter of the bytes, so the list seldom grows.
-    out->list.reserve(out->list.size() + size / 4);
+    ReserveTokens(out, size);
     std::size_t i = 0;
     while (i < size) {
+        if (out->Full()) {
+            return TooManyTokens(error);
+        }
         const unsigned char c = p[i];
         if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ',' || c == ';' || c == 0 || c == '\f' ||
             c == '\v') {
@@ -214,12 +234,15 @@ bool LexBinary(const std::uint8_t* p, std::size_t size, bool doubles, Tokens* ou
 {
     LittleEndianReader r(p, size);
     // Mostly 4-byte numbers: a bound on the tokens that spares the list its regrowth.
-    out->list.reserve(out->list.size() + size / 4);
+    ReserveTokens(out, size);
     auto truncated = [error] {
         *error = "binary data ends inside a token";
         return false;
     };
     while (r.Remaining() > 0) {
+        if (out->Full()) {
+            return TooManyTokens(error);
+        }
         const std::uint16_t token = r.U16();
         if (r.Failed()) {
             return truncated();
@@ -277,6 +300,9 @@ bool LexBinary(const std::uint8_t* p, std::size_t size, bool doubles, Tokens* ou
             if (count > r.Remaining() / itemSize) {
                 *error = "a number list is longer than the data left";
                 return false;
+            }
+            if (!out->Room(count)) {
+                return TooManyTokens(error);
             }
             for (std::uint32_t n = 0; n < count; ++n) {
                 if (token == kTokIntegerList) {

@@ -19,17 +19,40 @@ struct Token {
     std::uint32_t text;  // index into the string table for names and strings
 };
 
+// The most memory the tokens of one file may take, counted as below: about 1.4 million numbers, the
+// tokens of a text mesh of some 10 MB or a binary one of 5 MB, with normals, texture coordinates and
+// faces some 60,000 vertices; the game's largest mesh has under 8,000 tokens. Without a bound a file
+// would cost 24 to 56 bytes of tokens for each byte of its body, and a compressed body unpacks to
+// hundreds of times its size; the tokenisers refuse a file as soon as its tokens pass the bound.
+inline constexpr std::size_t kMaxTokenBytes = std::size_t{32} << 20;
+
 struct Tokens {
     std::vector<Token> list;
     std::vector<std::string> strings;
+    // Memory the tokens take, against kMaxTokenBytes: each token, and for names, strings and
+    // punctuation their entry in the string table and their characters.
+    std::size_t bytes = 0;
 
-    void Add(Kind kind) { list.push_back({kind, false, 0.0, 0}); }
-    void AddNumber(double value, bool integral) { list.push_back({Kind::Number, integral, value, 0}); }
+    void Add(Kind kind)
+    {
+        bytes += sizeof(Token);
+        list.push_back({kind, false, 0.0, 0});
+    }
+    void AddNumber(double value, bool integral)
+    {
+        bytes += sizeof(Token);
+        list.push_back({Kind::Number, integral, value, 0});
+    }
     void AddText(Kind kind, std::string text)
     {
+        bytes += sizeof(Token) + sizeof(std::string) + text.size();
         list.push_back({kind, false, 0.0, static_cast<std::uint32_t>(strings.size())});
         strings.push_back(std::move(text));
     }
+    // Past the bound: the tokeniser stops there.
+    bool Full() const { return bytes > kMaxTokenBytes; }
+    // Whether `count` more numbers stay within the bound.
+    bool Room(std::size_t count) const { return !Full() && count <= (kMaxTokenBytes - bytes) / sizeof(Token); }
 };
 
 // The body of a compressed file ("tzip" or "bzip"), decompressed. False with the reason in `error`.

@@ -1,5 +1,8 @@
-// Loading .x files in both forms: counts, materials, frames, polygons, and damaged input.
+// Loading .x files in both forms, plain and compressed: counts, materials, frames, polygons, and damaged
+// or oversized input.
 #include <gtest/gtest.h>
+
+#include <zlib.h>
 
 #include <cmath>
 #include <cstdio>
@@ -23,6 +26,53 @@ protected:
         EXPECT_EQ(live.meshes + live.buffers, 0) << "a mesh or buffer was not released";
     }
 };
+
+// Raw deflate data of `size` bytes with `window` bytes before them as the dictionary.
+std::string Deflated(const Bytef* data, std::size_t size, const Bytef* dictionary, std::size_t window)
+{
+    z_stream stream{};
+    EXPECT_EQ(deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY), Z_OK);
+    if (window > 0) {
+        deflateSetDictionary(&stream, dictionary, static_cast<uInt>(window));
+    }
+    std::string packed(deflateBound(&stream, size), '\0');
+    stream.next_in = const_cast<Bytef*>(data);
+    stream.avail_in = static_cast<uInt>(size);
+    stream.next_out = reinterpret_cast<Bytef*>(packed.data());
+    stream.avail_out = static_cast<uInt>(packed.size());
+    EXPECT_EQ(deflate(&stream, Z_FINISH), Z_STREAM_END);
+    packed.resize(stream.total_out);
+    deflateEnd(&stream);
+    return packed;
+}
+
+// The compressed form of a .x image ("tzip" for text, "bzip" for binary): the unpacked size, then MSZIP
+// blocks of 32 KiB, each deflated with the 32 KiB before it as its dictionary. A block that repeats the
+// one before it, dictionary and all, deflates to the same bytes, which are taken again.
+std::string Compressed(const std::string& image)
+{
+    constexpr std::size_t kBlock = 32768;
+    std::string out = image.substr(0, 16);
+    out.replace(8, 4, image.compare(8, 4, "bin ") == 0 ? "bzip" : "tzip");
+    LittleEndianWriter w(out);
+    w.U32(static_cast<std::uint32_t>(image.size()));
+    const auto* body = reinterpret_cast<const Bytef*>(image.data()) + 16;
+    const std::size_t size = image.size() - 16;
+    std::string packed;
+    for (std::size_t at = 0; at < size; at += kBlock) {
+        const std::size_t plain = std::min(kBlock, size - at);
+        const bool repeat = at >= 2 * kBlock && plain == kBlock &&
+                            std::memcmp(body + at - 2 * kBlock, body + at - kBlock, kBlock) == 0 &&
+                            std::memcmp(body + at - kBlock, body + at, kBlock) == 0;
+        if (!repeat) {
+            packed = Deflated(body + at, plain, body + at - std::min(kBlock, at), std::min(kBlock, at));
+        }
+        w.U16(static_cast<std::uint16_t>(plain));
+        w.U16(static_cast<std::uint16_t>(packed.size() + 2));
+        out += "CK" + packed;
+    }
+    return out;
+}
 
 void Bounds(ID3DXMesh* mesh, D3DXVECTOR3* low, D3DXVECTOR3* high)
 {
@@ -165,6 +215,29 @@ TEST_P(XFileForms, MaterialIndexesShorterThanTheFacesRepeatTheLast)
     EXPECT_EQ(MeshAttributes(x.mesh), (std::vector<DWORD>{1, 1, 0, 0, 0, 0, 0, 0}));
 }
 
+TEST_P(XFileForms, CompressedFormReadsAsThePlainOne)
+{
+    // Several blocks, each reaching back into the one before it.
+    const std::string plain = Image({GridSpec(48)});
+    const std::string packed = Compressed(plain);
+    ASSERT_GT(plain.size(), 65536u);
+    ASSERT_LT(packed.size(), plain.size() / 2);
+    Loaded a;
+    Loaded b;
+    LoadX(plain, &a);
+    LoadX(packed, &b);
+    ASSERT_EQ(a.hr, S_OK);
+    ASSERT_EQ(b.hr, S_OK);
+    ASSERT_EQ(b.mesh->GetNumVertices(), a.mesh->GetNumVertices());
+    EXPECT_EQ(b.mesh->GetNumFaces(), 48u * 48u * 2u);
+    EXPECT_EQ(MeshIndices(b.mesh), MeshIndices(a.mesh));
+    EXPECT_EQ(MeshAttributes(b.mesh), MeshAttributes(a.mesh));
+    for (unsigned v = 0; v < a.mesh->GetNumVertices(); v += 97) {
+        EXPECT_EQ(MeshPosition(b.mesh, v), MeshPosition(a.mesh, v)) << "vertex " << v;
+    }
+    EXPECT_EQ(b.materialCount, 2u);
+}
+
 INSTANTIATE_TEST_SUITE_P(TextAndBinary, XFileForms, ::testing::Bool(),
                          [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Binary" : "Text"; });
 
@@ -302,6 +375,63 @@ TEST(XFileDamaged, CountsLargerThanTheDataAreRefusedBeforeAllocating)
     binary += std::string("\x01\x00\x04\x00\x00\x00Mesh\x0a\x00\x07\x00", 14) + std::string("\x00\xca\x9a\x3b", 4);
     binary += std::string(64, '\0');
     EXPECT_TRUE(Refused(binary));
+}
+
+// A cube after an unknown object of many numbers, in the text or the binary form.
+std::string PaddedCube(bool binary, std::uint32_t numbers)
+{
+    const std::string cube = XWriter(binary).Write({CubeSpec(false)});
+    std::string padding;
+    if (binary) {
+        LittleEndianWriter w(padding);
+        w.U16(1);
+        w.U32(7);
+        padding += "Padding";
+        w.U16(10);
+        w.U16(6);
+        w.U32(numbers);
+        w.Zeros(std::size_t{numbers} * 4);
+        w.U16(11);
+    } else {
+        padding = "Padding {\n";
+        for (std::uint32_t i = 0; i < numbers; ++i) {
+            padding += "0;";
+        }
+        padding += "\n}\n";
+    }
+    return cube.substr(0, 16) + padding + cube.substr(16);
+}
+
+TEST(XFileDamaged, FilesBeyondWhatAMeshNeedsAreRefusedEarly)
+{
+    auto parse = [](const std::string& image, std::string* error) {
+        XFileMeshData mesh;
+        return XFileParse(image.data(), image.size(), &mesh, error);
+    };
+    std::string error;
+    for (bool binary : {false, true}) {
+        SCOPED_TRACE(binary ? "binary" : "text");
+        const std::string small = PaddedCube(binary, 1000);
+        EXPECT_EQ(parse(small, &error), XFileResult::Ok) << error;
+        EXPECT_EQ(parse(Compressed(small), &error), XFileResult::Ok) << error;
+        // Two million numbers: tokens of some 48 MB, from a compressed file of a few kilobytes. The
+        // tokeniser stops at its bound, long before the end of the data.
+        const std::string large = PaddedCube(binary, 2000000);
+        const std::string packed = Compressed(large);
+        EXPECT_LT(packed.size(), 64u << 10);
+        for (const std::string* image : {&large, &packed}) {
+            EXPECT_EQ(parse(*image, &error), XFileResult::Invalid);
+            EXPECT_NE(error.find("tokens"), std::string::npos) << error;
+        }
+        EXPECT_TRUE(Refused(packed));
+    }
+    // A body that unpacks to 40 MiB, past any mesh, is refused at its size, before a block is inflated,
+    // however few tokens it holds.
+    const std::string cube = XWriter(false).Write({CubeSpec(false)});
+    const std::string spaced =
+        Compressed(cube.substr(0, 16) + std::string(std::size_t{40} << 20, ' ') + cube.substr(16));
+    EXPECT_EQ(parse(spaced, &error), XFileResult::Invalid);
+    EXPECT_NE(error.find("size"), std::string::npos) << error;
 }
 
 TEST(XFileDamaged, IndexesOutOfRangeAndMalformedObjectsAreRefused)

@@ -1,7 +1,9 @@
 // Decoding image files to ARGB texels, without a device: every BMP and DDS layout against known
 // texels, PNG and TGA through stb_image, and damaged or truncated files refused.
 #include <gtest/gtest.h>
+#include <turbojpeg.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -29,6 +31,22 @@ DecodedImage DecodeOk(const std::string& file)
 D3DCOLOR At(const DecodedImage& image, UINT x, UINT y)
 {
     return image.texels.at(static_cast<std::size_t>(y) * image.width + x);
+}
+
+// A JPEG from libjpeg-turbo in its progression of scans, of `width` x `height` RGB bytes.
+std::string ProgressiveJpeg(int width, int height, const std::vector<unsigned char>& rgb)
+{
+    tjhandle handle = tjInitCompress();
+    unsigned char* bytes = nullptr;
+    unsigned long size = 0;
+    EXPECT_EQ(tjCompress2(handle, rgb.data(), width, width * 3, height, TJPF_RGB, &bytes, &size, TJSAMP_420, 90,
+                          TJFLAG_PROGRESSIVE),
+              0)
+        << tjGetErrorStr2(handle);
+    std::string jpeg(reinterpret_cast<const char*>(bytes), size);
+    tjFree(bytes);
+    tjDestroy(handle);
+    return jpeg;
 }
 
 // A 3x2 picture with distinct colours, as 0xRRGGBB.
@@ -395,6 +413,60 @@ TEST(StbDecode, Jpeg)
     const D3DCOLOR texel = At(image, 7, 7);
     EXPECT_EQ(texel >> 24, 0xFFu);
     EXPECT_NEAR(static_cast<int>(texel & 0xFF), 0x80, 3);
+}
+
+TEST(StbDecode, ProgressiveJpegScansAreBoundedBeforeDecoding)
+{
+    // A gradient: a picture in ten scans that decodes near its texels.
+    std::vector<unsigned char> gradient;
+    for (int y = 0; y < 48; ++y) {
+        for (int x = 0; x < 64; ++x) {
+            gradient.insert(gradient.end(),
+                            {static_cast<unsigned char>(x * 4), static_cast<unsigned char>(y * 5), 0x80});
+        }
+    }
+    DecodedImage image = DecodeOk(ProgressiveJpeg(64, 48, gradient));
+    ASSERT_EQ(image.width, 64u);
+    ASSERT_EQ(image.height, 48u);
+    EXPECT_EQ(image.fileFormat, D3DXIFF_JPG);
+    EXPECT_NEAR(static_cast<int>((At(image, 40, 30) >> 16) & 0xFF), 160, 6);
+    EXPECT_NEAR(static_cast<int>((At(image, 40, 30) >> 8) & 0xFF), 150, 6);
+
+    // A flat 1024 x 1024 picture: each scan is a few bytes, and takes the decoder over every block.
+    const std::string flat = ProgressiveJpeg(1024, 1024, std::vector<unsigned char>(1024 * 1024 * 3, 0x60));
+    std::size_t scans = 0;
+    for (std::size_t at = flat.find("\xff\xda"); at != std::string::npos; at = flat.find("\xff\xda", at + 2)) {
+        ++scans;
+    }
+    ASSERT_EQ(scans, 10u);
+    ASSERT_EQ(flat.compare(flat.size() - 2, 2, "\xff\xd9"), 0);
+    const std::size_t lastScan = flat.rfind("\xff\xda");
+    const std::string scan = flat.substr(lastScan, flat.size() - 2 - lastScan);
+    auto repeated = [&](std::size_t total) {
+        std::string out = flat.substr(0, flat.size() - 2);
+        for (std::size_t n = scans; n < total; ++n) {
+            out += scan;
+        }
+        return out + "\xff\xd9";
+    };
+    // A hundred scans: libjpeg warns about the repeated one and gives the picture.
+    image = DecodeOk(repeated(100));
+    EXPECT_EQ(image.width, 1024u);
+    EXPECT_NEAR(static_cast<int>(At(image, 500, 700) & 0xFF), 0x60, 2);
+    // The same after a comment full of start-of-scan marker bytes, which stay inside their segment.
+    std::string comment("\xff\xfe\x01\x92", 4);
+    for (int i = 0; i < 200; ++i) {
+        comment += "\xff\xda";
+    }
+    const std::string commented = repeated(100).insert(2, comment);
+    EXPECT_EQ(DecodeOk(commented).width, 1024u);
+
+    // 5,000 scans would keep the decoder busy for seconds: refused before it starts.
+    const std::string many = repeated(5000);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Decode(many, image), D3DXERR_INVALIDDATA);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+    EXPECT_EQ(Decode(repeated(101), image), D3DXERR_INVALIDDATA);
 }
 
 TEST(StbDecode, TgaShorterThanItsPixelsIsRefused)
