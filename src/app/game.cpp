@@ -52,12 +52,27 @@ bool useFixedSeed = false;
 unsigned fixedSeed = 0;
 unsigned seedUsed = 0;
 
+// The tick count of the previous frame's clock read.
+DWORD previousTicks = 0;
+
 // Reads the tick clock for a frame: the count is kept for recorders, the seconds for the game.
 float ReadFrameClock()
 {
     frameClockTicks = GetTickCount();
     frameClockSlept = ClockSleptTotal();
     return static_cast<float>(frameClockTicks * 0.001);
+}
+
+// The seconds since the previous clock read, from the difference of the tick counts: the same
+// milliseconds give the same frame time wherever the clock stands, so a recording (which keeps each
+// frame's milliseconds) replays with the very frame times of the live run. The difference of the two
+// float readings would round differently at each clock offset (a live run's clock includes its
+// start-up, a replay's starts at 0), and the runs would part after a few seconds.
+float FrameSecondsSincePrevious()
+{
+    const DWORD elapsed = frameClockTicks - previousTicks;
+    previousTicks = frameClockTicks;
+    return static_cast<float>(elapsed * 0.001);
 }
 
 bool KeyDown(int code)
@@ -315,10 +330,15 @@ bool GameInit()
     }
 
     currentTime = previousTime = ReadFrameClock();
+    previousTicks = frameClockTicks;
     frameDelta = 0.0f;
 
     seedUsed = useFixedSeed ? fixedSeed : static_cast<unsigned>(ClockCalendarTime());
     std::srand(seedUsed);
+    // From here the run's calendar is its seed plus the tick clock's seconds, on either clock: the
+    // reseeds of a run (a destroyed building) then follow from what a recording keeps (the seed and
+    // the frame times), and a replay draws the same numbers as the live run did.
+    ClockPinCalendar(static_cast<std::time_t>(seedUsed));
 
     InputCreate(gameInstance, gameWindow);
     InputCreateKeyboard();
@@ -363,7 +383,7 @@ bool GameFrame()
 {
     currentTime = ReadFrameClock();
     ++frameCounter;
-    frameDelta = currentTime - previousTime;
+    frameDelta = FrameSecondsSincePrevious();
     previousTime = currentTime;
 
     keyDelayTimer -= frameDelta;

@@ -8,6 +8,9 @@ namespace {
 bool virtualMode = false;
 DWORD virtualTicks = 0;
 DWORD sleptTotal = 0;
+bool calendarPinned = false;
+std::time_t pinnedCalendar = 0;
+DWORD pinnedTicks = 0;
 
 // Real time counts from the start of the program, so that the game's 32-bit float seconds keep
 // millisecond resolution for hours instead of losing it after a long system uptime.
@@ -47,11 +50,13 @@ void ClockUseVirtualTime(DWORD startTicks)
 {
     virtualMode = true;
     virtualTicks = startTicks;
+    calendarPinned = false;
 }
 
 void ClockUseRealTime()
 {
     virtualMode = false;
+    calendarPinned = false;
 }
 
 bool ClockIsVirtual()
@@ -68,8 +73,19 @@ void ClockAdvance(DWORD milliseconds)
 
 std::time_t ClockCalendarTime()
 {
+    if (calendarPinned) {
+        const DWORD since = GetTickCount() - pinnedTicks;
+        return pinnedCalendar + static_cast<std::time_t>(since / 1000);
+    }
     if (virtualMode) {
         return kVirtualEpoch + static_cast<std::time_t>(virtualTicks / 1000);
     }
     return std::time(nullptr);
+}
+
+void ClockPinCalendar(std::time_t now)
+{
+    calendarPinned = true;
+    pinnedCalendar = now;
+    pinnedTicks = GetTickCount();
 }

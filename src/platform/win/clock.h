@@ -26,5 +26,10 @@ void ClockUseRealTime();
 bool ClockIsVirtual();
 // Moves virtual time forward; ignored on real time.
 void ClockAdvance(DWORD milliseconds);
-// Calendar time for seeding: the system's on real time, a fixed epoch plus the virtual ticks otherwise.
+// Calendar time for seeding: the system's on real time, a fixed epoch plus the virtual ticks otherwise;
+// once pinned, the pinned time plus the whole seconds the tick clock has run since, on either clock.
 std::time_t ClockCalendarTime();
+// Pins the calendar: it reads `now` at the current tick count and moves on with the tick clock
+// (whole seconds of ticks, so the same ticks give the same calendar on real and virtual time). A
+// switch of clock unpins it.
+void ClockPinCalendar(std::time_t now);

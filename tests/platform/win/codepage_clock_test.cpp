@@ -85,16 +85,28 @@ TEST(Clock, VirtualTimeMovesOnlyWhenAdvanced)
     ClockAdvance(2000);
     EXPECT_EQ(ClockCalendarTime(), calendar + 2);
 
-    // The count wraps at 32 bits like the system tick count.
+    // The count wraps at 32 bits like the system tick count, and so does a pinned calendar's.
     ClockUseVirtualTime(0xFFFFFFF0u);
+    ClockPinCalendar(1000);
+    EXPECT_EQ(ClockCalendarTime(), 1000);
     ClockAdvance(0x20);
     EXPECT_EQ(GetTickCount(), 0x10u);
+    ClockAdvance(1000 - 0x20 - 1);
+    EXPECT_EQ(ClockCalendarTime(), 1000) << "whole seconds of ticks";
+    ClockAdvance(1);
+    EXPECT_EQ(ClockCalendarTime(), 1001);
 
     ClockUseRealTime();
     EXPECT_FALSE(ClockIsVirtual());
+    EXPECT_GT(ClockCalendarTime(), 1'700'000'000) << "a switch of clock unpins the calendar";
     DWORD before = GetTickCount();
     Sleep(20);
     EXPECT_GE(GetTickCount() - before, 20u);
+    // On real time a pinned calendar moves with the tick clock too.
+    ClockPinCalendar(5);
+    Sleep(1005);
+    EXPECT_EQ(ClockCalendarTime(), 6);
+    ClockUseRealTime();
 }
 
 TEST(Files, GamePathsAndReplacingWrites)

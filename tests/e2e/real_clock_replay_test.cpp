@@ -1,0 +1,159 @@
+// A run recorded on the real clock replays exactly: the whole game in this process, played by a
+// little pilot that bombs the buildings ahead of it while the frames take whatever time they take,
+// then the recording replayed on virtual time. Both runs save with F5 at the end; the saves must be
+// the same bytes.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <thread>
+
+#include "../support/game_folder.h"
+#include "app/game.h"
+#include "app/program.h"
+#include "app/run_script.h"
+#include "console/console.h"
+#include "core/frame.h"
+#include "game/aircraft.h"
+#include "game/run_stats.h"
+#include "game/world.h"
+#include "platform/dinput/dinput.h"
+#include "platform/win/clock.h"
+#include "platform/win/window.h"
+#include "resources/mesh.h"
+
+namespace {
+
+constexpr int kEnter = 0x1C;
+constexpr int kF5 = 0x3F;
+constexpr int kLeftControl = 0x1D;
+constexpr int kLeft = 0xCB;
+constexpr int kRight = 0xCD;
+constexpr int kUp = 0xC8;
+constexpr int kDown = 0xD0;
+
+std::array<std::uint8_t, 256> pilotKeys{};
+int pilotFrame = 0;
+int savedAtFrame = -1;
+float playedSeconds = 0.0f;
+float lastX = 0.0f;
+
+void Press(int code)
+{
+    pilotKeys[code] = 0x80;
+}
+
+// The nearest standing building ahead of the player, or null.
+const GroundObject* BuildingAhead()
+{
+    const GroundObject* best = nullptr;
+    for (const GroundObject& object : groundObjects) {
+        const float ahead = object.posY - player->posY;
+        if (object.standing != 0 && object.destroyed == 0 && ahead > 0.5f &&
+            (best == nullptr || ahead < best->posY - player->posY)) {
+            best = &object;
+        }
+    }
+    return best;
+}
+
+// Starts a game, flies toward the nearest building and bombs it; once a building's explosion
+// has been paid, saves and ends. Each frame also takes a varying bit of real time.
+bool PilotBeforeFrame()
+{
+    ++pilotFrame;
+    pilotKeys.fill(0);
+    std::this_thread::sleep_for(std::chrono::microseconds(1000 + 700 * (pilotFrame % 7)));
+    if (pilotFrame == 5) {
+        Press(kEnter);
+    } else if (gameState == Playing && player != nullptr) {
+        playedSeconds += frameDelta;
+        if (savedAtFrame < 0 && (runStats.buildingKills > 0 || playedSeconds > 40.0f)) {
+            savedAtFrame = pilotFrame;
+            Press(kF5);
+        } else if (savedAtFrame < 0) {
+            const GroundObject* target = BuildingAhead();
+            const float ahead = target != nullptr ? target->posY - player->posY : 100.0f;
+            if (ahead > 6.0f) {
+                Press(kUp);
+            }
+            if (target != nullptr) {
+                // Steered on where the aircraft will be in a little while, or the bank overshoots.
+                const float dx = target->posX - player->posX;
+                const float sideways = frameDelta > 0.0f ? (player->posX - lastX) / frameDelta : 0.0f;
+                const float off = dx - 0.6f * sideways;
+                if (std::fabs(off) > 0.05f) {
+                    Press(off < 0.0f ? kLeft : kRight);
+                }
+                // A bomb starts down at 1 unit/s from the aircraft's height and goes forward with the
+                // world; it hits when it is inside the building's box at the building's top.
+                const float drop = target->posZ - MeshExtent(target->mesh, 2) - player->posZ;
+                const float fall = (std::sqrt(1.0f + 2.0f * 9.81f * std::max(drop, 0.0f)) - 1.0f) / 9.81f;
+                if (std::fabs(dx) < 0.3f * MeshExtent(target->mesh, 0) &&
+                    std::fabs(ahead - worldSpeed * fall) < 0.3f * MeshExtent(target->mesh, 1)) {
+                    Press(kLeftControl);
+                }
+            }
+        }
+    }
+    if (player != nullptr) {
+        lastX = player->posX;
+    }
+    DInputSetScriptedKeys(pilotKeys.data());
+    return savedAtFrame < 0 || pilotFrame < savedAtFrame + 3;
+}
+
+class RealClockReplayTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!folder_.CopyDefaultContent()) {
+            GTEST_SKIP() << "no default content beside " << AVIORRA_BINARY;
+        }
+        folder_.Write("exec.vrs", folder_.Read("exec.vrs") + "set g_hosszusag 320\nset g_magassag 240\n");
+        previous_ = std::filesystem::current_path();
+        std::filesystem::current_path(folder_.Root());
+        PlatformSetHeadless(true);
+        ConsoleSetEcho(false);
+    }
+
+    void TearDown() override
+    {
+        DInputSetScriptedKeys(nullptr);
+        ClockUseRealTime();
+        ConsoleSetEcho(true);
+        if (!previous_.empty()) {
+            std::filesystem::current_path(previous_);
+        }
+    }
+
+    GameFolder folder_{"real-clock"};
+    std::filesystem::path previous_;
+};
+
+}  // namespace
+
+TEST_F(RealClockReplayTest, ARunRecordedOnTheRealClockReplaysToTheSameSave)
+{
+    // Some real time has passed since the program started, as in a live run after its start-up.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ClockUseRealTime();
+    const FrameDriver pilot{PilotBeforeFrame, nullptr};
+    const FrameDriver recorder = RunRecordStart(&pilot);
+    ASSERT_EQ(GameMain(&recorder), 0);
+    ASSERT_TRUE(RunRecordWrite("recorded.txt"));
+    const std::string live = folder_.Read("avr.sav");
+    ASSERT_EQ(live.size(), 721u);
+    ASSERT_GE(LittleInt(live, 24), 1) << "no building fell in " << playedSeconds << " s of play";
+
+    std::filesystem::remove(folder_.Root() / "avr.sav");
+    ProgramReset();
+    RunScript script;
+    std::string error;
+    ASSERT_TRUE(RunScriptLoad("recorded.txt", script, error)) << error;
+    const FrameDriver replay = RunScriptStart(script);
+    ASSERT_EQ(GameMain(&replay), 0);
+    EXPECT_EQ(folder_.Read("avr.sav"), live) << "the replay of " << pilotFrame << " frames went elsewhere";
+}
