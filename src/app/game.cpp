@@ -52,9 +52,6 @@ bool useFixedSeed = false;
 unsigned fixedSeed = 0;
 unsigned seedUsed = 0;
 
-// The tick count of the previous frame's clock read.
-DWORD previousTicks = 0;
-
 // Reads the tick clock for a frame: the count is kept for recorders, the seconds for the game.
 float ReadFrameClock()
 {
@@ -63,6 +60,9 @@ float ReadFrameClock()
     return static_cast<float>(frameClockTicks * 0.001);
 }
 
+// The milliseconds of this frame: the frame time, and the equal steps of a long frame, come from them.
+DWORD frameMilliseconds = 0;
+
 // The seconds since the previous clock read, from the difference of the tick counts: the same
 // milliseconds give the same frame time wherever the clock stands, so a recording (which keeps each
 // frame's milliseconds) replays with the very frame times of the live run. The difference of the two
@@ -70,9 +70,9 @@ float ReadFrameClock()
 // start-up, a replay's starts at 0), and the runs would part after a few seconds.
 float FrameSecondsSincePrevious()
 {
-    const DWORD elapsed = frameClockTicks - previousTicks;
+    frameMilliseconds = frameClockTicks - previousTicks;
     previousTicks = frameClockTicks;
-    return static_cast<float>(elapsed * 0.001);
+    return static_cast<float>(frameMilliseconds * 0.001);
 }
 
 bool KeyDown(int code)
@@ -205,7 +205,9 @@ bool PlayingFrame()
     }
 
     if (pauseFlag != 0 || runStats.gameOver != 0) {
-        if (runStats.gameOver != 0) {
+        // An open console owns the keys: its ENTER runs the line and does not also leave the
+        // game-over screen.
+        if (runStats.gameOver != 0 && console.open == 0) {
             GameOverContinue();
         }
     } else {
@@ -218,7 +220,10 @@ bool PlayingFrame()
         bool ok = true;
         bool leave = false;
         for (int step = 0; step < steps && ok; ++step) {
-            frameDelta = steps == 1 ? wholeFrame : wholeFrame / static_cast<float>(steps);
+            // A step is the frame's milliseconds divided, so 80 ms in five steps give each step
+            // the very time of a 16 ms frame (a division of the float seconds would round below it
+            // and the gun would take a sixth step to fire).
+            frameDelta = steps == 1 ? wholeFrame : static_cast<float>(frameMilliseconds * 0.001 / steps);
             if (step > 0) {
                 HeldFlagsRestore(*player, held);
             }

@@ -2,6 +2,7 @@
 
 float currentTime = 0.0f;
 float previousTime = 0.0f;
+std::uint32_t previousTicks = 0;
 float frameDelta = 0.0f;
 std::int32_t frameCounter = 0;
 float fpsAccumulator = 0.0f;
@@ -17,6 +18,7 @@ float difficultyTimer = 0.0f;
 void FrameValuesReset()
 {
     currentTime = previousTime = frameDelta = 0.0f;
+    previousTicks = 0;
     frameCounter = framesPerSecond = 0;
     fpsAccumulator = 0.0f;
     keyDelayTimer = 0.0f;

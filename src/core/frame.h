@@ -14,6 +14,8 @@ enum GameStateCode : std::uint8_t {
 // Seconds (the millisecond tick count times 0.001) of this frame and of the previous one.
 extern float currentTime;
 extern float previousTime;
+// The tick count read for the previous frame: the frame time is the difference of the counts.
+extern std::uint32_t previousTicks;
 // Seconds since the previous frame; every motion is multiplied by it.
 extern float frameDelta;
 // Frames since the last frames-per-second update, the time since then, and the last count.

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <initializer_list>
 
 #include "app/game.h"
@@ -27,6 +28,7 @@ namespace {
 constexpr int kEscape = 0x01;
 constexpr int kF1 = 0x3B;
 constexpr int kA = 30;
+constexpr int kEnter = 0x1C;
 
 class GameLoopTest : public ::testing::Test {
 protected:
@@ -203,6 +205,30 @@ TEST_F(GameLoopTest, EscapeLeavesARunningRunForTheMenu)
     Frame(100, {kEscape});
     EXPECT_EQ(gameState, Playing);
     EXPECT_FLOAT_EQ(camera.scrollPos, 0.0f);
+}
+
+TEST_F(GameLoopTest, OnTheGameOverScreenEnterGoesToTheOpenConsoleAlone)
+{
+    StartPlaying();
+    runStats.gameOver = 1;
+    ConsoleExecute(console, "set h_konzol 1");
+    Frame(10, {kF1});
+    ASSERT_EQ(console.open, 1);
+    std::strcpy(console.input, "set typed 7");
+    console.inputLength = static_cast<int>(std::strlen(console.input));
+    keyDelayTimer = -1.0f;
+    Frame(10, {kEnter});
+    EXPECT_EQ(VarGetInt("typed"), 7) << "the console ran its line";
+    EXPECT_EQ(gameState, Playing) << "and the game-over screen stays";
+    EXPECT_EQ(console.open, 1);
+
+    // Closed again, ENTER leaves the screen as always.
+    keyDelayTimer = -1.0f;
+    Frame(10, {kF1});
+    ASSERT_EQ(console.open, 0);
+    keyDelayTimer = -1.0f;
+    Frame(10, {kEnter});
+    EXPECT_NE(gameState, Playing);
 }
 
 TEST_F(GameLoopTest, RunClockRollsOverToTheHour)
