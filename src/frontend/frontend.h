@@ -79,7 +79,8 @@ struct HighScoreEntry {
     float seconds;
 };
 
-// Rank 1 first. The master copy: read once at start-up, written by HighScoreInsert.
+// Rank 1 first. The master copy: read at start-up; HighScoreInsert writes it, merged with what
+// top.dat holds by then.
 extern HighScoreEntry highScores[kHighScoreCount];
 
 // The name being typed goes straight into highScores[9].name; these count its characters (0..10)
@@ -94,8 +95,11 @@ void HighScoresReset();
 // be read; a file shorter than 280 bytes fills the leading ranks, a longer one is read for its first
 // 280 bytes. Names are cut to 10 characters and unusable times become 0 (with a console message).
 bool HighScoresRead();
-// Writes the whole table to top.dat through a temporary file; false, with a console message, when
-// the file was not written (the old file then stays as it was).
+// Writes the table to top.dat through a temporary file, merged with the table the file holds now
+// (another copy of the game may have written it): the best ten of both, an entry that was in the
+// file when this program last read or wrote it counted once. The table then becomes the one
+// written. A missing file, or one that cannot be read, merges as empty. False, with a console
+// message, when the file was not written (the old file and the table then stay as they were).
 bool HighScoresWrite();
 
 // The 280 bytes of top.dat for the table, and the table from those bytes. Decoding reads at most

@@ -2,10 +2,13 @@
 // over, name entry and the keys of the table screen.
 #include <unistd.h>
 
+#include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <memory>
 
 #include "console/console.h"
@@ -25,6 +28,12 @@ std::int32_t nameEntryLength = 0;
 std::uint8_t nameEntryShift = 0;
 
 namespace {
+
+using Table = HighScoreEntry[kHighScoreCount];
+
+// The table as top.dat held it when this program last read or wrote it. Writing merges against it:
+// an entry found here and in the file as it is now is the same entry, not a second one.
+Table tableOnFile{};
 
 constexpr int kKeyEscape = 0x01;
 constexpr int kKeyBackspace = 0x0E;
@@ -59,6 +68,90 @@ float CheckedTime(float value, int& repairs)
 }
 
 // ---- ranking ---------------------------------------------------------------------------------------
+
+// The entry in the tenth rank moves up past every entry it ranks strictly above, so it stays below
+// the entries that are as good as it.
+void RiseFromTenthRank(Table& table)
+{
+    for (int i = kHighScoreCount - 1; i >= 1; --i) {
+        if (!HighScoreRanksHigher(table[i], table[i - 1])) {
+            break;
+        }
+        const HighScoreEntry above = table[i - 1];
+        table[i - 1] = table[i];
+        table[i] = above;
+    }
+}
+
+// Puts `entry` into the table at its rank when it ranks strictly above the tenth entry, which then
+// drops out; otherwise the table stays as it is.
+void InsertEntry(Table& table, const HighScoreEntry& entry)
+{
+    if (!HighScoreRanksHigher(entry, table[kHighScoreCount - 1])) {
+        return;
+    }
+    table[kHighScoreCount - 1] = entry;
+    RiseFromTenthRank(table);
+}
+
+// Whether two ranks hold the very same bytes in the file: name field, kills and the bits of the times.
+bool SameEntry(const HighScoreEntry& a, const HighScoreEntry& b)
+{
+    return std::memcmp(a.name, b.name, kHighScoreNameSize) == 0 && a.kills == b.kills &&
+           std::bit_cast<std::uint32_t>(a.hours) == std::bit_cast<std::uint32_t>(b.hours) &&
+           std::bit_cast<std::uint32_t>(a.minutes) == std::bit_cast<std::uint32_t>(b.minutes) &&
+           std::bit_cast<std::uint32_t>(a.seconds) == std::bit_cast<std::uint32_t>(b.seconds);
+}
+
+bool SameTable(const Table& a, const Table& b)
+{
+    for (int rank = 0; rank < kHighScoreCount; ++rank) {
+        if (!SameEntry(a[rank], b[rank])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Marks the first entry of `table` equal to `entry` and not yet taken as taken; false when there is
+// none.
+bool TakeSameEntry(const Table& table, bool (&taken)[kHighScoreCount], const HighScoreEntry& entry)
+{
+    for (int rank = 0; rank < kHighScoreCount; ++rank) {
+        if (!taken[rank] && SameEntry(table[rank], entry)) {
+            taken[rank] = true;
+            return true;
+        }
+    }
+    return false;
+}
+
+// This program's table combined with the one top.dat holds now (`file`), which another copy of the
+// game may have written since this one last read or wrote it: the best ten of both. An entry of
+// this table that is still in the file and was there when this program last saw the file is
+// already in `file` and is not counted twice. The other entries (the ones this program added, and
+// any the file lost) go into the file's table in rank order by the ranking rule, each below the
+// entries as good as it.
+void MergeWithFile(const Table& own, const Table& file, Table& merged)
+{
+    if (SameTable(file, tableOnFile)) {
+        // Nobody changed the file: this table is the file's with this program's changes.
+        std::copy(std::begin(own), std::end(own), std::begin(merged));
+        return;
+    }
+    std::copy(std::begin(file), std::end(file), std::begin(merged));
+    bool takenOnFile[kHighScoreCount] = {};
+    bool takenInFile[kHighScoreCount] = {};
+    for (const HighScoreEntry& entry : own) {
+        if (SameEntry(entry, HighScoreEntry{})) {
+            continue;   // an empty rank
+        }
+        if (TakeSameEntry(tableOnFile, takenOnFile, entry) && TakeSameEntry(file, takenInFile, entry)) {
+            continue;
+        }
+        InsertEntry(merged, entry);
+    }
+}
 
 // The run in progress as an entry of the table (no name).
 HighScoreEntry RunAsEntry()
@@ -187,21 +280,14 @@ void BackToMenu()
 
 // ---- the table and its file ------------------------------------------------------------------------
 
-void HighScoresReset()
-{
-    for (HighScoreEntry& entry : highScores) {
-        entry = HighScoreEntry{};
-    }
-    nameEntryLength = 0;
-    nameEntryShift = 0;
-}
+namespace {
 
-std::string HighScoresEncode()
+std::string EncodeTable(const Table& table)
 {
     std::string out;
     out.reserve(kHighScoreFileSize);
     LittleEndianWriter w(out);
-    for (const HighScoreEntry& entry : highScores) {
+    for (const HighScoreEntry& entry : table) {
         w.Bytes(entry.name, kHighScoreNameSize);
         w.I32(entry.kills);
         w.F32(entry.hours);
@@ -211,7 +297,7 @@ std::string HighScoresEncode()
     return out;
 }
 
-int HighScoresDecode(const unsigned char* bytes, std::size_t length)
+int DecodeTable(Table& table, const unsigned char* bytes, std::size_t length)
 {
     // What the file lacks reads as zero bytes: a short file fills only the leading ranks.
     unsigned char block[kHighScoreFileSize] = {};
@@ -221,7 +307,7 @@ int HighScoresDecode(const unsigned char* bytes, std::size_t length)
     int repairs = 0;
     LittleEndianReader r(block, sizeof block);
     for (int rank = 0; rank < kHighScoreCount; ++rank) {
-        HighScoreEntry& entry = highScores[rank];
+        HighScoreEntry& entry = table[rank];
         r.Seek(static_cast<std::size_t>(rank) * kHighScoreEntrySize).Bytes(entry.name, kHighScoreNameSize);
         // A name is at most 10 characters: one without its terminator there is cut, and the two
         // bytes after the tenth character are always zero, so the name is always terminated.
@@ -235,6 +321,59 @@ int HighScoresDecode(const unsigned char* bytes, std::size_t length)
         entry.seconds = CheckedTime(r.F32(), repairs);
     }
     return repairs;
+}
+
+// Fills `table` from an open top.dat (at most its first 280 bytes); false when reading failed, and
+// the table is then left as it was.
+bool ReadTable(std::FILE* file, Table& table)
+{
+    unsigned char bytes[kHighScoreFileSize] = {};
+    const std::size_t got = std::fread(bytes, 1, sizeof bytes, file);
+    if (std::ferror(file) != 0) {
+        ConsolePrintf(console, "A toplista nem olvasható! (%s)"_cp, kHighScoreFileName);
+        return false;
+    }
+    const int repairs = DecodeTable(table, bytes, got);
+    if (repairs > 0) {
+        ConsolePrintf(console, "A toplista hibás adatot tartalmazott, %d mező javítva. (%s)"_cp, repairs,
+                      kHighScoreFileName);
+    }
+    return true;
+}
+
+// The table top.dat holds now. A missing file, or one that cannot be opened or read, gives an empty
+// table; should the write that follows fail, its message says why.
+void ReadCurrentFile(Table& table)
+{
+    std::fill(std::begin(table), std::end(table), HighScoreEntry{});
+    FileProblem problem = FileProblem::None;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenRegularFile(kHighScoreFileName, "rb", problem),
+                                                         &std::fclose);
+    if (file != nullptr) {
+        ReadTable(file.get(), table);
+    }
+}
+
+}  // namespace
+
+void HighScoresReset()
+{
+    for (HighScoreEntry& entry : highScores) {
+        entry = HighScoreEntry{};
+    }
+    std::fill(std::begin(tableOnFile), std::end(tableOnFile), HighScoreEntry{});
+    nameEntryLength = 0;
+    nameEntryShift = 0;
+}
+
+std::string HighScoresEncode()
+{
+    return EncodeTable(highScores);
+}
+
+int HighScoresDecode(const unsigned char* bytes, std::size_t length)
+{
+    return DecodeTable(highScores, bytes, length);
 }
 
 bool HighScoresRead()
@@ -259,25 +398,24 @@ bool HighScoresRead()
         return false;
     }
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(raw, &std::fclose);
-    unsigned char bytes[kHighScoreFileSize] = {};
-    const std::size_t got = std::fread(bytes, 1, sizeof bytes, file.get());
-    if (std::ferror(file.get()) != 0) {
-        ConsolePrintf(console, "A toplista nem olvasható! (%s)"_cp, kHighScoreFileName);
+    if (!ReadTable(file.get(), highScores)) {
         return false;
     }
-    const int repairs = HighScoresDecode(bytes, got);
-    if (repairs > 0) {
-        ConsolePrintf(console, "A toplista hibás adatot tartalmazott, %d mező javítva. (%s)"_cp, repairs,
-                      kHighScoreFileName);
-    }
+    std::copy(std::begin(highScores), std::end(highScores), std::begin(tableOnFile));
     return true;
 }
 
 bool HighScoresWrite()
 {
+    // Another copy of the game in the same folder may have written the file since this one read
+    // it: its entries are merged in, not overwritten.
+    Table current{};
+    ReadCurrentFile(current);
+    Table merged{};
+    MergeWithFile(highScores, current, merged);
     // A table the player made read-only stays as it is.
     FileProblem problem = FileProblem::None;
-    if (!WriteFileReplacing(kHighScoreFileName, HighScoresEncode(), &problem)) {
+    if (!WriteFileReplacing(kHighScoreFileName, EncodeTable(merged), &problem)) {
         if (problem == FileProblem::WriteProtected) {
             ConsolePrintf(console, "A toplista írásvédett, nem lett elmentve! (%s)"_cp, kHighScoreFileName);
             return false;
@@ -289,6 +427,9 @@ bool HighScoresWrite()
         ConsolePrintf(console, "A toplistát nem sikerült elmenteni! (%s)"_cp, kHighScoreFileName);
         return false;
     }
+    // The table on the screen is the one written, and it is what the next write merges against.
+    std::copy(std::begin(merged), std::end(merged), std::begin(highScores));
+    std::copy(std::begin(merged), std::end(merged), std::begin(tableOnFile));
     return true;
 }
 
@@ -392,14 +533,7 @@ void NameEntryKeys()
 
 void HighScoreInsert()
 {
-    for (int i = kHighScoreCount - 1; i >= 1; --i) {
-        if (!HighScoreRanksHigher(highScores[i], highScores[i - 1])) {
-            break;
-        }
-        const HighScoreEntry above = highScores[i - 1];
-        highScores[i - 1] = highScores[i];
-        highScores[i] = above;
-    }
+    RiseFromTenthRank(highScores);
     HighScoresWrite();
     gameState = HighScoreTable;
     SoundPlay(kClickSound, false);

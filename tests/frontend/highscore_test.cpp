@@ -89,6 +89,38 @@ std::string Name(int rank)
     return highScores[rank].name;
 }
 
+// top.dat as another copy of the game writes it for these ranks.
+std::string TableBytes(const std::vector<HighScoreEntry>& table)
+{
+    std::string out;
+    LittleEndianWriter w(out);
+    for (const HighScoreEntry& e : table) {
+        w.Bytes(e.name, kHighScoreNameSize);
+        w.I32(e.kills);
+        w.F32(e.hours);
+        w.F32(e.minutes);
+        w.F32(e.seconds);
+    }
+    return out;
+}
+
+std::vector<HighScoreEntry> TableNow()
+{
+    return std::vector<HighScoreEntry>(std::begin(highScores), std::end(highScores));
+}
+
+// The names of the ten ranks top.dat holds.
+std::vector<std::string> NamesInFile()
+{
+    const std::string bytes = ReadFile(kHighScoreFileName);
+    EXPECT_EQ(bytes.size(), kHighScoreFileSize);
+    std::vector<std::string> names;
+    for (std::size_t at = 0; at + kHighScoreEntrySize <= bytes.size(); at += kHighScoreEntrySize) {
+        names.emplace_back(bytes.substr(at, kHighScoreNameSize).c_str());
+    }
+    return names;
+}
+
 class HighScoreTest : public FrontEndTest {
 protected:
     // A full table: ten kills down to one, each at ten minutes.
@@ -116,6 +148,18 @@ protected:
         keyDelayTimer = -0.01f;
         Hold(keys);
         NameEntryKeys();
+    }
+
+    // The run set with SetRun qualifies, gets this name typed one key a frame, and ENTER.
+    static void EnterRunAs(std::initializer_list<int> nameKeys)
+    {
+        ContinueAfterGameOver();
+        ASSERT_EQ(gameState, EnterName);
+        for (int key : nameKeys) {
+            Type({key});
+        }
+        Type({kEnter});
+        EXPECT_EQ(gameState, HighScoreTable);
     }
 };
 
@@ -421,8 +465,10 @@ TEST_F(HighScoreTest, ABestRunRisesToTheTopAndAnEmptyNameIsKept)
     EXPECT_EQ(Name(2), "twin");
     EXPECT_EQ(Name(9), "p9");
 
-    // Into an empty table: the run stops under the last filled rank.
+    // Into an empty table: the run stops under the last filled rank. (The file written above goes
+    // too, or its ranks would be merged in.)
     HighScoresReset();
+    std::filesystem::remove(kHighScoreFileName);
     highScores[0] = Entry("one", 3, 0.0f, 1.0f, 0.0f);
     SetRun(1, 0.0f, 0.0f, 30.0f);
     ContinueAfterGameOver();
@@ -603,4 +649,63 @@ TEST_F(HighScoreTest, UnreadableAndUnwritableFiles)
     EXPECT_FALSE(HighScoresWrite());
     EXPECT_EQ(ReadFile(kHighScoreFileName), stored);
     EXPECT_EQ(Printed(), std::vector<std::string>{Cp("A toplista írásvédett, nem lett elmentve! (top.dat)")});
+}
+
+TEST_F(HighScoreTest, AnotherGamesEntriesWrittenMeanwhileAreMergedAndNoneCountedTwice)
+{
+    // Both games start from the same table of ten.
+    FillTable();
+    WriteFile(kHighScoreFileName, TableBytes(TableNow()));
+    ASSERT_TRUE(HighScoresRead());
+
+    // The other game ends first: eight kills in five minutes, third; p10 drops out.
+    std::vector<HighScoreEntry> other = TableNow();
+    other.insert(other.begin() + 2, Entry("other", 8, 0.0f, 5.0f, 0.0f));
+    other.pop_back();
+    WriteFile(kHighScoreFileName, TableBytes(other));
+
+    SetRun(5, 0.0f, 10.0f, 0.0f);   // as good as p6
+    EnterRunAs({0x32, 0x12});       // m e
+    const std::vector<std::string> first = {"p1", "p2", "other", "p3", "p4", "p5", "p6", "me", "p7", "p8"};
+    EXPECT_EQ(NamesInFile(), first);
+    EXPECT_EQ(ReadFile(kHighScoreFileName), HighScoresEncode());   // the table shown is the one written
+    EXPECT_TRUE(Printed().empty());
+
+    // Once more from the table written last. The other game's new entry ties with the run here;
+    // the run, written after it, goes below it.
+    std::vector<HighScoreEntry> again = TableNow();
+    again.insert(again.begin() + 2, Entry("again", 9, 0.0f, 20.0f, 0.0f));
+    again.pop_back();
+    WriteFile(kHighScoreFileName, TableBytes(again));
+    SetRun(9, 0.0f, 20.0f, 0.0f);
+    EnterRunAs({0x14, 0x11, 0x18});   // t w o
+    const std::vector<std::string> second = {"p1", "p2", "again", "two", "other", "p3", "p4", "p5", "p6", "me"};
+    EXPECT_EQ(NamesInFile(), second);
+    EXPECT_EQ(ReadFile(kHighScoreFileName), HighScoresEncode());
+}
+
+TEST_F(HighScoreTest, AMissingOrDamagedFileAtWriteTimeGetsThisGamesWholeTable)
+{
+    FillTable();
+    WriteFile(kHighScoreFileName, TableBytes(TableNow()));
+    ASSERT_TRUE(HighScoresRead());
+
+    // Removed while the game ran: the ranks read at start-up are written again with the new one.
+    std::filesystem::remove(kHighScoreFileName);
+    SetRun(5, 0.0f, 10.0f, 0.0f);
+    EnterRunAs({0x32, 0x12});   // m e
+    const std::vector<std::string> first = {"p1", "p2", "p3", "p4", "p5", "p6", "me", "p7", "p8", "p9"};
+    EXPECT_EQ(NamesInFile(), first);
+    EXPECT_EQ(ReadFile(kHighScoreFileName), HighScoresEncode());
+
+    // Overwritten with garbage: every name unterminated, every kill count -1, every time not a
+    // number. Repaired, its ranks stay below all of this game's, and none of them is written.
+    WriteFile(kHighScoreFileName, std::string(kHighScoreFileSize, '\xFF'));
+    SetRun(4, 0.0f, 1.0f, 0.0f);   // above p7
+    EnterRunAs({0x2F});            // v
+    const std::vector<std::string> second = {"p1", "p2", "p3", "p4", "p5", "p6", "me", "v", "p7", "p8"};
+    EXPECT_EQ(NamesInFile(), second);
+    EXPECT_EQ(ReadFile(kHighScoreFileName), HighScoresEncode());
+    EXPECT_EQ(Printed(),
+              std::vector<std::string>{Cp("A toplista hibás adatot tartalmazott, 40 mező javítva. (top.dat)")});
 }
