@@ -111,6 +111,14 @@ ArchiveRecord ArchiveDecodeRecord(const std::uint8_t* record, std::uint64_t data
     return result;
 }
 
+ArchiveProblem ArchiveRecordProblemInGame(const ArchiveRecord& record)
+{
+    if (record.problem != ArchiveProblem::None) {
+        return record.problem;
+    }
+    return GamePathStaysInside(record.name) ? ArchiveProblem::None : ArchiveProblem::NameLeavesFolder;
+}
+
 void ArchiveEncodeRecord(const ArchiveRecord& record, std::string& out)
 {
     LittleEndianWriter fields(out);
@@ -304,6 +312,10 @@ bool ArchivePackFolder(const std::string& folder, const std::string& archivePath
             error = "member name longer than 99 characters: " + name;
             return false;
         }
+        if (!GamePathStaysInside(name)) {
+            error = "member name " + name + ": " + ArchiveProblemText(ArchiveProblem::NameLeavesFolder);
+            return false;
+        }
         ArchiveMember member{name, {}};
         if (!ReadWholeFile(entry.path(), member.bytes)) {
             error = "cannot read " + entry.path().string();
@@ -370,9 +382,10 @@ std::vector<std::string> ArchiveVerify(const std::string& archivePath)
     }
     for (std::size_t i = 0; i < directory.records.size(); ++i) {
         const ArchiveRecord& record = directory.records[i];
-        if (record.problem != ArchiveProblem::None) {
+        const ArchiveProblem problem = ArchiveRecordProblemInGame(record);
+        if (problem != ArchiveProblem::None) {
             lines.push_back(archivePath + ": record " + std::to_string(i + 1) + " (" + record.name +
-                            "): " + ArchiveProblemText(record.problem));
+                            "): " + ArchiveProblemText(problem));
         }
     }
     return lines;

@@ -54,6 +54,11 @@ ArchiveRecord ArchiveDecodeRecord(const std::uint8_t* record, std::uint64_t data
 // bytes.
 void ArchiveEncodeRecord(const ArchiveRecord& record, std::string& out);
 
+// The problem the game's resource scan finds in a record: the record's own damage, else
+// NameLeavesFolder when GamePathStaysInside refuses its name (a member name is also the path of its
+// loose override, so the scan skips a name that is absolute or climbs out of the game folder).
+ArchiveProblem ArchiveRecordProblemInGame(const ArchiveRecord& record);
+
 // Reads and checks the directory of the archive file at `path`. True when the archive is usable
 // (some of its records may still be damaged); false with `directory.problem` set otherwise.
 bool ArchiveReadDirectory(const std::string& path, ArchiveDirectory& directory);
@@ -88,8 +93,8 @@ const char* ArchiveProblemTextHu(ArchiveProblem problem);
 // Packs every regular file below `folder` (recursively) into the archive at `archivePath`, written
 // with WriteFileReplacing. Members are named by their paths relative to the folder with '\' between
 // the parts and stored sorted by name (byte order). An archive that lies inside the folder is not
-// packed into itself. `names` receives the member names. False with `error` set on any failure;
-// nothing is written then.
+// packed into itself. A name the game's scan would skip is refused. `names` receives the member
+// names. False with `error` set on any failure; nothing is written then.
 bool ArchivePackFolder(const std::string& folder, const std::string& archivePath, std::vector<std::string>& names,
                        std::string& error);
 
@@ -98,6 +103,7 @@ bool ArchivePackFolder(const std::string& folder, const std::string& archivePath
 // writing anything when a member name is unsafe. False with `error` set on failure.
 bool ArchiveExtractToFolder(const std::string& archivePath, const std::string& folder, std::string& error);
 
-// Every damage of the archive as lines of text, in the order the records are stored; empty when the
-// archive is sound.
+// Every damage of the archive as the game's scan sees it (ArchiveRecordProblemInGame), as lines of
+// text naming the record and the reason, in the order the records are stored; empty when the archive
+// is sound.
 std::vector<std::string> ArchiveVerify(const std::string& archivePath);

@@ -71,9 +71,15 @@ void ReleaseAndClear(T*& object)
     }
 }
 
-void MeshLoadFailed(const char* text)
+// A mesh that loaded but cannot be used: the reason on the console and in a message box, in the
+// player's words (the mesh's name, and what was wrong with it).
+template <typename... Args>
+void MeshLoadFailed(const char* format, Args... args)
 {
-    MessageBoxA(gameWindow, text, "mesh_betolt", MB_OK);
+    char text[512];
+    std::snprintf(text, sizeof text, format, args...);
+    ConsolePrintf(console, "%s", text);
+    MessageBoxA(gameWindow, text, "AVIORRA", MB_OK | MB_ICONERROR);
 }
 
 // Reads the archive member of `resource` and loads it; every failure is reported on the console.
@@ -227,7 +233,8 @@ HRESULT MeshLoadInto(MeshEntry* entry, const char* path, const char* textureDire
             }
             if (FAILED(textureResult)) {
                 entry->textures[i] = nullptr;
-                MeshLoadFailed("Szar a D3DXCreateTextureFromFile");
+                MeshLoadFailed("A mesh textúrája nem tölthető be! (%s: %s%s)"_cp, resource->name, textureDirectory,
+                               name);
                 return finish(E_FAIL);
             }
         }
@@ -239,13 +246,13 @@ HRESULT MeshLoadInto(MeshEntry* entry, const char* path, const char* textureDire
         loaded = nullptr;
     } else if (FAILED(loaded->CloneMeshFVF(loaded->GetOptions(), kMeshFvf, device, &entry->mesh))) {
         entry->mesh = nullptr;
-        MeshLoadFailed("Szar a CloneMeshFVF");
+        MeshLoadFailed("A mesh csúcsformátuma nem alakítható át! (%s)"_cp, resource->name);
         return finish(E_FAIL);
     }
 
     if (FAILED(MeshOptimize(adjacency != nullptr ? static_cast<const DWORD*>(adjacency->GetBufferPointer()) : nullptr,
                             entry))) {
-        MeshLoadFailed("Szar a mesh_optimalizal");
+        MeshLoadFailed("A mesh nem optimalizálható! (%s)"_cp, resource->name);
         return finish(E_FAIL);
     }
     if (!hadNormals) {

@@ -134,10 +134,7 @@ void ResourceScanArchives()
         // The directory is listed from its last record to its first.
         for (std::size_t i = directory.records.size(); i-- > 0;) {
             const ArchiveRecord& record = directory.records[i];
-            // A member name is also the path of its loose override: it must stay in the game folder.
-            const ArchiveProblem problem = record.problem == ArchiveProblem::None && !GamePathStaysInside(record.name)
-                                               ? ArchiveProblem::NameLeavesFolder
-                                               : record.problem;
+            const ArchiveProblem problem = ArchiveRecordProblemInGame(record);
             if (problem != ArchiveProblem::None) {
                 ConsolePrintf(console, "Hibás bejegyzés kihagyva: %s, %zu. rekord (%s)"_cp, archiveName.c_str(), i + 1,
                               ArchiveProblemTextHu(problem));

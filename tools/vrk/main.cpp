@@ -4,7 +4,8 @@
 //   vrk pack OUT.vrk DIR      every file below DIR, named by its relative path with backslashes
 //   vrk list ARCHIVE          size, offset and name of each record, in stored order
 //   vrk extract ARCHIVE DIR   every member below DIR
-//   vrk verify ARCHIVE        reports damage as the game sees it; exit status 1 when damaged
+//   vrk verify ARCHIVE        reports damage as the game sees it, names its scan skips included;
+//                             exit status 1 when damaged
 //
 // Exit status: 0 success, 1 failure or damage, 2 a usage error.
 #include <cstdio>
@@ -51,9 +52,9 @@ int List(const std::string& archive)
     }
     int status = 0;
     for (const ArchiveRecord& record : directory.records) {
-        if (record.problem != ArchiveProblem::None) {
-            std::printf("%10s %10s %s  [damaged: %s]\n", "-", "-", record.name.c_str(),
-                        ArchiveProblemText(record.problem));
+        const ArchiveProblem problem = ArchiveRecordProblemInGame(record);
+        if (problem != ArchiveProblem::None) {
+            std::printf("%10s %10s %s  [damaged: %s]\n", "-", "-", record.name.c_str(), ArchiveProblemText(problem));
             status = 1;
         } else {
             std::printf("%10u %10u %s\n", record.size, record.offset, record.name.c_str());

@@ -2,12 +2,15 @@
 // folder and extracting it again.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "console/console.h"
 #include "platform/win/little_endian.h"
 #include "resources/archive.h"
+#include "resources/resources.h"
 #include "temp_folder.h"
 
 namespace {
@@ -248,6 +251,69 @@ TEST_F(ArchivePack, VerifyNamesEachDamagedRecord)
     const std::vector<std::string> whole = ArchiveVerify(Path("short.vrk"));
     ASSERT_EQ(whole.size(), 1u);
     EXPECT_NE(whole[0].find("shorter than four bytes"), std::string::npos);
+}
+
+TEST(ArchiveNames, VerifyRefusesExactlyTheNamesTheGameScanSkips)
+{
+    struct Case {
+        std::string field;   // the stored name field (a zero inside it ends the name)
+        bool terminated;
+        const char* reason;  // null: the game lists the member
+    };
+    const char* const leaves = "the name leaves the game folder";
+    const std::vector<Case> cases = {
+        {"textures\\hud.bmp", true, nullptr},
+        {"..\\up.vrs", true, leaves},
+        {"mesh\\..\\textures\\x.bmp", true, nullptr},
+        {"..", true, leaves},
+        {"\\abs.vrs", true, leaves},
+        {"a\\.\\b", true, nullptr},
+        {"/abs.vrs", true, leaves},
+        {"..c", true, nullptr},
+        {"a\\..\\..\\climb.vrs", true, leaves},
+        {"c:\\drive.bmp", true, nullptr},
+        {"mesh/../../x.bmp", true, leaves},
+        {"Textures\\HUD.BMP", true, nullptr},
+        {"", true, "the name is empty"},
+        {"u", false, "the name has no terminating zero"},
+        {std::string(99, 'n'), true, nullptr},
+        {std::string("cut\0tail", 8), true, nullptr},
+        {"hang\xE1r.wav", true, nullptr},
+        {"twice", true, nullptr},
+        {"twice", true, nullptr},
+    };
+    std::string directory;
+    for (const Case& c : cases) {
+        directory += RawRecord(1, 0, c.field, c.terminated);
+    }
+    WorkingFolder game{"vrk-game"};
+    ASSERT_TRUE(game.Write("game.vrk", "d" + directory + Le32(static_cast<std::uint32_t>(cases.size()))));
+
+    std::vector<std::string> expected;
+    std::vector<std::string> listed;
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const Case& c = cases[i];
+        const std::string name = c.terminated ? c.field.substr(0, c.field.find('\0')) : std::string(100, c.field[0]);
+        if (c.reason == nullptr) {
+            listed.push_back(name);
+        } else {
+            expected.push_back("game.vrk: record " + std::to_string(i + 1) + " (" + name + "): " + c.reason);
+        }
+    }
+    EXPECT_EQ(ArchiveVerify("game.vrk"), expected);
+
+    // The game's own scan of the same archive lists exactly the members verify lets through.
+    ConsoleSetEcho(false);
+    ResourceScanArchives();
+    std::vector<std::string> scanned;
+    for (const ResourceEntry* entry = ResourceListHead(); entry != nullptr; entry = entry->next) {
+        scanned.emplace_back(entry->name);
+    }
+    ResourceFreeAll();
+    ConsoleSetEcho(true);
+    std::sort(listed.begin(), listed.end());
+    std::sort(scanned.begin(), scanned.end());
+    EXPECT_EQ(scanned, listed);
 }
 
 TEST(ArchiveDamage, MutatedDirectoriesNeverReadOutsideTheFile)

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "resources/archive.h"
 #include "temp_folder.h"
 
 namespace {
@@ -85,6 +86,21 @@ TEST_F(VrkTool, VerifyFailsOnDamage)
     RunResult tiny = RunVrk("verify " + Quote(Path("tiny.vrk")));
     EXPECT_EQ(tiny.status, 1);
     EXPECT_NE(tiny.output.find("shorter than four bytes"), std::string::npos) << tiny.output;
+
+    // A sound record whose name the game's scan skips is damage too, in verify and in list.
+    std::string outside;
+    std::string error;
+    ASSERT_TRUE(ArchiveBuild({{"fine", "1"}, {"..\\outside.vrs", "2"}}, outside, error)) << error;
+    Write("outside.vrk", outside);
+    RunResult refused = RunVrk("verify " + Quote(Path("outside.vrk")));
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.output.find("record 2 (..\\outside.vrs): the name leaves the game folder"), std::string::npos)
+        << refused.output;
+    EXPECT_EQ(refused.output.find("record 1"), std::string::npos) << refused.output;
+    RunResult list = RunVrk("list " + Quote(Path("outside.vrk")));
+    EXPECT_EQ(list.status, 1);
+    EXPECT_NE(list.output.find("..\\outside.vrs  [damaged: the name leaves the game folder]"), std::string::npos)
+        << list.output;
 }
 
 TEST_F(VrkTool, UsageErrorsAndRefusals)
