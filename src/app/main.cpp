@@ -88,6 +88,12 @@ int main(int argc, char** argv)
         activeDriver = &recordDriver;
     }
 
+    if (!audioPath.empty()) {
+        std::string error;
+        if (!RunAudioCheckTarget(audioPath, error)) {
+            return UsageError(error);
+        }
+    }
     // The game runs in its game folder; files named on the command line stay where they were named.
     const std::string startFolder = GameFolderWorkingDirectory();
     std::string folderError;

@@ -1,9 +1,11 @@
 #include "app/run_script.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <sstream>
 
 #include "app/graphics.h"
@@ -51,13 +53,27 @@ bool ParseUnsigned(const std::string& word, unsigned long limit, unsigned& out)
 }
 
 // The reason after a failed write's message.
-const char* ProblemText(FileProblem problem)
+std::string ProblemText(FileProblem problem)
 {
     switch (problem) {
     case FileProblem::NotRegular: return ": it exists and is not a regular file, left as it is";
     case FileProblem::WriteProtected: return ": the file is write-protected, left as it is";
-    default: return "";
+    case FileProblem::None: return "";
+    default: return std::string(": ") + std::strerror(errno);   // read right after the failed write
     }
+}
+
+// Before the run: a file the run writes at its end exists as something that is never replaced.
+bool OutputTargetCheck(const std::string& what, const std::string& path, std::string& error)
+{
+    const FileProblem problem = FileReplaceCheck(path);
+    if (problem == FileProblem::NotRegular || problem == FileProblem::WriteProtected) {
+        error = "cannot write " + what + " '" + path + "'" + ProblemText(problem);
+        return false;
+    }
+    // What a run killed while writing this file left beside it goes now.
+    FilesRemoveStaleTemporaries(path);
+    return true;
 }
 
 bool IsKeyCodeWord(const std::string& word)
@@ -333,7 +349,8 @@ bool RunRecordWrite(const std::string& path)
     }
     FileProblem problem = FileProblem::None;
     if (!WriteFileReplacing(path, out, &problem)) {
-        std::fprintf(stderr, "aviorra: cannot write the recording '%s'%s\n", path.c_str(), ProblemText(problem));
+        std::fprintf(stderr, "aviorra: cannot write the recording '%s'%s\n", path.c_str(),
+                     ProblemText(problem).c_str());
         return false;
     }
     return true;
@@ -341,12 +358,12 @@ bool RunRecordWrite(const std::string& path)
 
 bool RunRecordCheckTarget(const std::string& path, std::string& error)
 {
-    const FileProblem problem = FileReplaceCheck(path);
-    if (problem == FileProblem::NotRegular || problem == FileProblem::WriteProtected) {
-        error = "cannot write the recording '" + path + "'" + ProblemText(problem);
-        return false;
-    }
-    return true;
+    return OutputTargetCheck("the recording", path, error);
+}
+
+bool RunAudioCheckTarget(const std::string& path, std::string& error)
+{
+    return OutputTargetCheck("the sound of the run", path, error);
 }
 
 void RunAudioStart()
@@ -365,8 +382,10 @@ bool RunAudioWrite(const std::string& path)
         pcm.push_back(static_cast<std::int16_t>(std::lrint(scaled)));
     }
     const std::string out = WavPcm16(pcm, 2, rate);
-    if (!WriteFileReplacing(path, out)) {
-        std::fprintf(stderr, "aviorra: cannot write the sound of the run '%s'\n", path.c_str());
+    FileProblem problem = FileProblem::None;
+    if (!WriteFileReplacing(path, out, &problem)) {
+        std::fprintf(stderr, "aviorra: cannot write the sound of the run '%s'%s\n", path.c_str(),
+                     ProblemText(problem).c_str());
         return false;
     }
     return true;
@@ -395,7 +414,8 @@ bool ScreenshotWrite(const std::string& path)
                            &problem);
     std::free(png);
     if (!written) {
-        std::fprintf(stderr, "aviorra: shot %s: the file cannot be written%s\n", path.c_str(), ProblemText(problem));
+        std::fprintf(stderr, "aviorra: shot %s: the file cannot be written%s\n", path.c_str(),
+                     ProblemText(problem).c_str());
         return false;
     }
     return true;

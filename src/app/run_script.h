@@ -52,7 +52,10 @@ bool RunRecordActive();
 bool RunRecordWrite(const std::string& path);
 // Before the run: false with the reason when the recording's name exists as something other than a
 // writable regular file (a device, a FIFO, a folder, a write-protected file), which is never replaced.
+// Temporary files that a run killed while writing the recording left beside it are removed.
 bool RunRecordCheckTarget(const std::string& path, std::string& error);
+// The same check for the sound of the run (--audio).
+bool RunAudioCheckTarget(const std::string& path, std::string& error);
 
 // Collects the mixed sound output from start-up on (in a scripted run the virtual-time mix, otherwise
 // what the player hears), and writes it as a 16-bit stereo WAV at the output rate after the run;

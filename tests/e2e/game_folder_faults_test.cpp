@@ -130,6 +130,38 @@ TEST_F(GameFolderFaults, WritingNeverReplacesWhatItMustNotAndReportsEveryFailure
     EXPECT_TRUE(Contains(Err(), "write-protected")) << Err();
     EXPECT_EQ(Read("rec.txt"), "old recording");
 
+    // --audio is checked the same way before the run: a FIFO, a folder, a device node and a
+    // write-protected file are usage errors and stay as they are.
+    Fifo("out.fifo");
+    fs::create_directory(Path("out.folder"));
+    for (const char* target : {"out.fifo", "out.folder", "/dev/null"}) {
+        SCOPED_TRACE(target);
+        EXPECT_EQ(Run(std::string("--headless --input run.txt --audio ") + target), 2);
+        EXPECT_TRUE(Contains(Err(), "cannot write the sound of the run")) << Err();
+        EXPECT_TRUE(Contains(Err(), "not a regular file")) << Err();
+    }
+    EXPECT_TRUE(IsFifo("out.fifo"));
+    EXPECT_EQ(Run("--headless --input run.txt --audio rec.txt"), 2);
+    EXPECT_TRUE(Contains(Err(), "write-protected")) << Err();
+    EXPECT_EQ(Read("rec.txt"), "old recording");
+
+    // A recording and a sound file outside the game folder: what a run killed while writing them
+    // left beside them goes at the next start; a running program's and another file's stay.
+    const std::string running = "elsewhere/rec2.txt.tmp" + std::to_string(::getpid()) + "-00000002";
+    Write("elsewhere/rec2.txt.tmp999997-0000beef", "half a recording");
+    Write("elsewhere/out.wav.tmp999996-0000f00d", "half a sound");
+    Write("elsewhere/other.txt.tmp999995-00000bad", "not ours");
+    Write(running, "a running program's");
+    Write("game/exec.vrs", kWindow);
+    ASSERT_EQ(Run("--headless --input run.txt --game-dir game --record elsewhere/rec2.txt --audio elsewhere/out.wav"),
+              0)
+        << Err();
+    EXPECT_FALSE(folder_.Exists("elsewhere/rec2.txt.tmp999997-0000beef"));
+    EXPECT_FALSE(folder_.Exists("elsewhere/out.wav.tmp999996-0000f00d"));
+    EXPECT_TRUE(folder_.Exists("elsewhere/other.txt.tmp999995-00000bad"));
+    EXPECT_TRUE(folder_.Exists(running));
+    EXPECT_TRUE(Contains(Read("elsewhere/rec2.txt"), "2 10\n"));
+
     // A shot onto a FIFO fails, the run goes on and ends with status 1.
     Write("shots.txt", "2 10\nshot shot.fifo\nshot good.png\n1 10\n");
     Fifo("shot.fifo");
@@ -159,6 +191,16 @@ TEST_F(GameFolderFaults, WritingNeverReplacesWhatItMustNotAndReportsEveryFailure
     EXPECT_FALSE(folder_.Exists("big.png"));
     EXPECT_EQ(Read("main.cfg"), "old config");
     EXPECT_TRUE(Temporaries().empty());
+
+    // The sound of the run on a full disk: the reason is on standard error.
+    Write("exec.vrs", kWindow);
+    Write("long.txt", "200 20\n");
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const int soundLimited = Run("--headless --input long.txt --audio sound.wav");
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_EQ(soundLimited, 1) << Err();
+    EXPECT_TRUE(Contains(Err(), "cannot write the sound of the run 'sound.wav': File too large")) << Err();
+    EXPECT_FALSE(folder_.Exists("sound.wav"));
 }
 
 TEST_F(GameFolderFaults, ReadingRefusesSpecialFilesOversizedScriptsAndNamesOutsideTheFolder)

@@ -245,9 +245,12 @@ bool ReadRegularFile(const std::string& path, std::size_t limit, std::string& by
     return !failed;
 }
 
-int FilesPrepareGameFolder(const std::string& folder)
+namespace {
+
+// Removes the temporary files in `folder` whose names start with `prefix` and whose writing process
+// has ended; the count removed.
+int RemoveStaleTemporaries(const std::string& folder, std::string_view prefix)
 {
-    std::signal(SIGXFSZ, SIG_IGN);
     DIR* dir = ::opendir(folder.c_str());
     if (dir == nullptr) {
         return 0;
@@ -255,6 +258,9 @@ int FilesPrepareGameFolder(const std::string& folder)
     int removed = 0;
     while (const dirent* entry = ::readdir(dir)) {
         const std::string_view name = entry->d_name;
+        if (name.substr(0, prefix.size()) != prefix) {
+            continue;
+        }
         const long owner = TemporaryOwner(name);
         if (owner <= 0 || ProcessAlive(owner)) {
             continue;
@@ -270,4 +276,23 @@ int FilesPrepareGameFolder(const std::string& folder)
     }
     ::closedir(dir);
     return removed;
+}
+
+}  // namespace
+
+int FilesPrepareGameFolder(const std::string& folder)
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+    return RemoveStaleTemporaries(folder, "");
+}
+
+int FilesRemoveStaleTemporaries(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (name.empty()) {
+        return 0;
+    }
+    return RemoveStaleTemporaries(folder, name + std::string(kTemporaryMark));
 }

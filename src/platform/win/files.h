@@ -43,3 +43,6 @@ bool ReadRegularFile(const std::string& path, std::size_t limit, std::string& by
 // and the temporary files that killed runs left behind (our own naming pattern, their program gone)
 // are removed. Returns how many were removed.
 int FilesPrepareGameFolder(const std::string& folder);
+// The temporary files of `path` alone (NAME.tmp<pid>-<hex> beside it) that killed runs left behind,
+// for a file written outside the game folder; returns how many were removed.
+int FilesRemoveStaleTemporaries(const std::string& path);
