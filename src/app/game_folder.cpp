@@ -4,6 +4,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <system_error>
@@ -27,19 +28,25 @@ bool IsRegularFile(const fs::path& path)
     return fs::is_regular_file(path, ec);
 }
 
-// Copies the installed start-up script into the game folder when the folder has none; a copy that
-// fails leaves no partial file behind and the start-up reports the missing script as before.
-void CopyStartScript(const fs::path& installed)
+// Copies the installed start-up script into the game folder when the folder has none; false with the
+// reason when the copy fails (a full disk, a folder that cannot be written), leaving no partial file.
+bool CopyStartScript(const fs::path& installed, std::string& reason)
 {
     if (IsRegularFile(kStartScript) || !IsRegularFile(installed / kStartScript)) {
-        return;
+        return true;
     }
     std::string bytes;
     FileProblem problem = FileProblem::None;
-    if (!ReadRegularFile((installed / kStartScript).string(), SIZE_MAX, bytes, problem) ||
-        !WriteFileReplacing(kStartScript, bytes)) {
-        std::fprintf(stderr, "aviorra: cannot copy %s into the game folder\n", (installed / kStartScript).c_str());
+    if (!ReadRegularFile((installed / kStartScript).string(), SIZE_MAX, bytes, problem)) {
+        reason = "cannot read " + (installed / kStartScript).string();
+        return false;
     }
+    if (!WriteFileReplacing(kStartScript, bytes, &problem)) {
+        reason = std::string("cannot write its ") + kStartScript + ": " +
+                 std::error_code(errno, std::generic_category()).message();
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -108,7 +115,12 @@ bool GameFolderEnter(const std::string& explicitFolder, const fs::path& installe
     if (installed.empty() || fs::equivalent(installed, ".", ec)) {
         return true;
     }
-    CopyStartScript(installed);
+    // Without its start-up script the game would start with no settings at all and blame them.
+    std::string reason;
+    if (!CopyStartScript(installed, reason)) {
+        error = "cannot use the game folder '" + folder.string() + "': " + reason;
+        return false;
+    }
     ResourceSetInstalledFolder(installed.string());
     return true;
 }

@@ -1,7 +1,10 @@
 // The game folder's choice: the per-user folder's path, what counts as game files, and entering the
 // folder (made when missing, the default start-up script copied in, the installed archives behind).
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -121,6 +124,26 @@ TEST_F(GameFolderTest, AnEmptyWorkingDirectoryWithAnInstallationEntersThePerUser
     EXPECT_EQ(ResourceFind("textures\\sea.bmp")->archive, (Installed() / "data.vrk").string());
     EXPECT_FALSE(fs::exists("data.vrk"));
     EXPECT_TRUE(fs::is_empty(scratch_.Root() / "start"));
+
+    // A first start on a full disk: the folder is made but its script cannot be written. The start
+    // says so (and not that the settings are wrong), and leaves no partial script.
+    ::setenv("XDG_DATA_HOME", (scratch_.Root() / "full").c_str(), 1);
+    ASSERT_EQ(::chdir(scratch_.Root().c_str()), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit tiny = old;
+    tiny.rlim_cur = 4;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tiny), 0);
+    const bool entered = GameFolderEnter("", Installed(), error);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(entered);
+    EXPECT_NE(error.find("cannot use the game folder '" + (scratch_.Root() / "full" / "aviorra").string() +
+                         "': cannot write its exec.vrs: File too large"),
+              std::string::npos)
+        << error;
+    EXPECT_TRUE(fs::is_empty(scratch_.Root() / "full" / "aviorra"));
 }
 
 TEST_F(GameFolderTest, AnExplicitFolderIsMadeAndKeepsThePlayersScript)
