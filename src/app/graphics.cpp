@@ -1,5 +1,7 @@
 #include "app/graphics.h"
 
+#include <cstdio>
+
 #include "app/game.h"
 #include "app/run_script.h"
 #include "console/console.h"
@@ -155,7 +157,22 @@ void GraphicsRestartCommand()
     ResourceTexturesRelease();
     GraphicsRelease();
 
-    GraphicsCreate();
+    if (FAILED(GraphicsCreate())) {
+        // The settings asked for a device this display cannot give (a full-screen mode or colour
+        // depth it lacks): the player gets a window again, with the settings that always work.
+        ConsolePrintf(console,
+                      "graf_restart: a grafikus eszközt nem sikerült létrehozni ezekkel a beállításokkal "
+                      "(g_ablakos %d, g_szinmelyseg %d, %dx%d); ablakban, 32 bites színekkel indul újra."_cp,
+                      VarGetInt("g_ablakos"), VarGetInt("g_szinmelyseg"), windowWidth, windowHeight);
+        VarSetFromText("g_ablakos", "1");
+        VarSetFromText("g_szinmelyseg", "32");
+        if (FAILED(GraphicsCreate())) {
+            ConsolePrintf(console, "graf_restart: a grafikus eszköz ablakban sem hozható létre, a játék kilép."_cp);
+            std::fprintf(stderr, "aviorra: graf_restart: the graphics device could not be created again\n");
+            VarSetFromText("j_jatekstatus", "0");
+            return;
+        }
+    }
     MeshListLoadAll();
     TexturesLoad();
     StaticGeometryCreate();

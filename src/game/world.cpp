@@ -68,7 +68,8 @@ HRESULT SegmentBufferCreate(SurfaceSegment* segment)
                                             &segment->vertexBuffer, nullptr);
     if (FAILED(hr) || segment->vertexBuffer == nullptr) {
         segment->vertexBuffer = nullptr;
-        MessageBoxA(gameWindow, "vmi szar!", "A fejlesztők"_cp, MB_ICONERROR | MB_OK);
+        MessageBoxA(gameWindow, "A tenger egy szeletét nem sikerült létrehozni a grafikus eszközön!"_cp, "AVIORRA",
+                    MB_ICONERROR | MB_OK);
         return FAILED(hr) ? hr : E_FAIL;
     }
     return S_OK;

@@ -11,6 +11,7 @@
 #include "game/sprites.h"
 #include "game/world.h"
 #include "platform/win/clock.h"
+#include "platform/win/codepage.h"
 #include "platform/win/window.h"
 #include "render/render.h"
 #include "resources/mesh.h"
@@ -203,4 +204,27 @@ TEST_F(GraphicsTest, RestartBeforeTheWindowExistsOnlySaysSo)
     }
     EXPECT_TRUE(said);
     EXPECT_LE(lines, 2) << "one line for the command, one for the answer";
+}
+
+// A restart with settings the display cannot give: the player is told, and gets a window with the
+// settings that always work, with everything on the new device; no developer's text is shown.
+TEST_F(GraphicsTest, ARestartThatCannotMakeTheDeviceSaysSoAndFallsBackToAWindow)
+{
+    ASSERT_EQ(GraphicsCreate(), S_OK);
+    ConsoleInit(console);
+    ConsoleExecute(console, "set j_jatekstatus 1");
+    ConsoleExecute(console, "set g_ablakos 0");
+    ConsoleExecute(console, "set g_szinmelyseg 15");
+    ConsoleExecute(console, "graf_restart");
+    ASSERT_NE(device, nullptr);
+    EXPECT_EQ(presentParams.Windowed, TRUE);
+    EXPECT_EQ(VarGetInt("g_ablakos"), 1);
+    EXPECT_EQ(VarGetInt("g_szinmelyseg"), 32);
+    EXPECT_EQ(VarGetInt("j_jatekstatus"), 1) << "the game goes on";
+    bool told = false;
+    for (const auto& line : console.text) {
+        told = told || std::strstr(line, "graf_restart: a grafikus eszközt nem sikerült létrehozni"_cp) != nullptr;
+        EXPECT_EQ(std::strstr(line, "Szar"), nullptr) << line;
+    }
+    EXPECT_TRUE(told);
 }

@@ -200,8 +200,12 @@ TEST_F(MeshList, FailuresAreReportedAndLeaveTheEntryWithoutAnId)
     EXPECT_EQ(MeshLoad("mesh\\bad.x", "mesh\\", 6), E_FAIL);
     EXPECT_EQ(Printed(), std::vector<std::string>{"Mesh betöltése sikertelen! (mesh\\bad.x)"_cp});
 
-    // A texture that is not on the disk (archives do not count for mesh textures).
+    // A texture that is not on the disk (archives do not count for mesh textures): the player is told
+    // which mesh and which file.
+    Mark();
     EXPECT_EQ(MeshLoad("mesh\\grid.x", "mesh\\", 8), E_FAIL);
+    EXPECT_EQ(Printed(),
+              std::vector<std::string>{"A mesh textúrája nem tölthető be! (mesh\\grid.x: mesh\\grid.bmp)"_cp});
     // A texture path that does not fit 127 characters.
     EXPECT_EQ(MeshLoad("mesh\\long.x", "mesh\\", 4), E_FAIL);
 
