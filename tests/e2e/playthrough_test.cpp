@@ -28,8 +28,8 @@ protected:
 std::string PlayScript()
 {
     const char* moves[] = {"a", "LEFT", "z", "RIGHT", "a", "a", "SPACE", "z", "RIGHT", "LEFT"};
-    std::string script = "seed 1\n5 30\n1 30 ENTER\n20 30\n";
-    for (int cycle = 0; cycle < 18; ++cycle) {
+    std::string script = "seed 3\n5 30\n1 30 ENTER\n20 30\n";
+    for (int cycle = 0; cycle < 14; ++cycle) {
         script += std::string("40 30 ") + moves[cycle % 10] + "\n60 30 SPACE\n";
         script += "1 30 ENTER\n20 30\n1 30 b\n20 30\n1 30 ENTER\n20 30\n";
     }
