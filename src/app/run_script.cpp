@@ -1,3 +1,13 @@
+// Scripted and recorded runs, in this order:
+//
+//   1. Helpers: limits, number parsing, output file checks and the reasons of failed writes.
+//   2. Playing a script: the frame driver that sets each frame's keys and advances the virtual clock,
+//      running seed and shot instructions between frames.
+//   3. Recording: the frame driver that wraps another and gathers each frame's time and keys,
+//      merging equal frames into one line.
+//   4. Key words (RunKeyName, RunKeyCode), parsing and loading a script, starting a script or a
+//      recording and writing it.
+//   5. The sound of the run (captured mix to a WAV file) and screenshots (the last frame to a PNG).
 #include "app/run_script.h"
 
 #include <algorithm>

@@ -1,3 +1,15 @@
+// The image decoders and picture operations of texture_decode.h, in this order:
+//
+//   1. Shared pieces: the picture size limit (SizeAllowed), channels described by bit masks scaled
+//      to eight bits (Channel, MaskSet), little-endian texel reads.
+//   2. BMP (TextureDecodeBmp): the header kinds, fixed or read channel masks, the palette, RLE8 and
+//      RLE4 runs (DecodeRle) and uncompressed rows, bottom-up or top-down.
+//   3. DDS (TextureDecodeDds): the classic header and the extended DX10 one (Dx10PixelFormat); DXT
+//      blocks through squish, other texels by their channel masks, and the format they name.
+//   4. PNG, TGA, JPEG (TextureDecodeStb): PNG and TGA through stb_image, a TGA first checked to hold
+//      its pixels (TgaHoldsPixels); JPEG through libjpeg-turbo (DecodeJpeg) once its scans are
+//      counted (JpegScanCount). TextureDecodeImage picks the decoder by the file's signature.
+//   5. Picture operations: the colour key, resampling (none, point, bilinear), the full mip count.
 #include "d3dx/texture_decode.h"
 
 #include <squish.h>

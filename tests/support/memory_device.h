@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/d3d9/d3d9.h"
+#include "platform/win/ref_counted.h"
 
 struct MemoryLive {
     int vertexBuffers = 0;
@@ -17,21 +18,12 @@ struct MemoryLive {
 
 // Counted like a COM object; `live` counts the buffers alive, `failLocks` non-zero fails every lock.
 template <typename Base, typename Desc>
-class MemoryBuffer final : public Base {
+class MemoryBuffer final : public RefCounted<Base> {
 public:
     MemoryBuffer(UINT length, Desc description, int* live, const int* failLocks)
         : bytes(length, 0), desc(description), live_(live), failLocks_(failLocks)
     {
         ++*live_;
-    }
-    ULONG AddRef() override { return ++refs; }
-    ULONG Release() override
-    {
-        const ULONG left = --refs;
-        if (left == 0) {
-            delete this;
-        }
-        return left;
     }
     HRESULT GetDevice(IDirect3DDevice9**) override { return E_NOTIMPL; }
     D3DRESOURCETYPE GetType() override { return desc.Type; }
@@ -70,7 +62,6 @@ public:
 
     std::vector<std::uint8_t> bytes;
     Desc desc;
-    ULONG refs = 1;
     bool locked = false;
     int locks = 0;
 
@@ -84,21 +75,12 @@ using MemoryVertexBuffer = MemoryBuffer<IDirect3DVertexBuffer9, D3DVERTEXBUFFER_
 using MemoryIndexBuffer = MemoryBuffer<IDirect3DIndexBuffer9, D3DINDEXBUFFER_DESC>;
 
 // One level of 32-bit texels.
-class MemoryTexture final : public IDirect3DTexture9 {
+class MemoryTexture final : public RefCounted<IDirect3DTexture9> {
 public:
     MemoryTexture(UINT w, UINT h, D3DFORMAT format, int* live)
         : width(w), height(h), format_(format), texels_(std::size_t{w} * h * 4, 0), live_(live)
     {
         ++*live_;
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override
-    {
-        const ULONG left = --refs_;
-        if (left == 0) {
-            delete this;
-        }
-        return left;
     }
     HRESULT GetDevice(IDirect3DDevice9**) override { return E_NOTIMPL; }
     D3DRESOURCETYPE GetType() override { return D3DRTYPE_TEXTURE; }
@@ -127,13 +109,11 @@ private:
     D3DFORMAT format_;
     std::vector<std::uint8_t> texels_;
     int* live_;
-    ULONG refs_ = 1;
 };
 
-class MemoryDevice final : public IDirect3DDevice9 {
+// Counted like the others, but lives in the test: the last Release leaves it alone.
+class MemoryDevice final : public RefCounted<IDirect3DDevice9> {
 public:
-    ULONG AddRef() override { return ++refs; }
-    ULONG Release() override { return --refs; }  // lives in the test
     HRESULT GetDeviceCaps(D3DCAPS9* caps) override
     {
         *caps = D3DCAPS9{};
@@ -224,7 +204,6 @@ public:
         return S_OK;
     }
 
-    ULONG refs = 1;
     DWORD maxPrimitiveCount = 0xFFFFF;
     DWORD lastFvf = 0;
     UINT drawnPrimitives = 0;
@@ -235,6 +214,8 @@ public:
     std::vector<MemoryVertexBuffer*> created;  // every vertex buffer made, in order (may be released since)
 
 private:
+    void LastRelease() override {}
+
     bool CreationAllowed()
     {
         if (failCreatesAfter == 0) {

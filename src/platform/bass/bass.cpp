@@ -500,6 +500,26 @@ bool ResolveFrequency(const Channel& channel, int frequency, float& hz)
     return true;
 }
 
+constexpr ALint kAnySourceState = 0;  // no AL_SOURCE_STATE value is 0
+
+// Pausing, resuming and stopping: under the lock and with the mix brought up to now, `change` runs on
+// the channel of `handle` if there is one (else BASS_ERROR_HANDLE) and its source is in the state
+// `needed` (else `wrongState`); kAnySourceState needs none.
+BOOL ChangePlayback(DWORD handle, ALint needed, int wrongState, void (*change)(Channel&))
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    MixToNow();
+    Channel* channel = FindChannel(handle);
+    if (channel == nullptr) {
+        return Fail(BASS_ERROR_HANDLE);
+    }
+    if (needed != kAnySourceState && SourceState(*channel) != needed) {
+        return Fail(wrongState);
+    }
+    change(*channel);
+    return Succeed();
+}
+
 }  // namespace
 
 BOOL BASS_Init(int device, DWORD frequency, DWORD, HWND, const void*)
@@ -723,45 +743,20 @@ DWORD BASS_ChannelIsActive(DWORD handle)
 
 BOOL BASS_ChannelPause(DWORD handle)
 {
-    std::lock_guard<std::mutex> lock(stateMutex);
-    MixToNow();
-    Channel* channel = FindChannel(handle);
-    if (channel == nullptr) {
-        return Fail(BASS_ERROR_HANDLE);
-    }
-    if (SourceState(*channel) != AL_PLAYING) {
-        return Fail(BASS_ERROR_NOPLAY);
-    }
-    alSourcePause(channel->source);
-    return Succeed();
+    return ChangePlayback(handle, AL_PLAYING, BASS_ERROR_NOPLAY,
+                          [](Channel& channel) { alSourcePause(channel.source); });
 }
 
 BOOL BASS_ChannelResume(DWORD handle)
 {
-    std::lock_guard<std::mutex> lock(stateMutex);
-    MixToNow();
-    Channel* channel = FindChannel(handle);
-    if (channel == nullptr) {
-        return Fail(BASS_ERROR_HANDLE);
-    }
-    if (SourceState(*channel) != AL_PAUSED) {
-        return Fail(BASS_ERROR_NOPAUSE);
-    }
-    alSourcePlay(channel->source);
-    return Succeed();
+    return ChangePlayback(handle, AL_PAUSED, BASS_ERROR_NOPAUSE,
+                          [](Channel& channel) { alSourcePlay(channel.source); });
 }
 
 BOOL BASS_ChannelStop(DWORD handle)
 {
-    std::lock_guard<std::mutex> lock(stateMutex);
-    MixToNow();
-    Channel* channel = FindChannel(handle);
-    if (channel == nullptr) {
-        return Fail(BASS_ERROR_HANDLE);
-    }
     // Stopped and rewound: the voice goes back to the pool, the next play starts from the beginning.
-    ReleaseVoice(*channel);
-    return Succeed();
+    return ChangePlayback(handle, kAnySourceState, BASS_OK, ReleaseVoice);
 }
 
 BOOL BASS_ChannelSetAttributes(DWORD handle, int frequency, int volume, int pan)

@@ -1,3 +1,12 @@
+// Decoding a sound file image into 16-bit PCM, in this order:
+//
+//   1. Memory file: the image as libsndfile's virtual I/O (and libmpg123's reader, below).
+//   2. Through libsndfile (DecodeWithSndfile): floats to 16 bits with clipping (ToPcm16); more than
+//      two channels mixed down to stereo by their positions (ChannelPositions, WeightsOf).
+//   3. MPEG audio through libmpg123 (DecodeMpeg): frame headers (ReadMpegHeader), where the audio
+//      starts (FindMpegStart), decoding to the end of the image.
+//   4. DecodeSoundImage: libsndfile for what it opens other than MPEG audio, libmpg123 for MPEG audio
+//      and for what libsndfile cannot open; then the mix to mono when asked.
 #include "platform/bass/decode.h"
 
 #include <mpg123.h>

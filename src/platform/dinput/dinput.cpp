@@ -1,3 +1,14 @@
+// The DirectInput-shaped keyboard and mouse over SDL2, in this order:
+//
+//   1. Scancode table: SDL scancodes to DirectInput key codes, built at compile time.
+//   2. Devices: the state every device shares (focus, mouse buttons, typed text, gamepads), and
+//      Device, the keyboard or the mouse: data format, cooperative level, acquiring and losing it
+//      with the focus, and its state read (keys held or pressed since the last read, or the mouse's
+//      motion, wheel and buttons).
+//   3. Events, through the window layer's listener (HandleEvent): focus, mouse buttons, typed text
+//      (UTF-8 to code page 1250), gamepad buttons and left stick, then each device's own.
+//   4. DirectInput8Create and the interface object that creates the two devices.
+//   5. The additions: scripted keys, typed text, key code and scancode lookups, the pad map, reset.
 #include "platform/dinput/dinput.h"
 
 #include <SDL.h>

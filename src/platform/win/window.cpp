@@ -1,3 +1,15 @@
+// The window layer over SDL2's video subsystem, in this order:
+//
+//   1. State and helpers: registered classes, window records and the bounded message queue; SDL
+//      window events posted as messages (TranslateEvent); whether a display can reach a person
+//      (RealDisplayAvailable).
+//   2. Classes and windows: registering classes, creating, destroying and showing windows, full
+//      screen and back.
+//   3. Messages: PeekMessageA over the queue and the quit flag, dispatching and sending to a window's
+//      procedure, posting, DefWindowProcA, PostQuitMessage.
+//   4. Message boxes (printed to stderr where no display can show one) and the cursor count.
+//   5. Platform start and end: headless mode, starting video, the display check, the event pump that
+//      feeds the input layer's listener and the queue, reset and shutdown.
 #include "platform/win/window.h"
 
 #include <SDL.h>
