@@ -1,4 +1,12 @@
+// The .vrk archives, in this order:
+//   1. Reading: opening without blocking, reads at an offset, the directory's decoding.
+//   2. Records: decoding and encoding one, the problems the game's scan finds, reading a directory
+//      from a file or from bytes, a member's bytes.
+//   3. Building an archive in memory, the names a member may have, the problem texts.
+//   4. The vrk tool's operations: packing a folder, extracting, verifying.
 #include "resources/archive.h"
+
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -21,9 +29,11 @@ constexpr std::uint64_t kArchiveLimit = static_cast<std::uint64_t>(std::numeric_
 
 using FilePtr = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
 
+// Only a regular file is opened, so a folder, FIFO or device in an archive's place never blocks.
 FilePtr OpenRead(const std::string& path)
 {
-    return FilePtr(std::fopen(path.c_str(), "rb"), &std::fclose);
+    FileProblem problem = FileProblem::None;
+    return FilePtr(OpenRegularFile(path, "rb", problem), &std::fclose);
 }
 
 bool ReadAt(std::FILE* file, std::uint64_t offset, std::size_t length, std::uint8_t* out)
@@ -162,18 +172,41 @@ bool ArchiveParseDirectory(std::string_view bytes, ArchiveDirectory& directory)
         directory);
 }
 
-bool ArchiveReadMember(const std::string& path, const ArchiveRecord& record, std::string& bytes)
+bool ArchiveReadMember(const std::string& path, const ArchiveRecord& record, std::string& bytes,
+                       ArchiveProblem* problem)
 {
-    if (record.problem != ArchiveProblem::None) {
+    bytes.clear();
+    auto fail = [&](ArchiveProblem why) {
+        bytes.clear();
+        if (problem != nullptr) {
+            *problem = why;
+        }
         return false;
+    };
+    if (record.problem != ArchiveProblem::None) {
+        return fail(record.problem);
     }
     FilePtr file = OpenRead(path);
     if (!file) {
-        return false;
+        return fail(ArchiveProblem::OpenFailed);
+    }
+    // The file may have changed since its directory was read: a member it no longer holds whole is
+    // refused before its bytes are allocated.
+    struct stat info {};
+    const std::uint64_t end = std::uint64_t{record.offset} + record.size;
+    if (::fstat(::fileno(file.get()), &info) != 0 || info.st_size < 0 ||
+        static_cast<std::uint64_t>(info.st_size) < end) {
+        return fail(ArchiveProblem::ReadFailed);
     }
     bytes.assign(record.size, '\0');
-    return record.size == 0 ||
-           ReadAt(file.get(), record.offset, record.size, reinterpret_cast<std::uint8_t*>(bytes.data()));
+    if (record.size > 0 &&
+        !ReadAt(file.get(), record.offset, record.size, reinterpret_cast<std::uint8_t*>(bytes.data()))) {
+        return fail(ArchiveProblem::ReadFailed);
+    }
+    if (problem != nullptr) {
+        *problem = ArchiveProblem::None;
+    }
+    return true;
 }
 
 bool ArchiveBuild(const std::vector<ArchiveMember>& members, std::string& archive, std::string& error)

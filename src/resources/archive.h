@@ -19,8 +19,8 @@ inline constexpr std::size_t kArchiveCountSize = 4;
 enum class ArchiveProblem : std::uint8_t {
     None,
     // The whole archive is unusable:
-    OpenFailed,         // the file cannot be opened or its length found
-    ReadFailed,         // reading the directory failed
+    OpenFailed,         // the file cannot be opened (or is not a regular file) or its length found
+    ReadFailed,         // reading the directory failed (for one member: not all of its bytes are there)
     TooShort,           // fewer than four bytes: no count
     CountTooLarge,      // N records do not fit before the count
     // One record is unusable:
@@ -65,8 +65,11 @@ bool ArchiveReadDirectory(const std::string& path, ArchiveDirectory& directory);
 // The same on an archive held in memory.
 bool ArchiveParseDirectory(std::string_view bytes, ArchiveDirectory& directory);
 
-// Reads one member's bytes from the archive file (its record must be undamaged).
-bool ArchiveReadMember(const std::string& path, const ArchiveRecord& record, std::string& bytes);
+// Reads exactly the record's bytes of one member from the archive file (its record must be
+// undamaged). False with `bytes` empty when the record is damaged, the file cannot be opened
+// (`problem` OpenFailed) or no longer holds every byte of the member or a read fails (ReadFailed).
+bool ArchiveReadMember(const std::string& path, const ArchiveRecord& record, std::string& bytes,
+                       ArchiveProblem* problem = nullptr);
 
 // A member to pack: its name in the archive and its bytes.
 struct ArchiveMember {

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <string>
 
 #include "console/console.h"
 #include "core/graphics.h"
@@ -82,40 +83,37 @@ void MeshLoadFailed(const char* format, Args... args)
     MessageBoxA(gameWindow, text, "AVIORRA", MB_OK | MB_ICONERROR);
 }
 
-// Reads the archive member of `resource` and loads it; every failure is reported on the console.
-HRESULT LoadFromArchive(const ResourceEntry* resource, ID3DXBuffer** adjacency, ID3DXBuffer** materials,
-                        DWORD* materialCount, ID3DXMesh** mesh)
+// Loads the .x file of `resource` from its bytes, wherever they are kept; every failure of reading
+// them is reported on the console.
+HRESULT LoadMeshFile(const ResourceEntry& resource, ID3DXBuffer** adjacency, ID3DXBuffer** materials,
+                     DWORD* materialCount, ID3DXMesh** mesh)
 {
-    std::FILE* file = std::fopen(resource->archive.c_str(), "rb");
-    if (file == nullptr) {
-        ConsolePrintf(console, "A fájlt nem lehet megnyitni!"_cp);
+    std::string bytes;
+    if (!ResourceBytes(resource, bytes)) {
         return E_FAIL;
     }
-    if (resource->size <= 0) {
-        std::fclose(file);
+    if (bytes.empty()) {
+        // An empty file holds nothing to read a mesh from.
         ConsolePrintf(console, "A fájlból nem lehet olvasni!"_cp);
         return E_FAIL;
     }
-    auto* data = new (std::nothrow) std::uint8_t[static_cast<std::size_t>(resource->size)]();
-    if (data == nullptr) {
-        std::fclose(file);
-        ConsolePrintf(console, "Hiba a memóriafoglalásnál!"_cp);
-        return E_FAIL;
+    return D3DXLoadMeshFromXInMemory(bytes.data(), static_cast<DWORD>(bytes.size()), D3DXMESH_MANAGED, device,
+                                     adjacency, materials, nullptr, materialCount, mesh);
+}
+
+// A material's texture from its loose file, with the defaults of D3DXCreateTextureFromFileA.
+HRESULT LoadMaterialTexture(const char* path, IDirect3DTexture9** texture)
+{
+    std::string bytes;
+    FileProblem problem = FileProblem::None;
+    try {
+        if (!ResourceLooseFileBytes(path, bytes, problem)) {
+            return E_FAIL;
+        }
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
     }
-    std::size_t read = 0;
-    if (std::fseek(file, resource->offset, SEEK_SET) == 0) {
-        read = std::fread(data, 1, static_cast<std::size_t>(resource->size), file);
-    }
-    std::fclose(file);
-    if (read == 0) {
-        delete[] data;
-        ConsolePrintf(console, "A fájlból nem lehet olvasni!"_cp);
-        return E_FAIL;
-    }
-    HRESULT hr = D3DXLoadMeshFromXInMemory(data, static_cast<DWORD>(resource->size), D3DXMESH_MANAGED, device,
-                                           adjacency, materials, nullptr, materialCount, mesh);
-    delete[] data;
-    return hr;
+    return D3DXCreateTextureFromFileInMemory(device, bytes.data(), static_cast<UINT>(bytes.size()), texture);
 }
 
 // Releases what the entry holds (device objects and arrays) and clears it; the record itself and its
@@ -188,20 +186,14 @@ HRESULT MeshLoadInto(MeshEntry* entry, const char* path, const char* textureDire
         ConsolePrintf(console, "Nem létezik ilyen fájl! (%s)"_cp, path);
         return finish(E_FAIL);
     }
-    HRESULT hr = E_FAIL;
-    if (!resource->archive.empty()) {
-        hr = LoadFromArchive(resource, &adjacency, &materials, &materialCount, &loaded);
-    } else {
-        hr = D3DXLoadMeshFromXA(path, D3DXMESH_MANAGED, device, &adjacency, &materials, nullptr, &materialCount,
-                                &loaded);
-    }
+    const HRESULT hr = LoadMeshFile(*resource, &adjacency, &materials, &materialCount, &loaded);
     if (FAILED(hr) || loaded == nullptr) {
         ConsolePrintf(console, "Mesh betöltése sikertelen! (%s)"_cp, resource->name);
         return finish(E_FAIL);
     }
 
     // Materials: ambient and specular follow the diffuse colour, a fixed specular power; textures
-    // come from the disk, never from an archive.
+    // come from loose files on the disk, never from an archive.
     entry->materialCount = materialCount;
     if (materialCount > 0) {
         entry->materials = new (std::nothrow) D3DMATERIAL9[materialCount]();
@@ -227,9 +219,8 @@ HRESULT MeshLoadInto(MeshEntry* entry, const char* path, const char* textureDire
             if (directoryLength + nameLength <= kTexturePathLimit) {
                 std::memcpy(texturePath, textureDirectory, directoryLength);
                 std::memcpy(texturePath + directoryLength, name, nameLength + 1);
-                textureResult = GamePathStaysInside(texturePath)
-                                    ? D3DXCreateTextureFromFileA(device, texturePath, &entry->textures[i])
-                                    : E_FAIL;
+                textureResult =
+                    GamePathStaysInside(texturePath) ? LoadMaterialTexture(texturePath, &entry->textures[i]) : E_FAIL;
             }
             if (FAILED(textureResult)) {
                 entry->textures[i] = nullptr;

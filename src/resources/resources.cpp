@@ -6,10 +6,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <memory>
 #include <new>
 #include <string>
 #include <system_error>
@@ -86,31 +84,21 @@ std::vector<std::string> ArchiveNames()
     return names;
 }
 
-// Reads the entry's bytes from its archive or its loose file into a new block of its size; prints
-// the failure and gives null when the file cannot be opened, the block allocated, or all of it read.
-std::uint8_t* ReadEntry(const ResourceEntry& entry)
+// The entry's `size` bytes, as the resource list hands them out: its archive member, or the first
+// `size` bytes of its loose file (one shorter than that cannot give them). Prints the failure.
+bool EntryRecordBytes(const ResourceEntry& entry, std::string& bytes)
 {
-    const bool loose = entry.archive.empty();
-    const std::string path = loose ? GamePathToLocal(entry.name) : entry.archive;
-    FileProblem problem = FileProblem::None;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenRegularFile(path, "rb", problem), &std::fclose);
-    if (!file) {
-        ConsolePrintf(console, "A fájlt nem lehet megnyitni!"_cp);
-        return nullptr;
+    if (!ResourceBytes(entry, bytes)) {
+        return false;
     }
     const auto size = static_cast<std::size_t>(std::max(entry.size, 0));
-    std::uint8_t* bytes = new (std::nothrow) std::uint8_t[size];
-    if (bytes == nullptr) {
-        ConsolePrintf(console, "Hiba a memóriafoglalásnál!"_cp);
-        return nullptr;
-    }
-    const long offset = loose ? 0 : entry.offset;
-    if (std::fseek(file.get(), offset, SEEK_SET) != 0 || std::fread(bytes, 1, size, file.get()) != size) {
+    if (bytes.size() < size) {
+        bytes.clear();
         ConsolePrintf(console, "A fájlból nem lehet olvasni!"_cp);
-        delete[] bytes;
-        return nullptr;
+        return false;
     }
-    return bytes;
+    bytes.resize(size);
+    return true;
 }
 
 }  // namespace
@@ -176,6 +164,50 @@ ResourceEntry* ResourceListHead()
     return listHead;
 }
 
+bool ResourceLooseFileBytes(const char* gamePath, std::string& bytes, FileProblem& problem)
+{
+    return ReadRegularFile(GamePathToLocal(gamePath), kResourceFileLimit, bytes, problem);
+}
+
+bool ResourceBytes(const ResourceEntry& entry, std::string& bytes)
+{
+    bytes.clear();
+    try {
+        if (entry.archive.empty()) {
+            FileProblem problem = FileProblem::None;
+            if (ResourceLooseFileBytes(entry.name, bytes, problem)) {
+                return true;
+            }
+            // The reader tells a file beyond the limit from the others, not an open from a read.
+            bytes.clear();
+            if (problem == FileProblem::TooLarge) {
+                ConsolePrintf(console, "A fájlból nem lehet olvasni!"_cp);
+            } else {
+                ConsolePrintf(console, "A fájlt nem lehet megnyitni!"_cp);
+            }
+            return false;
+        }
+        ArchiveProblem problem = ArchiveProblem::ReadFailed;
+        if (entry.size >= 0 && entry.offset >= 0) {
+            ArchiveRecord record;
+            record.size = static_cast<std::uint32_t>(entry.size);
+            record.offset = static_cast<std::uint32_t>(entry.offset);
+            if (ArchiveReadMember(entry.archive, record, bytes, &problem)) {
+                return true;
+            }
+        }
+        if (problem == ArchiveProblem::OpenFailed) {
+            ConsolePrintf(console, "A fájlt nem lehet megnyitni!"_cp);
+        } else {
+            ConsolePrintf(console, "A fájlból nem lehet olvasni!"_cp);
+        }
+    } catch (const std::bad_alloc&) {
+        ConsolePrintf(console, "Hiba a memóriafoglalásnál!"_cp);
+    }
+    bytes.clear();
+    return false;
+}
+
 std::uint8_t* ResourceLoadBytes(const char* name)
 {
     ResourceEntry* entry = ResourceFind(name);
@@ -183,7 +215,17 @@ std::uint8_t* ResourceLoadBytes(const char* name)
         ConsolePrintf(console, "Nem létezik ilyen fájl! (%s)"_cp, name != nullptr ? name : "");
         return nullptr;
     }
-    return ReadEntry(*entry);
+    std::string bytes;
+    if (!EntryRecordBytes(*entry, bytes)) {
+        return nullptr;
+    }
+    auto* block = new (std::nothrow) std::uint8_t[bytes.size()];
+    if (block == nullptr) {
+        ConsolePrintf(console, "Hiba a memóriafoglalásnál!"_cp);
+        return nullptr;
+    }
+    std::memcpy(block, bytes.data(), bytes.size());
+    return block;
 }
 
 HRESULT TextureLoad(const char* name, std::uint32_t colorKey, IDirect3DTexture9** outTexture)
@@ -192,24 +234,22 @@ HRESULT TextureLoad(const char* name, std::uint32_t colorKey, IDirect3DTexture9*
     IDirect3DTexture9* texture = nullptr;
     HRESULT hr = E_FAIL;
     ResourceEntry* entry = ResourceFind(name);
+    std::string bytes;
     if (entry == nullptr) {
         ConsolePrintf(console, "Nem létezik ilyen fájl! (%s)"_cp, shown);
-    } else if (!entry->archive.empty()) {
-        std::uint8_t* bytes = ReadEntry(*entry);
-        if (bytes != nullptr) {
-            hr = D3DXCreateTextureFromFileInMemoryEx(
-                device, bytes, static_cast<UINT>(entry->size), D3DX_DEFAULT, D3DX_DEFAULT, 0, 0, D3DFMT_FROM_FILE,
-                D3DPOOL_MANAGED, D3DX_FILTER_LINEAR, D3DX_FILTER_NONE, colorKey, nullptr, nullptr, &texture);
-            if (FAILED(hr)) {
+    } else if (ResourceBytes(*entry, bytes)) {
+        // The same arguments wherever the bytes came from: a loose file and the same file in an
+        // archive give the same texture.
+        hr = D3DXCreateTextureFromFileInMemoryEx(
+            device, bytes.data(), static_cast<UINT>(bytes.size()), D3DX_DEFAULT, D3DX_DEFAULT, 0, 0, D3DFMT_FROM_FILE,
+            D3DPOOL_MANAGED, D3DX_FILTER_LINEAR, D3DX_FILTER_NONE, colorKey, nullptr, nullptr, &texture);
+        if (FAILED(hr)) {
+            // A loose file is the player's own and is named; an archive member is not.
+            if (entry->archive.empty()) {
+                ConsolePrintf(console, "A textúra betöltése nem sikerült! (%s)"_cp, shown);
+            } else {
                 ConsolePrintf(console, "Betöltés sikertelen."_cp);
             }
-            delete[] bytes;
-        }
-    } else {
-        hr = D3DXCreateTextureFromFileExA(device, entry->name, 0, 0, 0, 0, D3DFMT_UNKNOWN, D3DPOOL_MANAGED,
-                                          D3DX_DEFAULT, D3DX_DEFAULT, colorKey, nullptr, nullptr, &texture);
-        if (FAILED(hr)) {
-            ConsolePrintf(console, "A textúra betöltése nem sikerült! (%s)"_cp, shown);
         }
     }
     if (SUCCEEDED(hr) && texture != nullptr && outTexture != nullptr) {
@@ -232,19 +272,20 @@ void ResourceLoadTexture(const char* name)
         ConsolePrintf(console, "Textúra betöltése sikertelen! (%s)"_cp, name != nullptr ? name : "");
         return;
     }
-    std::uint8_t* bytes = ReadEntry(*entry);
-    if (bytes != nullptr) {
+    std::string bytes;
+    const bool read = EntryRecordBytes(*entry, bytes);
+    if (read) {
         if (entry->texture != nullptr) {
             entry->texture->Release();
             entry->texture = nullptr;
         }
         IDirect3DTexture9* texture = nullptr;
-        if (SUCCEEDED(D3DXCreateTextureFromFileInMemory(device, bytes, static_cast<UINT>(entry->size), &texture))) {
+        if (SUCCEEDED(
+                D3DXCreateTextureFromFileInMemory(device, bytes.data(), static_cast<UINT>(bytes.size()), &texture))) {
             entry->texture = texture;
         }
-        delete[] bytes;
     }
-    if (bytes != nullptr && entry->texture != nullptr) {
+    if (read && entry->texture != nullptr) {
         ConsolePrintf(console, "Textúra betöltve. (%s)"_cp, entry->name);
     } else {
         ConsolePrintf(console, "Textúra betöltése sikertelen! (%s)"_cp, entry->name);

@@ -1,5 +1,7 @@
 // Building the resource list from the archives of the working directory: order, duplicates, loose-file
 // overrides, skipped names, damaged archives, reading bytes, archlist and freeing.
+#include <sys/stat.h>
+
 #include "../support/resource_fixture.h"
 
 using Lines = std::vector<std::string>;
@@ -106,11 +108,22 @@ TEST_F(ResourceTest, LooseFileOverridesTheArchiveForTheRecordsSize)
     EXPECT_EQ(lines[2], "         5 textures\\other.bmp  (data.vrk)");
     EXPECT_EQ(lines[3], "         4 textures\\hud.bmp  ()");
 
+    // The file itself is the whole loose file; the archive member is exactly its record's bytes.
+    std::string bytes;
+    Mark();
+    ASSERT_TRUE(ResourceBytes(*hud, bytes));
+    EXPECT_EQ(bytes, "LOOSE FILE, LONGER");
+    ASSERT_TRUE(ResourceBytes(*ResourceFind("textures\\other.bmp"), bytes));
+    EXPECT_EQ(bytes, "OTHER");
+    EXPECT_TRUE(Printed().empty());
+
     // A loose file shorter than the record cannot give the record's size.
     Write("textures/hud.bmp", "LO");
     Mark();
     EXPECT_EQ(ResourceLoadBytes("textures\\hud.bmp"), nullptr);
     EXPECT_EQ(Printed(), Lines{Cp("A fájlból nem lehet olvasni!"_cp)});
+    ASSERT_TRUE(ResourceBytes(*hud, bytes));
+    EXPECT_EQ(bytes, "LO");
 }
 
 TEST_F(ResourceTest, EmptyArchiveAddsNothingAndPrintsNothingOfItsOwn)
@@ -159,14 +172,40 @@ TEST_F(ResourceTest, LongArchiveNamesAreKeptWhole)
     EXPECT_EQ(Bytes("sound\\klikk.wav"), "RIFF");
 }
 
-TEST_F(ResourceTest, AnArchiveGoneAfterTheScanCannotBeOpened)
+TEST_F(ResourceTest, FilesGoneOrCutShortAfterTheScanAreRefusedWhole)
 {
-    WriteArchive("data.vrk", {{"x", "bytes"}});
+    WriteArchive("data.vrk", {{"x", "bytes"}, {"y", "the member after it"}, {"fifo", "f"}, {"gone", "g"}});
+    Write("fifo", "f");
+    Write("gone", "g");
     ResourceScanArchives();
+    std::string bytes = "left over";
+
+    // The archive ends inside the member its directory listed: nothing of it is given.
+    std::filesystem::resize_file("data.vrk", 5 + 10);
+    Mark();
+    EXPECT_FALSE(ResourceBytes(*ResourceFind("y"), bytes));
+    EXPECT_EQ(bytes, "");
+    EXPECT_EQ(ResourceLoadBytes("y"), nullptr);
+    EXPECT_EQ(Printed(), (Lines{Cp("A fájlból nem lehet olvasni!"_cp), Cp("A fájlból nem lehet olvasni!"_cp)}));
+    ASSERT_TRUE(ResourceBytes(*ResourceFind("x"), bytes));
+    EXPECT_EQ(bytes, "bytes") << "the member before the cut is still whole";
+
+    // A loose file replaced by a FIFO is not waited on; one removed cannot be opened.
+    std::filesystem::remove("fifo");
+    ASSERT_EQ(::mkfifo("fifo", 0600), 0);
+    std::filesystem::remove("gone");
+    Mark();
+    EXPECT_FALSE(ResourceBytes(*ResourceFind("fifo"), bytes));
+    EXPECT_FALSE(ResourceBytes(*ResourceFind("gone"), bytes));
+    EXPECT_EQ(Printed(), (Lines{Cp("A fájlt nem lehet megnyitni!"_cp), Cp("A fájlt nem lehet megnyitni!"_cp)}));
+
+    // The archive gone, or a folder in its place.
     std::filesystem::remove("data.vrk");
     Mark();
     EXPECT_EQ(ResourceLoadBytes("x"), nullptr);
-    EXPECT_EQ(Printed(), Lines{Cp("A fájlt nem lehet megnyitni!"_cp)});
+    std::filesystem::create_directory("data.vrk");
+    EXPECT_FALSE(ResourceBytes(*ResourceFind("x"), bytes));
+    EXPECT_EQ(Printed(), (Lines{Cp("A fájlt nem lehet megnyitni!"_cp), Cp("A fájlt nem lehet megnyitni!"_cp)}));
 }
 
 TEST_F(ResourceTest, ScanningAgainStartsFromAnEmptyList)

@@ -2,6 +2,8 @@
 // the tex command caching into the entry, every failure message, and release with the list.
 #include <SDL2/SDL.h>
 
+#include <filesystem>
+
 #include "../support/image_builders.h"
 #include "../support/resource_fixture.h"
 #include "app/graphics.h"
@@ -27,6 +29,31 @@ D3DCOLOR Texel(IDirect3DTexture9* texture, int x)
     std::memcpy(&value, static_cast<const std::uint8_t*>(locked.pBits) + x * 4, 4);
     texture->UnlockRect(0);
     return value;
+}
+
+// What a texture holds: each level's size and format, then its 32-bit texels row by row.
+std::vector<std::uint32_t> Contents(IDirect3DTexture9* texture)
+{
+    std::vector<std::uint32_t> contents;
+    for (UINT level = 0; level < texture->GetLevelCount(); ++level) {
+        D3DSURFACE_DESC desc{};
+        EXPECT_EQ(texture->GetLevelDesc(level, &desc), S_OK);
+        contents.insert(contents.end(), {desc.Width, desc.Height, static_cast<std::uint32_t>(desc.Format),
+                                         static_cast<std::uint32_t>(desc.Pool)});
+        D3DLOCKED_RECT locked{};
+        EXPECT_EQ(texture->LockRect(level, &locked, nullptr, D3DLOCK_READONLY), S_OK);
+        for (UINT y = 0; y < desc.Height; ++y) {
+            const auto* row =
+                static_cast<const std::uint8_t*>(locked.pBits) + static_cast<std::size_t>(y) * locked.Pitch;
+            for (UINT x = 0; x < desc.Width; ++x) {
+                std::uint32_t texel = 0;
+                std::memcpy(&texel, row + x * 4, 4);
+                contents.push_back(texel);
+            }
+        }
+        texture->UnlockRect(level);
+    }
+    return contents;
 }
 
 }  // namespace
@@ -118,6 +145,58 @@ TEST_F(ResourceTextureTest, TextureLoadFromALooseFile)
     EXPECT_EQ(Texel(texture, 0), 0x00000000u);
     EXPECT_EQ(Texel(texture, 1), 0xFFFFFFFFu);
     texture->Release();
+}
+
+TEST_F(ResourceTextureTest, ALooseFileAndTheSameFileInAnArchiveGiveTheSameTexture)
+{
+    // 3x3, resampled to 4x4 so the load arguments show in the texels; the magenta one is keyed out.
+    BmpLayout layout;
+    layout.width = 3;
+    layout.height = 3;
+    const std::string bmp = MakeBmp(layout, [](int x, int y) {
+        return x == 1 && y == 1 ? 0xFF00FFu : 0x102030u * static_cast<std::uint32_t>(x + 3 * y);
+    });
+    // The loose file overrides a member of its size (the tex command reads that many of its bytes).
+    const std::string stale = MakeBmp(layout, [](int, int) { return 0x0000FFu; });
+    ASSERT_EQ(stale.size(), bmp.size());
+    WriteArchive("data.vrk", {{"textures\\packed.bmp", bmp}, {"textures\\loose.bmp", stale}});
+    Write("textures/loose.bmp", bmp);
+    ResourceScanArchives();
+    ASSERT_TRUE(ResourceFind("textures\\loose.bmp")->archive.empty());
+    IDirect3DTexture9* packed = nullptr;
+    IDirect3DTexture9* loose = nullptr;
+    ASSERT_EQ(TextureLoad("textures\\packed.bmp", 0xFFFF00FF, &packed), S_OK);
+    ASSERT_EQ(TextureLoad("textures\\loose.bmp", 0xFFFF00FF, &loose), S_OK);
+    const std::vector<std::uint32_t> packedContents = Contents(packed);
+    EXPECT_EQ(Contents(loose), packedContents);
+    ASSERT_GE(packedContents.size(), 4u + 16u);
+    EXPECT_EQ(packedContents[0], 4u) << "the width rounded up to a power of two";
+    EXPECT_EQ(packed->GetLevelCount(), 3u);
+    packed->Release();
+    loose->Release();
+
+    // The tex command reads the entry the same way from either place.
+    ConsoleExecute(console, "tex textures\\packed.bmp");
+    ConsoleExecute(console, "tex textures\\loose.bmp");
+    ASSERT_NE(ResourceFind("textures\\packed.bmp")->texture, nullptr);
+    ASSERT_NE(ResourceFind("textures\\loose.bmp")->texture, nullptr);
+    EXPECT_EQ(Contents(ResourceFind("textures\\loose.bmp")->texture),
+              Contents(ResourceFind("textures\\packed.bmp")->texture));
+}
+
+TEST_F(ResourceTextureTest, AnArchiveCutShortAfterTheScanGivesNoTexture)
+{
+    WriteArchive("data.vrk", {{"textures\\k.bmp", KeyedBmp()}});
+    ResourceScanArchives();
+    // The archive now ends half way through the member its directory listed.
+    std::filesystem::resize_file("data.vrk", KeyedBmp().size() / 2);
+    IDirect3DTexture9* texture = nullptr;
+    Mark();
+    EXPECT_TRUE(FAILED(TextureLoad("textures\\k.bmp", 0, &texture)));
+    EXPECT_EQ(texture, nullptr);
+    EXPECT_EQ(Printed(),
+              (Lines{Cp("A fájlból nem lehet olvasni!"_cp), Cp("Textúra betöltése sikertelen! (textures\\k.bmp)"_cp)}));
+    EXPECT_EQ(D3DLiveObjects().textures, 0);
 }
 
 TEST_F(ResourceTextureTest, UndecodableTexturesReportTheirPath)

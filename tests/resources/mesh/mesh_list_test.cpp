@@ -259,6 +259,69 @@ TEST_F(MeshList, ArchiveMembersAreReadAtTheirOffset)
     EXPECT_EQ(printed[0], "A fájlt nem lehet megnyitni!"_cp);
 }
 
+TEST_F(MeshList, ALooseFileAndTheSameFileInAnArchiveGiveTheSameMesh)
+{
+    const std::string file = XWriter(true).Write({GridSpec(3)});
+    WriteArchive("data.vrk", {{"mesh\\packed.x", file}});
+    Loose({{"mesh\\grid.x", file}});
+    Write("mesh/grid.bmp", TinyBmp());
+    ASSERT_EQ(MeshLoad("mesh\\packed.x", "mesh\\", 1), S_OK);
+    const MeshEntry* packed = meshListCurrent;
+    ASSERT_EQ(MeshLoad("mesh\\grid.x", "mesh\\", 2), S_OK);
+    const MeshEntry* loose = meshListCurrent;
+
+    EXPECT_EQ(loose->vertexFormat, packed->vertexFormat);
+    EXPECT_EQ(loose->vertexCount, packed->vertexCount);
+    EXPECT_EQ(static_cast<MemoryVertexBuffer*>(loose->vertexBuffer)->bytes,
+              static_cast<MemoryVertexBuffer*>(packed->vertexBuffer)->bytes);
+    ASSERT_EQ(loose->materialCount, 2u);
+    ASSERT_EQ(packed->materialCount, 2u);
+    EXPECT_EQ(std::memcmp(loose->materials, packed->materials, 2 * sizeof(D3DMATERIAL9)), 0);
+    ASSERT_NE(loose->textures[1], nullptr);
+    ASSERT_NE(packed->textures[1], nullptr);
+    ASSERT_EQ(loose->subsetCount, packed->subsetCount);
+    for (std::uint32_t a = 0; a < packed->subsetCount; ++a) {
+        EXPECT_EQ(IndicesOf(loose->subsets[a].stripIndexBuffer), IndicesOf(packed->subsets[a].stripIndexBuffer));
+        EXPECT_EQ(IndicesOf(loose->subsets[a].stripsIndexBuffer), IndicesOf(packed->subsets[a].stripsIndexBuffer));
+        ASSERT_EQ(loose->subsets[a].stripCount, packed->subsets[a].stripCount);
+        EXPECT_TRUE(std::equal(loose->subsets[a].stripLengths,
+                               loose->subsets[a].stripLengths + loose->subsets[a].stripCount,
+                               packed->subsets[a].stripLengths));
+    }
+}
+
+TEST_F(MeshList, FilesCutShortOrEmptyAreRefusedBeforeParsing)
+{
+    // A text file whose last bytes are padding: what the archive still holds of it is a whole mesh,
+    // so only reading all of it tells that something is missing.
+    const std::string file = XWriter(false).Write({CubeSpec(false)}) + std::string(200, ' ');
+    WriteArchive("data.vrk", {{"mesh\\cube.x", file}});
+    ResourceScanArchives();
+    ASSERT_EQ(MeshLoad("mesh\\cube.x", "mesh\\", 3), S_OK) << "whole, the member loads";
+    MeshListFree();
+    std::filesystem::resize_file("data.vrk", file.size() - 100);
+
+    Mark();
+    EXPECT_EQ(MeshLoad("mesh\\cube.x", "mesh\\", 3), E_FAIL);
+    EXPECT_EQ(Printed(), (std::vector<std::string>{"A fájlból nem lehet olvasni!"_cp,
+                                                   "Mesh betöltése sikertelen! (mesh\\cube.x)"_cp}));
+    EXPECT_EQ(meshListCurrent->id, 0);
+    EXPECT_EQ(meshListCurrent->mesh, nullptr);
+    EXPECT_EQ(meshListCurrent->vertexBuffer, nullptr);
+    EXPECT_EQ(D3DXLiveMeshObjects().meshes, 0) << "nothing was parsed";
+    EXPECT_EQ(memory.live.vertexBuffers + memory.live.indexBuffers, 0);
+
+    // An empty file, from an archive or a loose file, cannot be read as a mesh.
+    WriteArchive("data.vrk", {{"mesh\\empty.x", ""}});
+    Loose({{"mesh\\nothing.x", ""}});
+    for (const char* name : {"mesh\\empty.x", "mesh\\nothing.x"}) {
+        Mark();
+        EXPECT_EQ(MeshLoad(name, "mesh\\", 4), E_FAIL);
+        EXPECT_EQ(Printed(), (std::vector<std::string>{"A fájlból nem lehet olvasni!"_cp,
+                                                       "Mesh betöltése sikertelen! ("_cp + std::string(name) + ")"}));
+    }
+}
+
 TEST_F(MeshList, LoadAllKeepsTheOrderTheRememberedEntriesAndBuildsTheTexts)
 {
     Loose({{"mesh\\loszer01.x", XWriter(false).Write({CubeSpec(false)})},

@@ -17,6 +17,7 @@
 #include "app/program.h"
 #include "console/console.h"
 #include "core/frame.h"
+#include "game/pause.h"
 #include "game/run_stats.h"
 #include "platform/bass/bass.h"
 #include "platform/win/clock.h"
@@ -166,6 +167,39 @@ TEST_F(SoundTest, LoadFailuresPrintTheirMessagesAndTheErrorName)
     SoundLoad(kShort, 0);
     EXPECT_EQ(Printed(),
               (std::vector<std::string>{Cp("Hangfájl betöltése sikertelen! (sound\\rovid.wav)"), "BASS_ERROR_INIT"}));
+}
+
+TEST_F(SoundTest, ALooseFileAndTheSameFileInAnArchivePlayAlike)
+{
+    // The loose copy of kShort overrides a member of another tone but the same size (the size the
+    // resource list reads of a loose file).
+    const char* const loose = "sound\\laza.wav";
+    const std::vector<std::uint8_t> file = SineWav(500, kRate, 500);
+    const std::vector<std::uint8_t> stale = SineWav(700, kRate, 500);
+    ASSERT_EQ(stale.size(), file.size());
+    std::ofstream("sound/laza.wav", std::ios::binary)
+        .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+    std::ofstream("extra.vrk", std::ios::binary) << Archive({{loose, stale}});
+    ResourceScanArchives();
+    ConsoleInit(console);
+    ASSERT_TRUE(ResourceFind(loose)->archive.empty());
+
+    BassCaptureSet(true);
+    for (const char* name : {kShort, loose}) {
+        SoundLoad(name, 0);
+        const ResourceEntry* entry = ResourceFind(name);
+        ASSERT_NE(entry->streamData, nullptr) << name;
+        EXPECT_TRUE(std::equal(file.begin(), file.end(), entry->streamData)) << name;
+        BassCaptureTake();
+        EXPECT_NE(SoundPlay(name, false), 0);
+        ClockAdvance(499);
+        EXPECT_EQ(State(name), BASS_ACTIVE_PLAYING) << name;
+        const std::vector<float> heard = BassCaptureTake();
+        EXPECT_NEAR(ZeroCrossingHz(heard, 0, kRate / 2, kRate), 500.0, 25.0) << name;
+        ClockAdvance(1);
+        EXPECT_EQ(State(name), BASS_ACTIVE_STOPPED) << name << " lasts 500 ms";
+    }
+    EXPECT_TRUE(Printed().empty());
 }
 
 TEST_F(SoundTest, PlayStartsLeavesPlayingResumesAndRestartsAfterStop)
