@@ -1,3 +1,10 @@
+// The frame loop and the program's life, in this order:
+//   1. Frame helpers: the end signals, the frame clock (tick counts to frameDelta), the console
+//      toggle, leaving a run for the menu, and the playing frame (input, console or bindings, the
+//      simulation's advance, the game-over screen, the scene).
+//   2. The seed of a run, the window procedure (focus pause) and the window.
+//   3. GameInit (start-up in its fixed order), GameFrame (clock, fps, input, dispatch on the game
+//      state), GameShutdown, and GameMain (the message loop with the frame driver's hooks).
 #include "app/game.h"
 
 #include <cmath>
@@ -18,10 +25,8 @@
 #include "frontend/frontend.h"
 #include "game/aircraft.h"
 #include "game/camera.h"
-#include "game/fog.h"
 #include "game/pause.h"
 #include "game/run_stats.h"
-#include "game/saturating.h"
 #include "game/simulation.h"
 #include "game/world.h"
 #include "platform/bass/bass.h"
@@ -99,47 +104,6 @@ void ConsoleToggle()
     keyDelayTimer = 0.5f;
 }
 
-void FogPulse()
-{
-    if (fogSettings.fogRising == 1 && fogSettings.fogFactor < 5.0f) {
-        fogSettings.fogFactor += 0.03f * frameDelta;
-        fogSettings.fogRising = 1;
-        return;
-    }
-    fogSettings.fogRising = 0;
-    if (fogSettings.fogFactor <= 1.0f) {
-        fogSettings.fogRising = 1;
-    } else {
-        fogSettings.fogFactor -= 0.03f * frameDelta;
-    }
-}
-
-void RunClockAdvance()
-{
-    runSeconds += frameDelta;
-    if (runSeconds >= 60.0f) {
-        runSeconds -= 60.0f;
-        runMinutes += 1.0f;
-    }
-    if (runMinutes >= 60.0f) {
-        runMinutes -= 60.0f;
-        runHours += 1.0f;
-    }
-}
-
-void DifficultyAdvance()
-{
-    difficultyTimer += frameDelta;
-    if (difficultyTimer > 300.0f) {
-        difficultyTimer = 0.0f;
-        for (Aircraft* enemy : enemySlots) {
-            if (enemy != nullptr) {
-                enemy->level = SaturatingAdd(enemy->level, 1);
-            }
-        }
-    }
-}
-
 void LeaveRunForMenu()
 {
     gameState = MainMenu;
@@ -148,44 +112,6 @@ void LeaveRunForMenu()
     MenuSelectResume();
     SoundPlay(kClickSound, false);
     keyDelayTimer = 0.5f;
-}
-
-// Frames up to kLongFrame are one simulation step, as always; a longer one is cut into equal steps
-// of at most kSimulationStep (the step of smooth play), so that the 0.08 s gun interval, which the
-// gun timer counts in whole steps, gives the same cadence as at a high frame rate.
-constexpr float kLongFrame = 1.0f / 30.0f;
-constexpr float kSimulationStep = 1.0f / 60.0f;
-
-int SimulationStepCount(float seconds)
-{
-    if (!(seconds > kLongFrame)) {
-        return 1;
-    }
-    // The small allowance keeps a frame of exactly k steps (give or take float rounding) at k.
-    return static_cast<int>(std::ceil(seconds / kSimulationStep - 1e-3f));
-}
-
-// What the bindings asked of the player for this frame; each step clears it, so every step of a long
-// frame gets it again.
-struct HeldFlags {
-    std::uint8_t forward, backward, left, right, up, down, fire, bomb;
-};
-
-HeldFlags HeldFlagsOf(const Aircraft& a)
-{
-    return {a.wantForward, a.wantBackward, a.wantLeft, a.wantRight, a.wantUp, a.wantDown, a.wantFire, a.wantBomb};
-}
-
-void HeldFlagsRestore(Aircraft& a, const HeldFlags& h)
-{
-    a.wantForward = h.forward;
-    a.wantBackward = h.backward;
-    a.wantLeft = h.left;
-    a.wantRight = h.right;
-    a.wantUp = h.up;
-    a.wantDown = h.down;
-    a.wantFire = h.fire;
-    a.wantBomb = h.bomb;
 }
 
 bool PlayingFrame()
@@ -211,42 +137,16 @@ bool PlayingFrame()
             GameOverContinue();
         }
     } else {
-        // A long frame is simulated in equal shorter steps with the keys read once for the frame, so
-        // that gun cadence, hits and flight do not depend on the frame rate; the rest of the frame
-        // (input, drawing, the timers of the frame loop) sees the whole frame time.
-        const float wholeFrame = frameDelta;
-        const int steps = SimulationStepCount(wholeFrame);
-        const HeldFlags held = HeldFlagsOf(*player);
-        bool ok = true;
-        bool leave = false;
-        for (int step = 0; step < steps && ok; ++step) {
-            // A step is the frame's milliseconds divided, so 80 ms in five steps give each step
-            // the very time of a 16 ms frame (a division of the float seconds would round below it
-            // and the gun would take a sixth step to fire).
-            frameDelta = steps == 1 ? wholeFrame : static_cast<float>(frameMilliseconds * 0.001 / steps);
-            if (step > 0) {
-                HeldFlagsRestore(*player, held);
-            }
-            FogPulse();
-            RunClockAdvance();
-            DifficultyAdvance();
-            if (step == 0 && KeyDown(kKeyEscape)) {
-                leave = true;
-                break;
-            }
-            ok = SUCCEEDED(SimulationStep());
-            if (ok && runStats.gameOver != 0) {
-                GameOverContinue();
-                break;
-            }
-        }
-        frameDelta = wholeFrame;
-        if (leave) {
+        // The keys were read once for the frame; the simulation takes the time and the flight
+        // controls, the rest of the frame (input, drawing, the frame loop's timers) the whole frame.
+        const SimulationOutcome outcome =
+            SimulationAdvance({frameDelta, frameMilliseconds}, playerControls, KeyDown(kKeyEscape));
+        if (outcome == SimulationOutcome::LeftForMenu) {
             LeaveRunForMenu();
             return true;
         }
-        if (!ok) {
-            return false;
+        if (outcome == SimulationOutcome::RunOver) {
+            GameOverContinue();
         }
     }
     return SUCCEEDED(SceneRender());

@@ -147,13 +147,12 @@ void GraphicsRestartCommand()
     }
 
     // Everything made on the old device goes first, so nothing is leaked or loaded twice and the old
-    // device really ends. The records that point at device objects (mesh entries, sea segments,
-    // sprites) stay, so the aircraft, the enemies and the ground objects keep valid pointers.
+    // device really ends. The records that point at device objects (mesh entries) stay, so the
+    // aircraft, the enemies and the ground objects keep valid pointers; the sea segments and sprites
+    // hold no device objects, the renderer makes their buffers again when it next draws them.
     RenderResourcesRelease();
     TextMeshesRelease();
     MeshListReleaseContents();
-    SurfaceDeviceRelease();
-    SpritesDeviceRelease();
     ResourceTexturesRelease();
     GraphicsRelease();
 
@@ -176,6 +175,4 @@ void GraphicsRestartCommand()
     MeshListLoadAll();
     TexturesLoad();
     StaticGeometryCreate();
-    SurfaceDeviceRestore();
-    SpritesDeviceRestore();
 }

@@ -11,6 +11,7 @@
 #include "game/camera.h"
 #include "game/fog.h"
 #include "game/notice.h"
+#include "game/pause.h"
 #include "game/projectiles.h"
 #include "game/run_stats.h"
 #include "game/sprites.h"
@@ -29,6 +30,8 @@ void ProgramReset()
     SpritesFree();
     WorldReset();
     RunStatsReset();
+    RunClockReset();
+    pauseFlag = 0;
     NoticeReset();
     CameraReset();
     FogReset();

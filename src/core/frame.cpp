@@ -8,12 +8,7 @@ std::int32_t frameCounter = 0;
 float fpsAccumulator = 0.0f;
 std::int32_t framesPerSecond = 0;
 float keyDelayTimer = 0.0f;
-std::uint8_t pauseFlag = 0;
 std::uint8_t gameState = MainMenu;
-float runHours = 0.0f;
-float runMinutes = 0.0f;
-float runSeconds = 0.0f;
-float difficultyTimer = 0.0f;
 
 void FrameValuesReset()
 {
@@ -22,8 +17,5 @@ void FrameValuesReset()
     frameCounter = framesPerSecond = 0;
     fpsAccumulator = 0.0f;
     keyDelayTimer = 0.0f;
-    pauseFlag = 0;
     gameState = MainMenu;
-    runHours = runMinutes = runSeconds = 0.0f;
-    difficultyTimer = 0.0f;
 }

@@ -1,5 +1,5 @@
-// Frame values that the whole program reads: clock, time step, key delay timer, pause flag, game
-// state, run clock.
+// Frame values that the whole program reads: clock, time step, frames per second, key delay timer and
+// game state.
 #pragma once
 
 #include <cstdint>
@@ -24,15 +24,7 @@ extern float fpsAccumulator;
 extern std::int32_t framesPerSecond;
 // Shared by the front-end keys, the console toggle and pause: they act only while it is below 0.
 extern float keyDelayTimer;
-// The simulation is frozen (the scene is still drawn).
-extern std::uint8_t pauseFlag;
 extern std::uint8_t gameState;
-// Play time of the run: whole hours and minutes, seconds with fractions.
-extern float runHours;
-extern float runMinutes;
-extern float runSeconds;
-// Play time since the enemies' level was last raised.
-extern float difficultyTimer;
 
 // Back to the values at program start (tests).
 void FrameValuesReset();

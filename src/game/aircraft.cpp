@@ -1,3 +1,10 @@
+// The aircraft, in this order:
+//   1. Flight steps (forward, backward, bank, level, the window's edges, collisions), the propeller
+//      and the ends of the explosions.
+//   2. The records and their start: the player's record, AircraftInit.
+//   3. Each step's updates: PlayerUpdate, PlayerFlightUpdate, AircraftWeaponsUpdate,
+//      AircraftDeathUpdate.
+//   4. The flight commands, which fill playerControls.
 #include "game/aircraft.h"
 
 #include <algorithm>
@@ -13,6 +20,8 @@
 #include "game/world.h"
 #include "resources/mesh_lookup.h"
 #include "resources/sound.h"
+
+FlightControls playerControls{};
 
 namespace {
 
@@ -216,6 +225,7 @@ int EngineFrequency(float speed)
 void AircraftStateReset()
 {
     playerRecord = Aircraft{};
+    playerControls = FlightControls{};
     player = &playerRecord;
     for (Aircraft*& enemy : enemySlots) {
         delete enemy;
@@ -288,6 +298,10 @@ void AircraftInit(Aircraft* aircraft, std::uint8_t kind, std::uint8_t side, std:
     }
 
     ClearMovementFlags(aircraft);
+    if (kind == kAircraftPlayer) {
+        // A new player's aircraft starts with no request, whatever the commands asked before.
+        playerControls = FlightControls{};
+    }
 }
 
 void PlayerUpdate(Aircraft* aircraft)
@@ -373,33 +387,33 @@ void AircraftDeathUpdate(Aircraft* aircraft)
 
 void FlyForwardCommand()
 {
-    player->wantForward = 1;
+    playerControls.forward = 1;
 }
 void FlyBackwardCommand()
 {
-    player->wantBackward = 1;
+    playerControls.backward = 1;
 }
 void FlyLeftCommand()
 {
-    player->wantLeft = 1;
+    playerControls.left = 1;
 }
 void FlyRightCommand()
 {
-    player->wantRight = 1;
+    playerControls.right = 1;
 }
 void FlyUpCommand()
 {
-    player->wantUp = 1;
+    playerControls.up = 1;
 }
 void FlyDownCommand()
 {
-    player->wantDown = 1;
+    playerControls.down = 1;
 }
 void FireCommand()
 {
-    player->wantFire = 1;
+    playerControls.fire = 1;
 }
 void BombCommand()
 {
-    player->wantBomb = 1;
+    playerControls.bomb = 1;
 }

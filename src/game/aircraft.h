@@ -102,6 +102,14 @@ inline constexpr const char* kGunSound = "sound\\tuzel.wav";
 inline constexpr const char* kBombFallSound = "sound\\bombaz.wav";
 
 // Flight commands: each sets one request flag of the player's aircraft for the coming frame.
+// What the flight commands asked of the player since a simulation step last took it: the one-frame
+// flight flags. Each step of a frame flies with them (SimulationAdvance); what the steps leave
+// unused stays for the next frame, as the aircraft's own flags would.
+struct FlightControls {
+    std::uint8_t forward, backward, left, right, up, down, fire, bomb;
+};
+extern FlightControls playerControls;
+
 void FlyForwardCommand();    // elore, forward
 void FlyBackwardCommand();   // hatra, backward
 void FlyLeftCommand();       // balra, left

@@ -1,8 +1,17 @@
 #include "game/camera.h"
 
-#include "core/graphics.h"
-
 Camera camera{};
+
+namespace {
+
+std::uint32_t menuPoses = 0;
+
+}  // namespace
+
+std::uint32_t CameraMenuPoseCount()
+{
+    return menuPoses;
+}
 
 namespace {
 
@@ -35,9 +44,7 @@ void CameraSetMenu()
     SetVector(camera.eye, 0.0f, 0.0f, 0.0f);
     SetVector(camera.lookAt, 0.0f, 0.0f, 1.0f);
     SetVector(camera.up, 0.0f, 1.0f, 0.0f);
-    if (device != nullptr) {
-        device->SetRenderState(D3DRS_FOGENABLE, FALSE);
-    }
+    ++menuPoses;
 }
 
 void CameraReset()

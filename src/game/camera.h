@@ -3,6 +3,8 @@
 // into the device's transforms (render/camera.h).
 #pragma once
 
+#include <cstdint>
+
 struct Camera {
     float viewPitch;
     float viewRoll;
@@ -17,9 +19,11 @@ struct Camera {
 extern Camera camera;
 
 // The tilted pose of a run and the straight pose of the menus; neither touches prevScrollPos.
-// CameraSetMenu also switches the device's fog off when a device exists.
 void CameraSetPlaying();
 void CameraSetMenu();
+// How many times the menu pose was taken since the program started: the renderer switches the
+// device's fog off each time it sees this count change, as the menus are drawn without fog.
+std::uint32_t CameraMenuPoseCount();
 
 // Back to the values at program start: every field zero.
 void CameraReset();

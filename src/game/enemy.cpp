@@ -6,6 +6,7 @@
 #include "core/frame.h"
 #include "game/camera.h"
 #include "game/fog.h"
+#include "game/pause.h"
 #include "game/projectiles.h"
 #include "game/run_stats.h"
 #include "game/sprites.h"
@@ -120,7 +121,7 @@ bool RunStart()
     }
 
     GroundObjectsPrepare();
-    if (FAILED(SurfaceBuild())) {
+    if (!SurfaceBuild()) {
         return false;
     }
 

@@ -4,6 +4,8 @@
 #include "game/run_stats.h"
 #include "resources/sound.h"
 
+std::uint8_t pauseFlag = 0;
+
 void PauseCommand()
 {
     if (keyDelayTimer >= 0.0f || runStats.gameOver != 0) {

@@ -2,6 +2,11 @@
 // by the pause command, the console, the menu and the loss of the window's focus.
 #pragma once
 
+#include <cstdint>
+
+// The simulation is frozen (the scene is still drawn).
+extern std::uint8_t pauseFlag;
+
 // Sets the pause flag and stops the run's looping sounds.
 void RunPause();
 // Clears the pause flag and starts the run's looping sounds again.

@@ -18,3 +18,13 @@ extern RunStats runStats;
 
 // Every field back to 0, the score included (program start; tests).
 void RunStatsReset();
+
+// Play time of the run: whole hours and minutes, seconds with fractions.
+extern float runHours;
+extern float runMinutes;
+extern float runSeconds;
+// Play time since the enemies' level was last raised.
+extern float difficultyTimer;
+
+// The run clock and the difficulty timer back to 0 (program start; tests).
+void RunClockReset();

@@ -1,66 +1,29 @@
 #include "game/sprites.h"
 
 #include <cmath>
-#include <cstring>
 #include <new>
 
 #include "core/frame.h"
-#include "core/graphics.h"
 #include "game/camera.h"
 
 Sprite* spriteHead = nullptr;
 Sprite* spriteTail = nullptr;
 
-namespace {
-
-// Creates the sprite's quad on the device and writes its four corners in strip order.
-HRESULT SpriteBufferCreate(Sprite* sprite, float width, float height)
+void SpriteQuad(float width, float height, SpriteVertex (&quad)[kSpriteVertexCount])
 {
-    if (device == nullptr) {
-        return E_FAIL;
-    }
-    IDirect3DVertexBuffer9* buffer = nullptr;
-    HRESULT hr =
-        device->CreateVertexBuffer(kSpriteBufferBytes, 0, D3DFVF_XYZ | D3DFVF_TEX1, D3DPOOL_MANAGED, &buffer, nullptr);
-    if (FAILED(hr) || buffer == nullptr) {
-        return FAILED(hr) ? hr : E_FAIL;
-    }
-    void* data = nullptr;
-    hr = buffer->Lock(0, 0, &data, 0);
-    if (FAILED(hr) || data == nullptr) {
-        buffer->Release();
-        return FAILED(hr) ? hr : E_FAIL;
-    }
     const float halfW = width / 2.0f;
     const float halfH = height / 2.0f;
-    const SpriteVertex quad[kSpriteVertexCount] = {
-        {-halfW, halfH, 0.0f, 0.0f, 1.0f},
-        {-halfW, -halfH, 0.0f, 0.0f, 0.0f},
-        {halfW, halfH, 0.0f, 1.0f, 1.0f},
-        {halfW, -halfH, 0.0f, 1.0f, 0.0f},
-    };
-    std::memcpy(data, quad, sizeof(quad));
-    buffer->Unlock();
-    sprite->vertexBuffer = buffer;
-    return S_OK;
+    quad[0] = {-halfW, halfH, 0.0f, 0.0f, 1.0f};
+    quad[1] = {-halfW, -halfH, 0.0f, 0.0f, 0.0f};
+    quad[2] = {halfW, halfH, 0.0f, 1.0f, 1.0f};
+    quad[3] = {halfW, -halfH, 0.0f, 1.0f, 0.0f};
 }
 
-void SpriteRelease(Sprite* sprite)
-{
-    if (sprite->vertexBuffer != nullptr) {
-        sprite->vertexBuffer->Release();
-    }
-    delete sprite;
-}
-
-}  // namespace
-
-HRESULT SpriteAdd(float x, float y, float z, float width, float height, float lifetime, int textureSlot,
-                  int materialIndex)
+bool SpriteAdd(float x, float y, float z, float width, float height, float lifetime, int textureSlot, int materialIndex)
 {
     Sprite* sprite = new (std::nothrow) Sprite{};
     if (sprite == nullptr) {
-        return E_OUTOFMEMORY;
+        return false;
     }
     if (spriteHead == nullptr) {
         spriteHead = sprite;
@@ -82,7 +45,7 @@ HRESULT SpriteAdd(float x, float y, float z, float width, float height, float li
     sprite->turnAngle = 0.0f;
     sprite->width = width;
     sprite->height = height;
-    return SpriteBufferCreate(sprite, width, height);
+    return true;
 }
 
 bool SpritesEmpty()
@@ -117,7 +80,7 @@ void SpritesUpdate()
             if (sprite == spriteTail) {
                 spriteTail = previous;
             }
-            SpriteRelease(sprite);
+            delete sprite;
         } else {
             previous = sprite;
         }
@@ -130,28 +93,9 @@ void SpritesFree()
     Sprite* sprite = spriteHead;
     while (sprite != nullptr) {
         Sprite* following = sprite->next;
-        SpriteRelease(sprite);
+        delete sprite;
         sprite = following;
     }
     spriteHead = nullptr;
     spriteTail = nullptr;
-}
-
-void SpritesDeviceRelease()
-{
-    for (Sprite* sprite = spriteHead; sprite != nullptr; sprite = sprite->next) {
-        if (sprite->vertexBuffer != nullptr) {
-            sprite->vertexBuffer->Release();
-            sprite->vertexBuffer = nullptr;
-        }
-    }
-}
-
-void SpritesDeviceRestore()
-{
-    for (Sprite* sprite = spriteHead; sprite != nullptr; sprite = sprite->next) {
-        if (sprite->vertexBuffer == nullptr) {
-            SpriteBufferCreate(sprite, sprite->width, sprite->height);
-        }
-    }
 }

@@ -6,15 +6,11 @@
 #include <new>
 
 #include "core/frame.h"
-#include "core/graphics.h"
-#include "core/window.h"
 #include "game/aircraft.h"
 #include "game/camera.h"
 #include "game/run_stats.h"
 #include "game/saturating.h"
 #include "game/sprites.h"
-#include "platform/win/codepage.h"
-#include "platform/win/window.h"
 #include "resources/mesh_lookup.h"
 
 float worldSpeed = 3.0f;
@@ -24,7 +20,6 @@ GroundObject groundObjects[kGroundObjectCount] = {};
 
 namespace {
 
-constexpr DWORD kSurfaceFvf = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1;
 constexpr float kGroundBaseZ = 4.5f;
 constexpr float kExplosionFrameTime = 0.04f;
 constexpr int kExplosionFrames = 16;
@@ -42,37 +37,13 @@ void SetVertex(SurfaceVertex& v, float x, float y, float z, float u, float tv)
     v = SurfaceVertex{x, y, z, 0.0f, 0.0f, 1.0f, u, tv};
 }
 
-// Copies the segment's vertices into its device buffer; nothing to do while no device exists.
-HRESULT SegmentUpload(SurfaceSegment* segment)
-{
-    if (segment->vertexBuffer == nullptr) {
-        return S_OK;
-    }
-    void* data = nullptr;
-    HRESULT hr = segment->vertexBuffer->Lock(0, 0, &data, 0);
-    if (FAILED(hr) || data == nullptr) {
-        return FAILED(hr) ? hr : E_FAIL;
-    }
-    std::memcpy(data, segment->vertices, sizeof(segment->vertices));
-    segment->vertexBuffer->Unlock();
-    return S_OK;
-}
+// The revision the next change of a segment's vertices gets: counted for the whole program, so a
+// new segment never shows the revision of one that was freed before it.
+std::uint32_t nextRevision = 1;
 
-// Makes the segment's device buffer (none while no device exists); a failure is shown in a message box.
-HRESULT SegmentBufferCreate(SurfaceSegment* segment)
+void SegmentChanged(SurfaceSegment* segment)
 {
-    if (device == nullptr) {
-        return S_OK;
-    }
-    HRESULT hr = device->CreateVertexBuffer(kSurfaceBufferBytes, 0, kSurfaceFvf, D3DPOOL_MANAGED,
-                                            &segment->vertexBuffer, nullptr);
-    if (FAILED(hr) || segment->vertexBuffer == nullptr) {
-        segment->vertexBuffer = nullptr;
-        MessageBoxA(gameWindow, "A tenger egy szeletét nem sikerült létrehozni a grafikus eszközön!"_cp, "AVIORRA",
-                    MB_ICONERROR | MB_OK);
-        return FAILED(hr) ? hr : E_FAIL;
-    }
-    return S_OK;
+    segment->revision = nextRevision++;
 }
 
 // Extents of an object's mesh along x, y and z.
@@ -151,7 +122,7 @@ void ScrollAdvance()
     camera.scrollPos += worldSpeed * frameDelta;
 }
 
-HRESULT SurfaceBuild()
+bool SurfaceBuild()
 {
     if (surfaceHead != nullptr) {
         SurfaceFree();
@@ -159,7 +130,7 @@ HRESULT SurfaceBuild()
     for (int a = 0; a < kSurfaceSegmentCount; ++a) {
         SurfaceSegment* segment = new (std::nothrow) SurfaceSegment{};
         if (segment == nullptr) {
-            return E_OUTOFMEMORY;
+            return false;
         }
         SurfaceSegment* behind = surfaceTail;
         if (surfaceHead == nullptr) {
@@ -169,11 +140,6 @@ HRESULT SurfaceBuild()
             segment->prev = behind;
         }
         surfaceTail = segment;
-
-        HRESULT created = SegmentBufferCreate(segment);
-        if (FAILED(created)) {
-            return created;
-        }
 
         segment->frontY = static_cast<float>(a + 1);
         const float backY = segment->frontY - 1.0f;
@@ -189,15 +155,12 @@ HRESULT SurfaceBuild()
             }
             SetVertex(segment->vertices[2 * j + 1], x, segment->frontY, RandomHeight(), u, 0.2f * segment->frontY);
         }
-        HRESULT hr = SegmentUpload(segment);
-        if (FAILED(hr)) {
-            return hr;
-        }
+        SegmentChanged(segment);
     }
-    return S_OK;
+    return true;
 }
 
-HRESULT SurfaceScroll()
+void SurfaceScroll()
 {
     SurfaceSegment* segment = surfaceHead;
     if (segment != nullptr && segment->frontY - camera.scrollPos < 0.3f) {
@@ -231,13 +194,9 @@ HRESULT SurfaceScroll()
                 }
             }
         }
-        HRESULT hr = SegmentUpload(segment);
-        if (FAILED(hr)) {
-            return hr;
-        }
+        SegmentChanged(segment);
     }
     GroundObjectsUpdate();
-    return S_OK;
 }
 
 void GroundObjectsUpdate()
@@ -260,41 +219,11 @@ void SurfaceFree()
     SurfaceSegment* segment = surfaceHead;
     while (segment != nullptr) {
         SurfaceSegment* following = segment->next;
-        if (segment->vertexBuffer != nullptr) {
-            segment->vertexBuffer->Release();
-        }
         delete segment;
         segment = following;
     }
     surfaceHead = nullptr;
     surfaceTail = nullptr;
-}
-
-void SurfaceDeviceRelease()
-{
-    for (SurfaceSegment* segment = surfaceHead; segment != nullptr; segment = segment->next) {
-        if (segment->vertexBuffer != nullptr) {
-            segment->vertexBuffer->Release();
-            segment->vertexBuffer = nullptr;
-        }
-    }
-}
-
-HRESULT SurfaceDeviceRestore()
-{
-    for (SurfaceSegment* segment = surfaceHead; segment != nullptr; segment = segment->next) {
-        if (segment->vertexBuffer != nullptr) {
-            continue;
-        }
-        HRESULT hr = SegmentBufferCreate(segment);
-        if (SUCCEEDED(hr)) {
-            hr = SegmentUpload(segment);
-        }
-        if (FAILED(hr)) {
-            return hr;
-        }
-    }
-    return S_OK;
 }
 
 void GroundObjectsPrepare()

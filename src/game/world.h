@@ -3,10 +3,7 @@
 
 #include <cstdint>
 
-#include "platform/win/handles.h"
-
 struct MeshEntry;
-class IDirect3DVertexBuffer9;
 
 // Scroll speed in units per second.
 extern float worldSpeed;
@@ -24,11 +21,11 @@ inline constexpr int kSurfaceColumns = 41;
 inline constexpr int kSurfaceVertexCount = 2 * kSurfaceColumns;   // back and front vertex per column
 inline constexpr unsigned kSurfaceBufferBytes = kSurfaceVertexCount * sizeof(SurfaceVertex);   // 2624
 
-// One one-unit-deep row of the sea. `vertices` is the geometry itself, kept on the CPU side so the
-// scroll logic works without a device; `vertexBuffer` is its copy on the device (null while no
-// device exists), drawn as one strip of 80 triangles.
+// One one-unit-deep row of the sea, drawn as one strip of 80 triangles. `vertices` is its geometry;
+// `revision` changes whenever they do (a number no segment had before), so whoever keeps a copy of
+// them (the renderer's vertex buffers) knows when to copy them again.
 struct SurfaceSegment {
-    IDirect3DVertexBuffer9* vertexBuffer;
+    std::uint32_t revision;
     float frontY;                 // the back row lies at frontY - 1
     SurfaceSegment* prev;         // the segment behind (null for the oldest)
     SurfaceSegment* next;         // the segment in front (null for the newest)
@@ -63,18 +60,14 @@ extern GroundObject groundObjects[kGroundObjectCount];
 
 // prevScrollPos = scrollPos; scrollPos += worldSpeed * frameDelta.
 void ScrollAdvance();
-// Builds a new strip of sea segments for a run; 0 on success.
-HRESULT SurfaceBuild();
-// Recycles at most one segment, then updates the ground objects; a failure code ends the frame.
-HRESULT SurfaceScroll();
+// Builds a new strip of sea segments for a run; false when memory ran out.
+bool SurfaceBuild();
+// Recycles at most one segment, then updates the ground objects.
+void SurfaceScroll();
 // Places, retires and explodes the ground objects.
 void GroundObjectsUpdate();
 // Releases every segment; surfaceHead becomes null.
 void SurfaceFree();
-// Before and after a device re-creation: releases the segments' vertex buffers, then makes them
-// again on the current device from the vertices kept on the CPU side. The strip itself lives on.
-void SurfaceDeviceRelease();
-HRESULT SurfaceDeviceRestore();
 // A new run's preparation of both slots: not standing, base at 4.5, the hangar01 mesh.
 void GroundObjectsPrepare();
 

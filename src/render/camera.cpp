@@ -54,3 +54,13 @@ void CameraApply()
     device->SetTransform(D3DTS_VIEW, &view);
     device->SetTransform(D3DTS_PROJECTION, &Projection());
 }
+
+void CameraMenuFogFollow()
+{
+    static std::uint32_t seen = 0;
+    const std::uint32_t poses = CameraMenuPoseCount();
+    if (poses != seen && device != nullptr) {
+        device->SetRenderState(D3DRS_FOGENABLE, FALSE);
+    }
+    seen = poses;
+}

@@ -91,6 +91,7 @@ void MainMenuDraw()
 
 HRESULT FrontEndRender()
 {
+    CameraMenuFogFollow();
     if (device == nullptr) {
         return S_OK;
     }

@@ -12,6 +12,7 @@
 #include "core/window.h"
 #include "game/aircraft.h"
 #include "game/notice.h"
+#include "game/pause.h"
 #include "game/run_stats.h"
 #include "render/setup.h"
 

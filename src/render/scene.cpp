@@ -2,7 +2,13 @@
 // explosion sprites and the HUD.
 #include "render/scene.h"
 
+#include <cstring>
+#include <map>
+#include <unordered_map>
+#include <utility>
+
 #include "core/graphics.h"
+#include "core/window.h"
 #include "d3dx/math.h"
 #include "frontend/frontend.h"
 #include "game/aircraft.h"
@@ -10,6 +16,8 @@
 #include "game/projectiles.h"
 #include "game/sprites.h"
 #include "game/world.h"
+#include "platform/win/codepage.h"
+#include "platform/win/window.h"
 #include "render/camera.h"
 #include "render/hud.h"
 #include "render/render.h"
@@ -17,6 +25,109 @@
 #include "resources/mesh.h"
 
 namespace {
+
+// ---- The device's copies of the simulation's geometry ------------------------------------------------
+
+// A sea segment's vertex buffer, with the revision of the vertices it holds and the last frame that
+// drew it; made when a segment is first drawn, filled again when its revision changes, released
+// when a frame no longer draws its segment.
+struct SegmentBuffer {
+    IDirect3DVertexBuffer9* buffer;
+    std::uint32_t revision;
+    std::uint32_t frame;
+};
+
+std::unordered_map<const SurfaceSegment*, SegmentBuffer> segmentBuffers;
+std::uint32_t seaFrame = 0;
+bool seaFailureShown = false;
+
+// One quad per sprite size (its bit patterns): explosions come in a handful of sizes.
+std::map<std::pair<std::uint32_t, std::uint32_t>, IDirect3DVertexBuffer9*> spriteQuads;
+
+bool Fill(IDirect3DVertexBuffer9* buffer, const void* bytes, std::size_t size)
+{
+    void* data = nullptr;
+    if (FAILED(buffer->Lock(0, 0, &data, 0)) || data == nullptr) {
+        return false;
+    }
+    std::memcpy(data, bytes, size);
+    buffer->Unlock();
+    return true;
+}
+
+// The segment's vertex buffer holding its current vertices; null when it cannot be made or filled
+// (the segment is then not drawn, and the player is told once per device).
+IDirect3DVertexBuffer9* SegmentBufferOf(const SurfaceSegment* segment)
+{
+    SegmentBuffer& slot = segmentBuffers[segment];
+    slot.frame = seaFrame;
+    if (slot.buffer == nullptr) {
+        if (FAILED(device->CreateVertexBuffer(kSurfaceBufferBytes, 0, kFvfLitTextured, D3DPOOL_MANAGED, &slot.buffer,
+                                              nullptr)) ||
+            slot.buffer == nullptr) {
+            slot.buffer = nullptr;
+            if (!seaFailureShown) {
+                seaFailureShown = true;
+                MessageBoxA(gameWindow, "A tenger egy szeletét nem sikerült létrehozni a grafikus eszközön!"_cp,
+                            "AVIORRA", MB_ICONERROR | MB_OK);
+            }
+            return nullptr;
+        }
+        slot.revision = 0;   // no segment has revision 0
+    }
+    if (slot.revision != segment->revision) {
+        if (!Fill(slot.buffer, segment->vertices, sizeof(segment->vertices))) {
+            return nullptr;
+        }
+        slot.revision = segment->revision;
+    }
+    return slot.buffer;
+}
+
+// Releases the buffers of the segments the frame did not draw (recycled strips, a finished run).
+void SegmentBuffersPrune()
+{
+    for (auto it = segmentBuffers.begin(); it != segmentBuffers.end();) {
+        if (it->second.frame != seaFrame) {
+            if (it->second.buffer != nullptr) {
+                it->second.buffer->Release();
+            }
+            it = segmentBuffers.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+std::uint32_t Bits(float value)
+{
+    std::uint32_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+// The quad of a sprite of this size; null when it cannot be made (the sprite is then not drawn).
+IDirect3DVertexBuffer9* SpriteQuadOf(const Sprite* sprite)
+{
+    IDirect3DVertexBuffer9*& buffer = spriteQuads[{Bits(sprite->width), Bits(sprite->height)}];
+    if (buffer == nullptr) {
+        if (FAILED(
+                device->CreateVertexBuffer(kSpriteBufferBytes, 0, kFvfTextured, D3DPOOL_MANAGED, &buffer, nullptr)) ||
+            buffer == nullptr) {
+            buffer = nullptr;
+            return nullptr;
+        }
+        SpriteVertex quad[kSpriteVertexCount];
+        SpriteQuad(sprite->width, sprite->height, quad);
+        if (!Fill(buffer, quad, sizeof quad)) {
+            buffer->Release();
+            buffer = nullptr;
+        }
+    }
+    return buffer;
+}
+
+// ---- Drawing -----------------------------------------------------------------------------------------
 
 // Sets the world transform to rotation(yaw, pitch, roll) followed by translation(x, y, z).
 void WorldPlace(float yaw, float pitch, float roll, float x, float y, float z)
@@ -137,6 +248,23 @@ void ProjectileDraw(const Projectile* p)
     PartDraw(mesh, p->bank, p->pitch, p->heading, p->posX, p->posY, p->posZ);
 }
 
+void SceneBuffersRelease()
+{
+    for (auto& [segment, slot] : segmentBuffers) {
+        if (slot.buffer != nullptr) {
+            slot.buffer->Release();
+        }
+    }
+    segmentBuffers.clear();
+    for (auto& [size, buffer] : spriteQuads) {
+        if (buffer != nullptr) {
+            buffer->Release();
+        }
+    }
+    spriteQuads.clear();
+    seaFailureShown = false;
+}
+
 void WorldDraw()
 {
     if (device == nullptr) {
@@ -148,13 +276,16 @@ void WorldDraw()
     device->SetTransform(D3DTS_WORLD, &world);
     device->SetTexture(0, seaTexture);
     device->SetFVF(kFvfLitTextured);
+    ++seaFrame;
     for (const SurfaceSegment* segment = surfaceHead; segment != nullptr; segment = segment->next) {
-        if (segment->vertexBuffer == nullptr) {
+        IDirect3DVertexBuffer9* buffer = SegmentBufferOf(segment);
+        if (buffer == nullptr) {
             continue;
         }
-        device->SetStreamSource(0, segment->vertexBuffer, 0, sizeof(LitTexturedVertex));
+        device->SetStreamSource(0, buffer, 0, sizeof(LitTexturedVertex));
         device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, kSurfaceVertexCount - 2);
     }
+    SegmentBuffersPrune();
 
     D3DXMatrixTranslation(&world, 0.0f, camera.scrollPos, 0.0f);
     device->SetTransform(D3DTS_WORLD, &world);
@@ -184,8 +315,11 @@ void SpritesDraw()
     int material = spriteHead->materialIndex;
     MaterialSet(material);
     for (const Sprite* sprite = spriteHead; sprite != nullptr; sprite = sprite->next) {
-        if (sprite->visible == 0 || sprite->vertexBuffer == nullptr || sprite->textureSlot < 1 ||
-            sprite->textureSlot > kExplosionTextureCount) {
+        if (sprite->visible == 0 || sprite->textureSlot < 1 || sprite->textureSlot > kExplosionTextureCount) {
+            continue;
+        }
+        IDirect3DVertexBuffer9* quad = SpriteQuadOf(sprite);
+        if (quad == nullptr) {
             continue;
         }
         WorldPlace(0.0f, sprite->tiltAngle, sprite->turnAngle, sprite->posX, sprite->posY, sprite->posZ);
@@ -194,7 +328,7 @@ void SpritesDraw()
             MaterialSet(material);
         }
         device->SetTexture(0, explosionTextures[sprite->textureSlot]);
-        device->SetStreamSource(0, sprite->vertexBuffer, 0, sizeof(SpriteVertex));
+        device->SetStreamSource(0, quad, 0, sizeof(SpriteVertex));
         device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
     }
     device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
@@ -202,6 +336,7 @@ void SpritesDraw()
 
 HRESULT SceneRender()
 {
+    CameraMenuFogFollow();
     if (device == nullptr) {
         return S_OK;
     }

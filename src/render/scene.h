@@ -10,8 +10,13 @@ struct MenuItem;
 struct MeshEntry;
 struct Projectile;
 
-// The surface segments, the horizon walls (travelling with scrollPos) and the ground objects.
+// The surface segments, the horizon walls (travelling with scrollPos) and the ground objects. Each
+// segment is drawn from a vertex buffer of the renderer's, filled from the segment's vertices when
+// their revision changed since it was last filled.
 void WorldDraw();
+// Releases the vertex buffers the renderer keeps for the sea segments and the sprites' quads (exit,
+// and before a device re-creation); they are made again when next drawn.
+void SceneBuffersRelease();
 // One bullet (kind 'd', mesh 100) or bomb (kind 'e', mesh 101) at its place; other kinds draw nothing.
 void ProjectileDraw(const Projectile* projectile);
 // The player's seven parts or an enemy's two, the propeller spun about the forward axis.
@@ -25,6 +30,7 @@ void TextMeshDraw(float x, float y, float z, float pitch, float yaw, float roll,
                   std::uint8_t slot);
 // A menu caption: material 4 when selected, 3 otherwise.
 void MenuItemDraw(const MenuItem& item);
-// The explosion sprites turned toward the camera, blended, in list order; a sprite without a vertex
-// buffer or with a texture slot outside 1..16 is skipped.
+// The explosion sprites turned toward the camera, blended, in list order, each from the renderer's
+// quad of its size; a sprite with a texture slot outside 1..16 (or whose quad cannot be made) is
+// skipped.
 void SpritesDraw();

@@ -1,6 +1,7 @@
 // Render set-up: camera-independent resources created once after the device exists, and again
 // after a device re-creation (textures and buffers).
 #include "render/setup.h"
+#include "render/scene.h"
 
 #include <cmath>
 #include <cstdio>
@@ -419,6 +420,7 @@ void RenderResourcesRelease()
     ReleaseSlot(backdropBuffer);
     ReleaseSlot(hudBandBuffer);
     ReleaseSlot(introBuffer);
+    SceneBuffersRelease();
 }
 
 void RenderSetupReset()

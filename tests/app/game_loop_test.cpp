@@ -16,6 +16,7 @@
 #include "game/aircraft.h"
 #include "game/camera.h"
 #include "game/fog.h"
+#include "game/pause.h"
 #include "game/projectiles.h"
 #include "game/run_stats.h"
 #include "game/world.h"

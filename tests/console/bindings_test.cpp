@@ -93,7 +93,7 @@ TEST_F(BindingsTest, UnknownKeyNameStoresIntoEntryZero)
     std::array<std::uint8_t, 256> keys{};
     keys[0] = 0x80;   // no real key has code 0, but even so
     BindingsRunHeld(keys.data());
-    EXPECT_EQ(player->wantForward, 1);
+    EXPECT_EQ(playerControls.forward, 1);
 }
 
 TEST_F(BindingsTest, HeldKeysRunTheirLinesInKeyCodeOrder)
@@ -109,8 +109,8 @@ TEST_F(BindingsTest, HeldKeysRunTheirLinesInKeyCodeOrder)
     keys[KeyCodeFromName("LEFT")] = 0x7F;   // bit 0x80 clear: not down
     BindingsRunHeld(keys.data());
     EXPECT_STREQ(VarGetString("order"), "up");   // UP (200) ran after a (30)
-    EXPECT_EQ(player->wantFire, 1);
-    EXPECT_EQ(player->wantLeft, 0);
+    EXPECT_EQ(playerControls.fire, 1);
+    EXPECT_EQ(playerControls.left, 0);
 
     // A key held over several frames runs its line every frame.
     Run("bill k 'set n 1'");

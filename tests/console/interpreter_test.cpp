@@ -2,6 +2,7 @@
 
 #include "app/commands.h"
 #include "console_fixture.h"
+#include "game/pause.h"
 
 using InterpreterTest = ConsoleTest;
 
@@ -225,23 +226,26 @@ TEST_F(InterpreterTest, FlightCommandsSetOneFlagEach)
     struct Case {
         const char* hungarian;
         const char* english;
-        std::uint8_t Aircraft::*flag;
+        std::uint8_t FlightControls::*flag;
     };
     const Case cases[] = {
-        {"elore", "forward", &Aircraft::wantForward}, {"hatra", "backward", &Aircraft::wantBackward},
-        {"balra", "left", &Aircraft::wantLeft},       {"jobbra", "right", &Aircraft::wantRight},
-        {"emelkedik", "up", &Aircraft::wantUp},       {"sulyed", "down", &Aircraft::wantDown},
-        {"tuzel", "fire", &Aircraft::wantFire},       {"bombaz", "bombing", &Aircraft::wantBomb},
+        {"elore", "forward", &FlightControls::forward}, {"hatra", "backward", &FlightControls::backward},
+        {"balra", "left", &FlightControls::left},       {"jobbra", "right", &FlightControls::right},
+        {"emelkedik", "up", &FlightControls::up},       {"sulyed", "down", &FlightControls::down},
+        {"tuzel", "fire", &FlightControls::fire},       {"bombaz", "bombing", &FlightControls::bomb},
     };
     for (const Case& c : cases) {
         for (const char* word : {c.hungarian, c.english}) {
             SCOPED_TRACE(word);
             *player = Aircraft{};
+            playerControls = FlightControls{};
             Run(word);
-            EXPECT_EQ(player->*c.flag, 1);
-            Aircraft expected{};
+            EXPECT_EQ(playerControls.*c.flag, 1);
+            FlightControls expected{};
             expected.*c.flag = 1;
-            EXPECT_EQ(std::memcmp(player, &expected, sizeof expected), 0) << "another field changed";
+            EXPECT_EQ(std::memcmp(&playerControls, &expected, sizeof expected), 0) << "another flag changed";
+            const Aircraft untouched{};
+            EXPECT_EQ(std::memcmp(player, &untouched, sizeof untouched), 0) << "the aircraft changed";
         }
     }
 }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "frontend_fixture.h"
+#include "game/run_stats.h"
 #include "platform/win/little_endian.h"
 
 using namespace frontendtest;

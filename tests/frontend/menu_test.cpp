@@ -3,9 +3,10 @@
 #include <filesystem>
 #include <vector>
 
-#include "../support/memory_device.h"
 #include "frontend_fixture.h"
 #include "game/enemy.h"
+#include "game/pause.h"
+#include "game/run_stats.h"
 #include "game/savegame.h"
 
 using namespace frontendtest;
@@ -179,26 +180,6 @@ TEST_F(MenuTest, NewGameStartsAFreshRun)
     EXPECT_TRUE(Sounding(kClickSound));
     EXPECT_TRUE(Sounding(kWindSound));
     EXPECT_TRUE(Sounding(kEngineSound));
-}
-
-TEST_F(MenuTest, ANewGameThatCannotStartStaysInTheMenu)
-{
-    MemoryDevice failing;
-    failing.failLocks = 1;
-    device = &failing;
-    EXPECT_EQ(MenuFrame({kEnter}), -1);
-    WorldReset();
-    device = nullptr;
-    EXPECT_EQ(gameState, MainMenu);
-    EXPECT_EQ(SelectedItem(), 0);
-    EXPECT_FLOAT_EQ(menuItems[0].depth, 7.5f);
-    EXPECT_EQ(pauseFlag, 0);
-    EXPECT_TRUE(Sounding(kClickSound));
-    EXPECT_EQ(Printed(), std::vector<std::string>{Cp("Nem sikerült új játékot indítani!")});
-    // A held ENTER waits for the key delay before it tries again.
-    EXPECT_GT(keyDelayTimer, 0.0f);
-    EXPECT_EQ(MenuFrame({kEnter}), -1);
-    EXPECT_EQ(Printed().size(), 1u);
 }
 
 TEST_F(MenuTest, ResumeWithoutARunOnlyClicks)

@@ -1,6 +1,8 @@
 // The HUD and overlays of a playing frame, read back from the presented picture.
 #include <string>
 
+#include "game/pause.h"
+#include "game/run_stats.h"
 #include "render_fixture.h"
 
 namespace {

@@ -1,6 +1,7 @@
 // The playing scene: fog over the sea, the aircraft with their parts, projectiles, buildings and
 // explosion sprites, read back from the presented picture.
 #include <cmath>
+#include <cstdlib>
 
 #include "render_fixture.h"
 
@@ -50,7 +51,7 @@ protected:
 TEST_F(SceneTest, FogThickensWithDistanceAndFollowsTheFogEnd)
 {
     seaTexture = SolidTexture(0xFF000080u);
-    ASSERT_EQ(SurfaceBuild(), S_OK);
+    ASSERT_TRUE(SurfaceBuild());
 
     Render();
     EXPECT_TRUE(Near(At(400, 590), 0, 0, 128, 2)) << "no fog before a run sets it";
@@ -76,6 +77,32 @@ TEST_F(SceneTest, FogThickensWithDistanceAndFollowsTheFogEnd)
     EXPECT_LT(At(400, 210).r, far.r - 80);
     EXPECT_LT(At(400, 100).r, 120);
     EXPECT_LT(At(400, 590).r, near.r);
+}
+
+// The renderer keeps its own copies of the sea segments: a strip that changed (recycled rows, a new
+// strip in the old one's memory) is drawn exactly as a renderer that never saw the old one draws
+// it, and the copies of segments no longer drawn are released.
+TEST_F(SceneTest, TheSeaIsDrawnFromTheSegmentsAsTheyAreNow)
+{
+    seaTexture = MakeTexture(16, 16, [](UINT x, UINT y) { return 0xFF000000u | (x * 16) << 16 | (y * 16) << 8; });
+    std::srand(5);
+    ASSERT_TRUE(SurfaceBuild());
+    Render();
+    const int idle = D3DLiveObjects().vertexBuffers;
+    std::srand(6);
+    ASSERT_TRUE(SurfaceBuild());
+    camera.scrollPos = 0.8f;
+    SurfaceScroll();
+    Render();
+    const std::vector<std::uint8_t> kept = frame;
+    EXPECT_EQ(D3DLiveObjects().vertexBuffers, idle) << "one buffer per segment drawn, no more";
+    SceneBuffersRelease();
+    Render();
+    EXPECT_TRUE(frame == kept) << "a copy was drawn with vertices the segment no longer has";
+
+    SurfaceFree();
+    Render();
+    EXPECT_EQ(D3DLiveObjects().vertexBuffers, idle - kSurfaceSegmentCount);
 }
 
 TEST_F(SceneTest, HorizonTravelsWithTheScrollPosition)
@@ -243,14 +270,14 @@ TEST_F(SceneTest, MeshWithOverlongStripsOrNoMeshDrawsNothing)
 TEST_F(SceneTest, ExplosionSpriteFacesTheCameraOverTheScene)
 {
     seaTexture = SolidTexture(0xFF000080u);
-    ASSERT_EQ(SurfaceBuild(), S_OK);
+    ASSERT_TRUE(SurfaceBuild());
     // An orange disc; the black corners are keyed out (alpha 0), as the colour key leaves them.
     explosionTextures[1] = MakeTexture(32, 32, [](UINT x, UINT y) {
         const int dx = static_cast<int>(x) - 16;
         const int dy = static_cast<int>(y) - 16;
         return dx * dx + dy * dy < 196 ? 0xFFFF8000u : 0x00000000u;
     });
-    ASSERT_EQ(SpriteAdd(0.0f, 2.0f, 2.0f, 1.0f, 1.0f, 0.1f, 1, 1), S_OK);
+    ASSERT_TRUE(SpriteAdd(0.0f, 2.0f, 2.0f, 1.0f, 1.0f, 0.1f, 1, 1));
     frameDelta = 0.01f;
     SpritesUpdate();
     Render();
@@ -267,22 +294,19 @@ TEST_F(SceneTest, ExplosionSpriteFacesTheCameraOverTheScene)
     EXPECT_GT(corner.b, 100);
 }
 
-TEST_F(SceneTest, SpritesWithoutBufferOrWithAnUnknownTextureSlotAreSkipped)
+TEST_F(SceneTest, SpritesWithAnUnknownTextureSlotAreSkipped)
 {
     explosionTextures[1] = SolidTexture(0xFFFF8000u);
-    ASSERT_EQ(SpriteAdd(0.0f, 2.0f, 2.0f, 1.0f, 1.0f, 0.1f, 0, 1), S_OK);
-    ASSERT_EQ(SpriteAdd(0.0f, 2.0f, 2.0f, 1.0f, 1.0f, 0.1f, 17, 1), S_OK);
-    ASSERT_EQ(SpriteAdd(0.0f, 2.0f, 2.0f, 1.0f, 1.0f, 0.1f, -5, 1), S_OK);
-    ASSERT_EQ(SpriteAdd(0.0f, 2.0f, 2.0f, 1.0f, 1.0f, 0.1f, 1, 9), S_OK);
-    spriteTail->vertexBuffer->Release();
-    spriteTail->vertexBuffer = nullptr;
+    ASSERT_TRUE(SpriteAdd(0.0f, 2.0f, 2.0f, 1.0f, 1.0f, 0.1f, 0, 1));
+    ASSERT_TRUE(SpriteAdd(0.0f, 2.0f, 2.0f, 1.0f, 1.0f, 0.1f, 17, 1));
+    ASSERT_TRUE(SpriteAdd(0.0f, 2.0f, 2.0f, 1.0f, 1.0f, 0.1f, -5, 1));
     frameDelta = 0.01f;
     SpritesUpdate();
     Render();
     EXPECT_EQ(Count(kScene, IsOrange), 0);
 
     // A sprite with an empty texture slot is drawn untextured; one with a known slot shows it.
-    ASSERT_EQ(SpriteAdd(0.0f, 2.0f, 2.0f, 1.0f, 1.0f, 0.1f, 1, 1), S_OK);
+    ASSERT_TRUE(SpriteAdd(0.0f, 2.0f, 2.0f, 1.0f, 1.0f, 0.1f, 1, 1));
     SpritesUpdate();
     Render();
     EXPECT_GT(Count(kScene, IsOrange), 500);

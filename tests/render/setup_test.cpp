@@ -110,11 +110,16 @@ TEST_F(SetupTest, PlayingCameraLooksForwardAndDownFromBehindTheScroll)
 TEST_F(SetupTest, MenuCameraLooksAlongZAndSwitchesFogOff)
 {
     CameraSetPlaying();
+    CameraMenuFogFollow();
     device->SetRenderState(D3DRS_FOGENABLE, TRUE);
+    CameraMenuFogFollow();
+    DWORD fog = 0;
+    device->GetRenderState(D3DRS_FOGENABLE, &fog);
+    EXPECT_EQ(fog, static_cast<DWORD>(TRUE)) << "no new menu pose: the fog stays";
     camera.prevScrollPos = 7.0f;
     CameraSetMenu();
     EXPECT_FLOAT_EQ(camera.prevScrollPos, 7.0f);
-    DWORD fog = 1;
+    CameraMenuFogFollow();   // the renderer, before it draws the next frame
     device->GetRenderState(D3DRS_FOGENABLE, &fog);
     EXPECT_EQ(fog, static_cast<DWORD>(FALSE));
     CameraApply();

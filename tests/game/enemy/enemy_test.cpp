@@ -1,9 +1,10 @@
 #include <set>
 
-#include "../../support/memory_device.h"
 #include "../../support/sim_fixture.h"
 #include "app/graphics.h"
 #include "app/program.h"
+#include "game/pause.h"
+#include "game/run_stats.h"
 
 namespace {
 
@@ -246,29 +247,6 @@ TEST_F(RunStartTest, ANewRunResetsTheSimulationButKeepsTheScoreAndTheWorldSpeed)
     Aircraft* first = enemySlots[0];
     ASSERT_TRUE(RunStart());
     EXPECT_EQ(enemySlots[0], first);
-}
-
-TEST_F(RunStartTest, AFailedSurfaceStopsTheRunStartBeforeTheFogCameraAndLists)
-{
-    MemoryDevice failing;
-    failing.failLocks = 1;
-    device = &failing;
-    EXPECT_FALSE(RunStart());
-    WorldReset();
-    device = nullptr;
-
-    EXPECT_EQ(runStats.shotCount, 0);
-    EXPECT_EQ(runStats.score, 555);
-    EXPECT_EQ(runSeconds, 0.0f);
-    EXPECT_EQ(player->health, 100.0f);
-    EXPECT_NE(enemySlots[11], nullptr);
-    EXPECT_EQ(groundObjects[0].standing, 0);
-
-    EXPECT_EQ(difficultyTimer, 123.0f);
-    EXPECT_EQ(fogSettings.fogFactor, 1.5f);
-    EXPECT_EQ(camera.scrollPos, 50.0f);
-    EXPECT_EQ(ProjectileCount(), 2);
-    EXPECT_FALSE(SpritesEmpty());
 }
 
 }  // namespace

@@ -266,14 +266,8 @@ TEST_F(FlightModelTest, UpClimbsOneLevelAtATimeAndStopsAtTheTop)
 
 TEST_F(FlightModelTest, TheUpdateClearsTheMovementFlagsButNotTheWeaponRequests)
 {
-    FlyForwardCommand();
-    FlyBackwardCommand();
-    FlyLeftCommand();
-    FlyRightCommand();
-    FlyUpCommand();
-    FlyDownCommand();
-    FireCommand();
-    BombCommand();
+    player->wantForward = player->wantBackward = player->wantLeft = player->wantRight = 1;
+    player->wantUp = player->wantDown = player->wantFire = player->wantBomb = 1;
     EXPECT_EQ(player->wantForward + player->wantBackward + player->wantLeft + player->wantRight + player->wantUp +
                   player->wantDown + player->wantFire + player->wantBomb,
               8);

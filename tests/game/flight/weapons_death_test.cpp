@@ -17,7 +17,7 @@ TEST_F(WeaponsTest, HeldFireShootsOnTheFirstFrameThenEveryThirdAt30Milliseconds)
     std::vector<int> shotFrames;
     for (int frame = 1; frame <= 10; ++frame) {
         const int before = runStats.shotCount;
-        FireCommand();
+        player->wantFire = 1;
         AircraftWeaponsUpdate(player);
         EXPECT_EQ(player->wantFire, 0);
         if (runStats.shotCount != before) {
@@ -36,8 +36,8 @@ TEST_F(WeaponsTest, EmptyMagazineAndBayDoNothingAndEnemyShotsAreNotCounted)
     frameDelta = 0.5f;
     player->rounds = 0;
     player->bombs = 0;
-    FireCommand();
-    BombCommand();
+    player->wantFire = 1;
+    player->wantBomb = 1;
     AircraftWeaponsUpdate(player);
     EXPECT_EQ(runStats.shotCount, 0);
     EXPECT_EQ(ProjectileCount(), 0);
@@ -60,7 +60,7 @@ TEST_F(WeaponsTest, BombsFollowTheirIntervalAndTheCounter)
     std::vector<int> bombFrames;
     for (int frame = 1; frame <= 11; ++frame) {
         const int before = player->bombs;
-        BombCommand();
+        player->wantBomb = 1;
         AircraftWeaponsUpdate(player);
         if (player->bombs != before) {
             bombFrames.push_back(frame);

@@ -1,13 +1,10 @@
 #include "game/sprites.h"
-#include "app/program.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <vector>
 
-#include "../../support/memory_device.h"
-#include "app/graphics.h"
 #include "core/frame.h"
 #include "game/camera.h"
 
@@ -15,15 +12,14 @@ namespace {
 
 class SpritesTest : public ::testing::Test {
 protected:
-    void SetUp() override
+    void SetUp() override { Reset(); }
+    void TearDown() override { Reset(); }
+
+    static void Reset()
     {
-        device = nullptr;
-        ProgramReset();
-    }
-    void TearDown() override
-    {
-        ProgramReset();
-        device = nullptr;
+        SpritesFree();
+        CameraReset();
+        FrameValuesReset();
     }
 
     static int Count()
@@ -34,16 +30,13 @@ protected:
         }
         return n;
     }
-
-    MemoryDevice fake;
 };
 
 TEST_F(SpritesTest, AddAppendsAtTailWithFieldsFromArguments)
 {
-    device = &fake;
     ASSERT_TRUE(SpritesEmpty());
-    EXPECT_EQ(SpriteAdd(1.0f, 2.0f, 3.0f, 2.0f, 4.0f, 0.1f, 5, 1), S_OK);
-    EXPECT_EQ(SpriteAdd(-1.0f, 7.0f, 4.0f, 1.0f, 1.0f, 0.25f, 16, 2), S_OK);
+    EXPECT_TRUE(SpriteAdd(1.0f, 2.0f, 3.0f, 2.0f, 4.0f, 0.1f, 5, 1));
+    EXPECT_TRUE(SpriteAdd(-1.0f, 7.0f, 4.0f, 1.0f, 1.0f, 0.25f, 16, 2));
     ASSERT_FALSE(SpritesEmpty());
     ASSERT_EQ(Count(), 2);
 
@@ -65,19 +58,10 @@ TEST_F(SpritesTest, AddAppendsAtTailWithFieldsFromArguments)
     EXPECT_EQ(spriteTail->next, nullptr);
 }
 
-TEST_F(SpritesTest, QuadBufferHoldsFourCornersInStripOrder)
+TEST(SpriteQuad, FourCornersInStripOrder)
 {
-    device = &fake;
-    ASSERT_EQ(SpriteAdd(0.0f, 0.0f, 0.0f, 2.0f, 4.0f, 0.1f, 1, 1), S_OK);
-    MemoryVertexBuffer* vb = fake.last;
-    ASSERT_NE(vb, nullptr);
-    EXPECT_EQ(spriteHead->vertexBuffer, vb);
-    EXPECT_EQ(vb->bytes.size(), 80u);
-    EXPECT_EQ(vb->desc.FVF, D3DFVF_XYZ | D3DFVF_TEX1);
-    EXPECT_EQ(vb->desc.Pool, D3DPOOL_MANAGED);
-    EXPECT_EQ(vb->desc.Usage, 0u);
-    EXPECT_FALSE(vb->locked);
-
+    SpriteVertex quad[kSpriteVertexCount];
+    SpriteQuad(2.0f, 4.0f, quad);
     const float expected[4][5] = {
         {-1.0f, 2.0f, 0.0f, 0.0f, 1.0f},
         {-1.0f, -2.0f, 0.0f, 0.0f, 0.0f},
@@ -85,43 +69,15 @@ TEST_F(SpritesTest, QuadBufferHoldsFourCornersInStripOrder)
         {1.0f, -2.0f, 0.0f, 1.0f, 0.0f},
     };
     for (int v = 0; v < 4; ++v) {
+        const float got[5] = {quad[v].x, quad[v].y, quad[v].z, quad[v].u, quad[v].v};
         for (int c = 0; c < 5; ++c) {
-            EXPECT_EQ(vb->At<float>(v * 5 + c), expected[v][c]) << "vertex " << v << " value " << c;
+            EXPECT_EQ(got[c], expected[v][c]) << "vertex " << v << " value " << c;
         }
     }
 }
 
-TEST_F(SpritesTest, WithoutUsableBufferTheSpriteLivesButHasNoBuffer)
-{
-    // No device at all.
-    EXPECT_TRUE(FAILED(SpriteAdd(0.0f, 0.0f, 4.0f, 1.0f, 1.0f, 0.1f, 3, 1)));
-    ASSERT_EQ(Count(), 1);
-    EXPECT_EQ(spriteHead->vertexBuffer, nullptr);
-    EXPECT_EQ(spriteHead->visible, 1);
-
-    // Creation refused, then a lock refused: nothing half-made is left behind.
-    device = &fake;
-    fake.failCreatesAfter = 0;
-    EXPECT_TRUE(FAILED(SpriteAdd(0.0f, 0.0f, 4.0f, 1.0f, 1.0f, 0.1f, 3, 1)));
-    fake.failCreatesAfter = -1;
-    fake.failLocks = 1;
-    EXPECT_TRUE(FAILED(SpriteAdd(0.0f, 0.0f, 4.0f, 1.0f, 1.0f, 0.1f, 3, 1)));
-    ASSERT_EQ(Count(), 3);
-    for (Sprite* s = spriteHead; s != nullptr; s = s->next) {
-        EXPECT_EQ(s->vertexBuffer, nullptr);
-    }
-    EXPECT_EQ(fake.live.vertexBuffers, 0);
-
-    // Such sprites still age out like any other.
-    frameDelta = 0.2f;
-    SpritesUpdate();
-    SpritesUpdate();
-    EXPECT_TRUE(SpritesEmpty());
-}
-
 TEST_F(SpritesTest, AgesAndIsRemovedInTheUpdateAfterItsTimeRanOut)
 {
-    device = &fake;
     SpriteAdd(0.0f, 5.0f, 4.0f, 1.0f, 1.0f, 0.1f, 1, 1);
     frameDelta = 0.04f;
     SpritesUpdate();   // 0.06 left
@@ -132,16 +88,13 @@ TEST_F(SpritesTest, AgesAndIsRemovedInTheUpdateAfterItsTimeRanOut)
     ASSERT_FALSE(SpritesEmpty());
     EXPECT_EQ(spriteHead->visible, 1);
     EXPECT_LT(spriteHead->remaining, 0.0f);
-    EXPECT_EQ(fake.live.vertexBuffers, 1);
-    SpritesUpdate();   // found used up: removed with its buffer
+    SpritesUpdate();   // found used up: removed
     EXPECT_TRUE(SpritesEmpty());
     EXPECT_EQ(spriteTail, nullptr);
-    EXPECT_EQ(fake.live.vertexBuffers, 0);
 }
 
 TEST_F(SpritesTest, RemovalRelinksHeadMiddleAndTail)
 {
-    device = &fake;
     // Lifetimes: 0 expires at the first update; 1 stays.
     const float lifetimes[] = {0.0f, 1.0f, 0.0f, 1.0f, 0.0f};
     for (int i = 0; i < 5; ++i) {
@@ -153,7 +106,6 @@ TEST_F(SpritesTest, RemovalRelinksHeadMiddleAndTail)
     EXPECT_EQ(spriteHead->textureSlot, 2);
     EXPECT_EQ(spriteHead->next->textureSlot, 4);
     EXPECT_EQ(spriteTail, spriteHead->next);
-    EXPECT_EQ(fake.live.vertexBuffers, 2);
 
     // A sprite added after removals goes after the current tail.
     SpriteAdd(9.0f, 0.0f, 4.0f, 1.0f, 1.0f, 1.0f, 9, 1);
@@ -163,7 +115,6 @@ TEST_F(SpritesTest, RemovalRelinksHeadMiddleAndTail)
 
 TEST_F(SpritesTest, TwoExplosionsEndingTogetherLeaveTheListEmpty)
 {
-    device = &fake;
     SpriteAdd(-2.0f, 10.0f, 4.0f, 1.0f, 1.0f, 0.1f, 16, 1);
     SpriteAdd(2.0f, 12.0f, 4.0f, 1.0f, 1.0f, 0.1f, 16, 1);
     frameDelta = 0.2f;
@@ -197,17 +148,15 @@ TEST_F(SpritesTest, TurnsTowardTheCameraEye)
     EXPECT_FLOAT_EQ(c->turnAngle, std::atan2(-2.0f, 4.0f));
 }
 
-TEST_F(SpritesTest, FreeReleasesEverySpriteAndBuffer)
+TEST_F(SpritesTest, FreeReleasesEverySprite)
 {
-    device = &fake;
     for (int i = 0; i < 20; ++i) {
         SpriteAdd(0.0f, 0.0f, 4.0f, 1.0f, 1.0f, 0.1f, 1 + i % 16, 1);
     }
-    EXPECT_EQ(fake.live.vertexBuffers, 20);
+    EXPECT_EQ(Count(), 20);
     SpritesFree();
     EXPECT_TRUE(SpritesEmpty());
     EXPECT_EQ(spriteTail, nullptr);
-    EXPECT_EQ(fake.live.vertexBuffers, 0);
     SpritesFree();   // an empty list stays empty
     EXPECT_TRUE(SpritesEmpty());
 }
