@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-// One quad vertex: position and texture coordinates (format D3DFVF_XYZ | D3DFVF_TEX1, 20 bytes).
+// One quad vertex: position and texture coordinates (20 bytes, the renderer's textured vertex).
 struct SpriteVertex {
     float x, y, z;
     float u, v;
