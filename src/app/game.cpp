@@ -7,7 +7,6 @@
 //      state), GameShutdown, and GameMain (the message loop with the frame driver's hooks).
 #include "app/game.h"
 
-#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
