@@ -54,10 +54,13 @@ void Device::ApplyRenderStates()
     const DWORD cw = rs[D3DRS_COLORWRITEENABLE];
     glColorMask((cw & 1) ? GL_TRUE : GL_FALSE, (cw & 2) ? GL_TRUE : GL_FALSE, (cw & 4) ? GL_TRUE : GL_FALSE,
                 (cw & 8) ? GL_TRUE : GL_FALSE);
-    switch (rs[D3DRS_FILLMODE]) {
-    case D3DFILL_POINT: glPolygonMode(GL_FRONT_AND_BACK, GL_POINT); break;
-    case D3DFILL_WIREFRAME: glPolygonMode(GL_FRONT_AND_BACK, GL_LINE); break;
-    default: glPolygonMode(GL_FRONT_AND_BACK, GL_FILL); break;
+    // OpenGL ES has no polygon modes: there point and wireframe fill draw solid.
+    if constexpr (!kEsProfile) {
+        switch (rs[D3DRS_FILLMODE]) {
+        case D3DFILL_POINT: glPolygonMode(GL_FRONT_AND_BACK, GL_POINT); break;
+        case D3DFILL_WIREFRAME: glPolygonMode(GL_FRONT_AND_BACK, GL_LINE); break;
+        default: glPolygonMode(GL_FRONT_AND_BACK, GL_FILL); break;
+        }
     }
     if (rs[D3DRS_DITHERENABLE]) {
         glEnable(GL_DITHER);
@@ -83,7 +86,8 @@ void Device::ApplySampler()
         switch (mode) {
         case D3DTADDRESS_MIRROR: return GL_MIRRORED_REPEAT;
         case D3DTADDRESS_CLAMP: return GL_CLAMP_TO_EDGE;
-        case D3DTADDRESS_BORDER: return GL_CLAMP_TO_BORDER;
+        // OpenGL ES 3.0 and WebGL2 have no border colour: there the border address clamps to the edge.
+        case D3DTADDRESS_BORDER: return kEsProfile ? GL_CLAMP_TO_EDGE : GL_CLAMP_TO_BORDER;
         default: return GL_REPEAT;
         }
     };
@@ -91,9 +95,11 @@ void Device::ApplySampler()
     glSamplerParameteri(sampler_, GL_TEXTURE_MAG_FILTER, static_cast<GLint>(magFilter));
     glSamplerParameteri(sampler_, GL_TEXTURE_WRAP_S, wrap(s[D3DSAMP_ADDRESSU]));
     glSamplerParameteri(sampler_, GL_TEXTURE_WRAP_T, wrap(s[D3DSAMP_ADDRESSV]));
-    float border[4];
-    ColourToFloats(s[D3DSAMP_BORDERCOLOR], border);
-    glSamplerParameterfv(sampler_, GL_TEXTURE_BORDER_COLOR, border);
+    if constexpr (!kEsProfile) {
+        float border[4];
+        ColourToFloats(s[D3DSAMP_BORDERCOLOR], border);
+        glSamplerParameterfv(sampler_, GL_TEXTURE_BORDER_COLOR, border);
+    }
 }
 
 void Device::SetViewportGL()
@@ -101,7 +107,11 @@ void Device::SetViewportGL()
     const GLint y = static_cast<GLint>(pp_.BackBufferHeight - viewport_.Y - viewport_.Height);
     glViewport(static_cast<GLint>(viewport_.X), y, static_cast<GLsizei>(viewport_.Width),
                static_cast<GLsizei>(viewport_.Height));
-    glDepthRange(viewport_.MinZ, viewport_.MaxZ);
+    if constexpr (kEsProfile) {
+        glDepthRangef(viewport_.MinZ, viewport_.MaxZ);
+    } else {
+        glDepthRange(viewport_.MinZ, viewport_.MaxZ);
+    }
 }
 
 // The choices of the current state that select a shader program (see FfpKey).
@@ -427,9 +437,11 @@ void Device::BindVertexLayout(DWORD fvf, GLuint vbo, UINT offset, UINT stride)
         glVertexAttribPointer(attr, size, type, normalised, gs, at(field));
     };
     optional(ATTR_NORMAL, l.normal, 3, GL_FLOAT, GL_FALSE);
-    // D3DCOLOR is B, G, R, A in memory.
-    optional(ATTR_DIFFUSE, l.diffuse, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE);
-    optional(ATTR_SPECULAR, l.specular, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE);
+    // D3DCOLOR is B, G, R, A in memory. OpenGL ES has no BGRA vertex format: there the bytes arrive
+    // in memory order and the vertex shader swizzles them (ffp_program.cpp).
+    const GLint colourSize = kEsProfile ? 4 : GL_BGRA;
+    optional(ATTR_DIFFUSE, l.diffuse, colourSize, GL_UNSIGNED_BYTE, GL_TRUE);
+    optional(ATTR_SPECULAR, l.specular, colourSize, GL_UNSIGNED_BYTE, GL_TRUE);
     optional(ATTR_TEXCOORD, l.texcoord, std::min(l.texcoordSize, 2), GL_FLOAT, GL_FALSE);
 }
 

@@ -115,7 +115,8 @@ bool Device::MakeTargets(std::string& error)
             depthFormat = GL_DEPTH24_STENCIL8;
             depthAttachment = GL_DEPTH_STENCIL_ATTACHMENT;
             break;
-        case D3DFMT_D32: depthFormat = GL_DEPTH_COMPONENT32; break;
+        // OpenGL ES has no 32-bit integer depth: D32 gets 24 bits there.
+        case D3DFMT_D32: depthFormat = kEsProfile ? GL_DEPTH_COMPONENT24 : GL_DEPTH_COMPONENT32; break;
         default: break;
         }
         glGenRenderbuffers(1, &depth_);
@@ -142,6 +143,11 @@ bool Device::MakeTargets(std::string& error)
 bool Device::CanDrawToWindow()
 {
     if (invisible_) {
+        return false;
+    }
+    // OpenGL ES reads no front buffer, so the frame last presented would be lost at the swap: there
+    // frames are always drawn into the device's own framebuffer.
+    if constexpr (kEsProfile) {
         return false;
     }
     const D3DFORMAT f = pp_.BackBufferFormat;
@@ -326,7 +332,11 @@ HRESULT Device::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR 
         mask |= GL_COLOR_BUFFER_BIT;
     }
     if (Flags & D3DCLEAR_ZBUFFER) {
-        glClearDepth(std::clamp(Z, 0.0f, 1.0f));
+        if constexpr (kEsProfile) {
+            glClearDepthf(std::clamp(Z, 0.0f, 1.0f));
+        } else {
+            glClearDepth(std::clamp(Z, 0.0f, 1.0f));
+        }
         glDepthMask(GL_TRUE);
         mask |= GL_DEPTH_BUFFER_BIT;
     }
@@ -429,7 +439,16 @@ HRESULT Device::Present(const RECT* pSourceRect, const RECT* pDestRect, HWND hDe
     // Wait for the previous frame, so that no more than one frame queues behind the one to come.
     const GLsync fence = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
     if (inFlight_) {
-        glClientWaitSync(inFlight_, GL_SYNC_FLUSH_COMMANDS_BIT, 5000000000ull);
+        if constexpr (kEsProfile) {
+            // WebGL allows no client wait with a timeout: the fence is polled, and where the previous
+            // frame is still being drawn, glFinish waits for it (in a browser the page's animation
+            // frames pace the drawing instead).
+            if (glClientWaitSync(inFlight_, GL_SYNC_FLUSH_COMMANDS_BIT, 0) == GL_TIMEOUT_EXPIRED) {
+                glFinish();
+            }
+        } else {
+            glClientWaitSync(inFlight_, GL_SYNC_FLUSH_COMMANDS_BIT, 5000000000ull);
+        }
         glDeleteSync(inFlight_);
     }
     inFlight_ = fence;
@@ -1036,14 +1055,44 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE PrimitiveType, INT BaseVer
             }
         }
     }
+    const GLenum indexType = wide ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT;
+    const auto* firstIndex = reinterpret_cast<const void*>(static_cast<std::uintptr_t>(StartIndex) * indexSize);
+    if constexpr (kEsProfile) {
+        // OpenGL ES 3.0 has no base-vertex draws. The base vertex moves the start of the vertex
+        // attributes instead; one that would start them before the buffer (a negative base with a
+        // small stream offset) has its indices rebased on the CPU into the device's own index buffer.
+        const std::int64_t start =
+            static_cast<std::int64_t>(stream_.offset) + static_cast<std::int64_t>(BaseVertexIndex) * stream_.stride;
+        if (start >= 0) {
+            PrepareDraw(fvf_, stream_.buffer->store.Name(), static_cast<UINT>(start), stream_.stride,
+                        "DrawIndexedPrimitive");
+            if (boundIbo_ != indices_->store.Name()) {
+                glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indices_->store.Name());
+                boundIbo_ = indices_->store.Name();
+            }
+            glDrawElements(mode, static_cast<GLsizei>(count), indexType, firstIndex);
+            return S_OK;
+        }
+        std::vector<std::uint32_t> rebased(count);
+        const std::uint8_t* data = indices_->store.Data() + static_cast<std::size_t>(StartIndex) * indexSize;
+        for (UINT i = 0; i < count; ++i) {
+            rebased[i] =
+                static_cast<std::uint32_t>(static_cast<std::int64_t>(IndexAt(data, i, wide)) + BaseVertexIndex);
+        }
+        PrepareDraw(fvf_, stream_.buffer->store.Name(), stream_.offset, stream_.stride, "DrawIndexedPrimitive");
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, upIbo_);
+        boundIbo_ = upIbo_;
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(rebased.size() * 4), rebased.data(),
+                     GL_STREAM_DRAW);
+        glDrawElements(mode, static_cast<GLsizei>(count), GL_UNSIGNED_INT, nullptr);
+        return S_OK;
+    }
     PrepareDraw(fvf_, stream_.buffer->store.Name(), stream_.offset, stream_.stride, "DrawIndexedPrimitive");
     if (boundIbo_ != indices_->store.Name()) {
         glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indices_->store.Name());
         boundIbo_ = indices_->store.Name();
     }
-    glDrawElementsBaseVertex(mode, static_cast<GLsizei>(count), wide ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
-                             reinterpret_cast<const void*>(static_cast<std::uintptr_t>(StartIndex) * indexSize),
-                             BaseVertexIndex);
+    glDrawElementsBaseVertex(mode, static_cast<GLsizei>(count), indexType, firstIndex, BaseVertexIndex);
     return S_OK;
 }
 

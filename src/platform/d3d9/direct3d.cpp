@@ -167,17 +167,20 @@ HRESULT Direct3D9::CreateDevice(UINT Adapter, D3DDEVTYPE DeviceType, HWND hFocus
     }
 
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, kEsProfile ? 0 : 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK,
+                        kEsProfile ? SDL_GL_CONTEXT_PROFILE_ES : SDL_GL_CONTEXT_PROFILE_CORE);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GLContext context = SDL_GL_CreateContext(window);
     if (!context) {
-        g_lastError = std::string("CreateDevice: no OpenGL 3.3 core context: ") + SDL_GetError();
+        g_lastError = std::string("CreateDevice: no ") + (kEsProfile ? "OpenGL ES 3.0" : "OpenGL 3.3 core") +
+                      " context: " + SDL_GetError();
         return D3DERR_NOTAVAILABLE;
     }
-    if (epoxy_gl_version() < 33) {
+    if (kEsProfile ? (epoxy_is_desktop_gl() || epoxy_gl_version() < 30) : epoxy_gl_version() < 33) {
         SDL_GL_DeleteContext(context);
-        return Fail(D3DERR_NOTAVAILABLE, "CreateDevice: OpenGL 3.3 is not available");
+        return Fail(D3DERR_NOTAVAILABLE, kEsProfile ? "CreateDevice: OpenGL ES 3.0 is not available"
+                                                    : "CreateDevice: OpenGL 3.3 is not available");
     }
     SDL_GL_SetSwapInterval(used.PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE ? 0 : 1);
 

@@ -31,12 +31,37 @@ float FogFactor(float d) {
 }
 )glsl";
 
-const char* const kVertexSource = R"glsl(
+// The vertex inputs. The colours arrive as red, green, blue, alpha; OpenGL ES has no BGRA vertex
+// format, so there they arrive in the D3DCOLOR's memory order and are swizzled where they are read.
+const char* const kVertexInputs = R"glsl(
 layout(location = 0) in vec4 aPosition;
 layout(location = 1) in vec3 aNormal;
 layout(location = 2) in vec4 aDiffuse;
 layout(location = 3) in vec4 aSpecular;
 layout(location = 4) in vec2 aTexCoord;
+)glsl";
+
+const char* const kVertexInputsEs = R"glsl(
+layout(location = 0) in vec4 aPosition;
+layout(location = 1) in vec3 aNormal;
+layout(location = 2) in vec4 aDiffuseBgra;
+layout(location = 3) in vec4 aSpecularBgra;
+layout(location = 4) in vec2 aTexCoord;
+#define aDiffuse (aDiffuseBgra.bgra)
+#define aSpecular (aSpecularBgra.bgra)
+// OpenGL ES points take their size from the vertex stage: the stage's own main is wrapped.
+#define main FfpMain
+)glsl";
+
+const char* const kVertexEndEs = R"glsl(
+#undef main
+void main() {
+    gl_PointSize = 1.0;
+    FfpMain();
+}
+)glsl";
+
+const char* const kVertexSource = R"glsl(
 
 // Pretransformed vertices: x, y in pixels (D3D pixel centres at whole numbers), z in 0..1, w = 1/w.
 uniform vec4 uViewportScale;  // ndc = (pixel + 0.5) * xy + zw
@@ -237,7 +262,11 @@ void main() {
 // The choices of one stage: uniforms for the general program, constants for a specialised one.
 std::string Declarations(bool vertexStage, const FfpKey* key)
 {
-    std::string out = "#version 330 core\n";
+    // OpenGL ES: every value at full precision in both stages, so that the uniforms the stages share
+    // agree and the pictures match the desktop's.
+    std::string out = kEsProfile ? "#version 300 es\n"
+                                   "precision highp float;\nprecision highp int;\nprecision highp sampler2D;\n"
+                                 : "#version 330 core\n";
     auto declare = [&](const char* type, const char* name, const std::string& value) {
         out += key ? std::string("const ") + type + " " + name + " = " + value + ";\n"
                    : std::string("uniform ") + type + " " + name + ";\n";
@@ -276,8 +305,17 @@ GLuint Compile(GLenum type, const char* source, const FfpKey* key, std::string& 
 {
     GLuint shader = glCreateShader(type);
     const std::string declarations = Declarations(type == GL_VERTEX_SHADER, key);
-    const char* const parts[] = {declarations.c_str(), kSharedSource, source};
-    glShaderSource(shader, 3, parts, nullptr);
+    const bool vertex = type == GL_VERTEX_SHADER;
+    const char* parts[5] = {declarations.c_str(), kSharedSource};
+    GLsizei count = 2;
+    if (vertex) {
+        parts[count++] = kEsProfile ? kVertexInputsEs : kVertexInputs;
+    }
+    parts[count++] = source;
+    if (vertex && kEsProfile) {
+        parts[count++] = kVertexEndEs;
+    }
+    glShaderSource(shader, count, parts, nullptr);
     glCompileShader(shader);
     GLint ok = GL_FALSE;
     glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);

@@ -37,6 +37,15 @@ namespace d3d9 {
 
 class Device;
 
+// The OpenGL profile the layer draws through, fixed at build time: OpenGL 3.3 core, or OpenGL ES 3.0
+// kept to what WebGL2 offers as well (no texture swizzle, no border clamp, no BGRA texel or vertex
+// formats, no base-vertex draws, no polygon modes, no texture read-back, no blocking client waits).
+#if defined(AVIORRA_GLES)
+inline constexpr bool kEsProfile = true;
+#else
+inline constexpr bool kEsProfile = false;
+#endif
+
 // Records why the last call of the layer failed, for the error text helper.
 HRESULT Fail(HRESULT code, const char* reason);
 const char* LastError();

@@ -181,6 +181,11 @@ struct GlFormat {
 
 GlFormat GlFormatOf(D3DFORMAT format)
 {
+    // OpenGL ES 3.0 and WebGL2 have no BGRA texels, no reversed packed formats and no swizzle: there
+    // every format is held as RGBA8, converted on the CPU on the way in and out (EsTexels below).
+    if constexpr (kEsProfile) {
+        return {GL_RGBA8, GL_RGBA, GL_UNSIGNED_BYTE};
+    }
     switch (format) {
     case D3DFMT_A8R8G8B8: return {GL_RGBA8, GL_BGRA, GL_UNSIGNED_BYTE};
     case D3DFMT_X8R8G8B8: return {GL_RGB8, GL_BGRA, GL_UNSIGNED_BYTE};
@@ -190,6 +195,135 @@ GlFormat GlFormatOf(D3DFORMAT format)
     case D3DFMT_A4R4G4B4: return {GL_RGBA4, GL_BGRA, GL_UNSIGNED_SHORT_4_4_4_4_REV};
     case D3DFMT_A8: return {GL_R8, GL_RED, GL_UNSIGNED_BYTE};
     default: return {GL_RGBA8, GL_RGBA, GL_UNSIGNED_BYTE};  // DXT levels are decoded to RGBA first
+    }
+}
+
+// A channel of `bits` bits widened to 8 or narrowed back, rounding as OpenGL converts normalised values.
+std::uint8_t Widen(unsigned v, unsigned bits)
+{
+    const unsigned top = (1u << bits) - 1;
+    return static_cast<std::uint8_t>((v * 255 + top / 2) / top);
+}
+unsigned Narrow(std::uint8_t v, unsigned bits)
+{
+    const unsigned top = (1u << bits) - 1;
+    return (v * top + 127) / 255;
+}
+
+// The ES profile's texel conversions between a level's Direct3D texels and RGBA8, `count` texels.
+// Formats without alpha read an opaque alpha, as the desktop's formats without alpha do, and A8 is
+// black with the texel's alpha, as the desktop's swizzle gives it.
+void EsTexelsToRgba(D3DFORMAT format, const std::uint8_t* in, std::size_t count, std::uint8_t* out)
+{
+    for (std::size_t i = 0; i < count; ++i, out += 4) {
+        unsigned v = 0;
+        if (format == D3DFMT_R5G6B5 || format == D3DFMT_X1R5G5B5 || format == D3DFMT_A1R5G5B5 ||
+            format == D3DFMT_A4R4G4B4) {
+            v = static_cast<unsigned>(in[i * 2]) | (static_cast<unsigned>(in[i * 2 + 1]) << 8);
+        }
+        switch (format) {
+        case D3DFMT_A8R8G8B8:
+        case D3DFMT_X8R8G8B8:
+            out[0] = in[i * 4 + 2];
+            out[1] = in[i * 4 + 1];
+            out[2] = in[i * 4];
+            out[3] = format == D3DFMT_A8R8G8B8 ? in[i * 4 + 3] : 255;
+            break;
+        case D3DFMT_R5G6B5:
+            out[0] = Widen((v >> 11) & 31, 5);
+            out[1] = Widen((v >> 5) & 63, 6);
+            out[2] = Widen(v & 31, 5);
+            out[3] = 255;
+            break;
+        case D3DFMT_X1R5G5B5:
+        case D3DFMT_A1R5G5B5:
+            out[0] = Widen((v >> 10) & 31, 5);
+            out[1] = Widen((v >> 5) & 31, 5);
+            out[2] = Widen(v & 31, 5);
+            out[3] = format == D3DFMT_X1R5G5B5 || (v & 0x8000) ? 255 : 0;
+            break;
+        case D3DFMT_A4R4G4B4:
+            out[0] = Widen((v >> 8) & 15, 4);
+            out[1] = Widen((v >> 4) & 15, 4);
+            out[2] = Widen(v & 15, 4);
+            out[3] = Widen(v >> 12, 4);
+            break;
+        case D3DFMT_A8:
+            out[0] = out[1] = out[2] = 0;
+            out[3] = in[i];
+            break;
+        default:  // decoded DXT: RGBA already
+            std::memcpy(out, in + i * 4, 4);
+            break;
+        }
+    }
+}
+
+void EsTexelsFromRgba(D3DFORMAT format, const std::uint8_t* in, std::size_t count, std::uint8_t* out)
+{
+    for (std::size_t i = 0; i < count; ++i, in += 4) {
+        unsigned v = 0;
+        switch (format) {
+        case D3DFMT_A8R8G8B8:
+        case D3DFMT_X8R8G8B8:
+            out[i * 4] = in[2];
+            out[i * 4 + 1] = in[1];
+            out[i * 4 + 2] = in[0];
+            out[i * 4 + 3] = in[3];
+            continue;
+        case D3DFMT_A8: out[i] = in[3]; continue;
+        case D3DFMT_R5G6B5: v = (Narrow(in[0], 5) << 11) | (Narrow(in[1], 6) << 5) | Narrow(in[2], 5); break;
+        case D3DFMT_X1R5G5B5:
+        case D3DFMT_A1R5G5B5:
+            v = (in[3] >= 128 ? 0x8000u : 0u) | (Narrow(in[0], 5) << 10) | (Narrow(in[1], 5) << 5) | Narrow(in[2], 5);
+            break;
+        case D3DFMT_A4R4G4B4:
+            v = (Narrow(in[3], 4) << 12) | (Narrow(in[0], 4) << 8) | (Narrow(in[1], 4) << 4) | Narrow(in[2], 4);
+            break;
+        default: std::memcpy(out + i * 4, in, 4); continue;
+        }
+        out[i * 2] = static_cast<std::uint8_t>(v & 0xFF);
+        out[i * 2 + 1] = static_cast<std::uint8_t>(v >> 8);
+    }
+}
+
+// Writes a whole level of Direct3D texels (uncompressed) into the bound texture.
+void SubImage(D3DFORMAT format, GLint level, UINT width, UINT height, const std::uint8_t* texels)
+{
+    const GlFormat gl = GlFormatOf(format);
+    if constexpr (kEsProfile) {
+        std::vector<std::uint8_t> rgba(static_cast<std::size_t>(width) * height * 4);
+        EsTexelsToRgba(format, texels, static_cast<std::size_t>(width) * height, rgba.data());
+        glTexSubImage2D(GL_TEXTURE_2D, level, 0, 0, static_cast<GLsizei>(width), static_cast<GLsizei>(height),
+                        gl.format, gl.type, rgba.data());
+    } else {
+        glTexSubImage2D(GL_TEXTURE_2D, level, 0, 0, static_cast<GLsizei>(width), static_cast<GLsizei>(height),
+                        gl.format, gl.type, texels);
+    }
+}
+
+// Reads a whole level of the bound texture `name` back as Direct3D texels (uncompressed).
+void ReadImage(D3DFORMAT format, GLuint name, GLint level, UINT width, UINT height, std::uint8_t* texels)
+{
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    const GlFormat gl = GlFormatOf(format);
+    if constexpr (kEsProfile) {
+        // No glGetTexImage: the level is attached to a framebuffer of its own and its pixels read,
+        // and the read binding the device draws with is put back.
+        GLint previous = 0;
+        glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &previous);
+        GLuint fbo = 0;
+        glGenFramebuffers(1, &fbo);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo);
+        glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, name, level);
+        std::vector<std::uint8_t> rgba(static_cast<std::size_t>(width) * height * 4);
+        glReadPixels(0, 0, static_cast<GLsizei>(width), static_cast<GLsizei>(height), gl.format, gl.type, rgba.data());
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(previous));
+        glDeleteFramebuffers(1, &fbo);
+        EsTexelsFromRgba(format, rgba.data(), static_cast<std::size_t>(width) * height, texels);
+    } else {
+        glGetTexImage(GL_TEXTURE_2D, level, gl.format, gl.type, texels);
     }
 }
 
@@ -233,7 +367,7 @@ Texture::Texture(Device* device, UINT width, UINT height, UINT levels, DWORD usa
     glBindTexture(GL_TEXTURE_2D, name_);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels) - 1);
-    if (format_ == D3DFMT_A8) {
+    if (format_ == D3DFMT_A8 && !kEsProfile) {
         const GLint swizzle[4] = {GL_ZERO, GL_ZERO, GL_ZERO, GL_RED};
         glTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_RGBA, swizzle);
     }
@@ -265,8 +399,7 @@ Texture::Texture(Device* device, UINT width, UINT height, UINT levels, DWORD usa
         if (info_.compressed) {
             Upload(i);
         } else {
-            glTexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), 0, 0, static_cast<GLsizei>(levels_[i].width),
-                            static_cast<GLsizei>(levels_[i].height), gl.format, gl.type, zeros.data());
+            SubImage(format_, static_cast<GLint>(i), levels_[i].width, levels_[i].height, zeros.data());
         }
     }
 }
@@ -285,10 +418,7 @@ void Texture::Restore(UINT index)
     device_->Activate();
     glBindTexture(GL_TEXTURE_2D, name_);
     device_->ForgetBoundTexture();
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
-    const GlFormat gl = GlFormatOf(format_);
-    glGetTexImage(GL_TEXTURE_2D, static_cast<GLint>(index), gl.format, gl.type, level.bits.data());
+    ReadImage(format_, name_, static_cast<GLint>(index), level.width, level.height, level.bits.data());
 }
 
 void Texture::DropCopies()
@@ -416,8 +546,7 @@ void Texture::Upload(UINT index)
         glTexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(index), 0, 0, static_cast<GLsizei>(level.width),
                         static_cast<GLsizei>(level.height), gl.format, gl.type, rgba.data());
     } else {
-        glTexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(index), 0, 0, static_cast<GLsizei>(level.width),
-                        static_cast<GLsizei>(level.height), gl.format, gl.type, level.bits.data());
+        SubImage(format_, static_cast<GLint>(index), level.width, level.height, level.bits.data());
     }
 }
 

@@ -579,6 +579,13 @@ bool PlatformVideoInit()
     }
     // The OpenGL library stays loaded while video runs, not only while a window has a surface: windows
     // come and go without loading it again, and a graphics device can rely on it.
+#if defined(AVIORRA_GLES)
+    // The ES profile of the graphics device: windows are made for (and the library loaded is) OpenGL ES
+    // 3.0 from the start, since an EGL surface's configuration is chosen with the window.
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_ES);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
+#endif
     if (SDL_GL_LoadLibrary(nullptr) != 0) {
         std::fprintf(stderr, "aviorra: no OpenGL library: %s\n", SDL_GetError());
     }
