@@ -82,3 +82,11 @@ package: deps
 
 clean:
 	rm -rf $(BUILD_DIR) $(TEST_BUILD_DIR)
+
+# --- Browser build (WebAssembly + WebGL2, Debian's emscripten) ---------------------------------------
+# The libraries, built once from Debian's source packages as static WebAssembly libraries into
+# build-web/prefix (AVIORRA_WEB_CACHE=DIR reuses a copy kept outside the clone).
+.PHONY: web-libs
+
+web-libs:
+	@scripts/install-web-deps && scripts/build-web-libs build-web/prefix
