@@ -90,3 +90,36 @@ clean:
 
 web-libs:
 	@scripts/install-web-deps && scripts/build-web-libs build-web/prefix
+
+# --- Browser build of the game -----------------------------------------------------------------------
+# build-web/aviorra.html (+ .js, .wasm, .data) from the libraries of web-libs, drawn through the
+# OpenGL ES 3.0 profile (WebGL2). The preloaded content is the desktop build's generated game folder:
+# $(BUILD_DIR)/game when it holds the content, else the content target built in WEB_CONTENT_BUILD.
+# Serve build-web/ over HTTP (python3 -m http.server -d build-web) and open aviorra.html.
+.PHONY: web
+
+WEB_DIR           := build-web
+WEB_PREFIX        := $(CURDIR)/$(WEB_DIR)/prefix
+WEB_GAME_BUILD    := $(WEB_DIR)/game
+WEB_CONTENT_BUILD ?= $(WEB_DIR)/content
+WEB_ENV := NODE_PATH=$${NODE_PATH:-/usr/share/nodejs} EMSDK_PYTHON=$${EMSDK_PYTHON:-/usr/bin/python3} \
+           PKG_CONFIG_LIBDIR=$(WEB_PREFIX)/lib/pkgconfig EM_PKG_CONFIG_PATH=$(WEB_PREFIX)/lib/pkgconfig
+
+web:
+	@test -f $(WEB_PREFIX)/lib/libSDL2.a || { echo "web: the libraries are missing: make web-libs" >&2; exit 1; }
+	@if [ -f $(BUILD_DIR)/game/data.vrk ] && [ -f $(BUILD_DIR)/game/exec.vrs ]; then \
+	  content=$(CURDIR)/$(BUILD_DIR)/game; \
+	else \
+	  cmake -S . -B $(WEB_CONTENT_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DAVIORRA_TESTS=OFF -DAVIORRA_BENCHMARKS=OFF >/dev/null && \
+	  cmake --build $(WEB_CONTENT_BUILD) -j $(JOBS) --target content && \
+	  content=$(WEB_CONTENT_BUILD)/game; \
+	fi && \
+	$(WEB_ENV) emcmake cmake -S . -B $(WEB_GAME_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release \
+	  "-DCMAKE_CROSSCOMPILING_EMULATOR=$$(command -v node);--no-experimental-fetch" \
+	  -DAVIORRA_GLES=ON -DAVIORRA_TESTS=OFF -DAVIORRA_BENCHMARKS=OFF \
+	  -DCMAKE_PREFIX_PATH=$(WEB_PREFIX) -DCMAKE_FIND_ROOT_PATH=$(WEB_PREFIX) \
+	  -DSQUISH_LIBRARY=$(WEB_PREFIX)/lib/libsquish.a -DSQUISH_INCLUDE_DIR=$(WEB_PREFIX)/include \
+	  -Dmeshoptimizer_DIR=$(WEB_PREFIX)/lib/cmake/meshoptimizer \
+	  -DAVIORRA_WEB_CONTENT_DIR=$$content -DAVIORRA_WEB_OUTPUT_DIR=$(CURDIR)/$(WEB_DIR) >/dev/null && \
+	$(WEB_ENV) cmake --build $(WEB_GAME_BUILD) -j $(JOBS) --target aviorra && \
+	ls -l $(WEB_DIR)/aviorra.html $(WEB_DIR)/aviorra.js $(WEB_DIR)/aviorra.wasm $(WEB_DIR)/aviorra.data

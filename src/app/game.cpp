@@ -11,6 +11,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#if defined(__EMSCRIPTEN__)
+#include <emscripten.h>
+#endif
+
 #include "app/commands.h"
 #include "app/graphics.h"
 #include "app/input.h"
@@ -340,6 +344,13 @@ void GameShutdown()
     BASS_Free();
 }
 
+#if defined(__EMSCRIPTEN__)
+// The page's turn between two frames: the game loop sleeps (ASYNCIFY) until the browser's next
+// animation frame, which shows the frame just drawn and paces the loop to the display.
+EM_ASYNC_JS(void, WaitForAnimationFrame, (),
+            { await new Promise(function(resolve) { requestAnimationFrame(resolve); }); });
+#endif
+
 int GameMain(const FrameDriver* driver)
 {
     FilesPrepareGameFolder(".");
@@ -383,6 +394,11 @@ int GameMain(const FrameDriver* driver)
             if (VarGetInt("j_jatekstatus") == 0) {
                 break;
             }
+#if defined(__EMSCRIPTEN__)
+            // In the browser the loop gives the page its turn once a frame: it shows the frame, runs
+            // the input and sound events, and comes back here.
+            WaitForAnimationFrame();
+#endif
         }
     }
 

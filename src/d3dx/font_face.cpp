@@ -4,8 +4,11 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 
+#if !defined(__EMSCRIPTEN__)
 #include <fontconfig/fontconfig.h>
+#endif
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_TRUETYPE_TABLES_H
@@ -25,6 +28,7 @@ constexpr double kMaxStretch = 16.0;
 // Empty texels around each glyph, so filtering never reaches a neighbour.
 constexpr int kAtlasPadding = 1;
 
+#if !defined(__EMSCRIPTEN__)
 struct FontLibraryState {
     FcConfig* config = nullptr;
 };
@@ -37,6 +41,7 @@ FcConfig* FontConfig()
     }
     return fontLibrary.config;
 }
+#endif
 
 std::string Lower(const std::string& text)
 {
@@ -47,6 +52,7 @@ std::string Lower(const std::string& text)
     return out;
 }
 
+#if !defined(__EMSCRIPTEN__)
 // The fontconfig weight of a Windows weight (0 means normal).
 int FcWeightOf(unsigned weight)
 {
@@ -55,6 +61,7 @@ int FcWeightOf(unsigned weight)
     }
     return FcWeightFromOpenType(static_cast<int>(std::min(weight, 1000u)));
 }
+#endif
 
 // Owns a FreeType library and face for the length of one build.
 struct FreeTypeScope {
@@ -226,6 +233,57 @@ std::string FontFamilyFor(const std::string& faceName)
     return faceName;
 }
 
+#if defined(__EMSCRIPTEN__)
+// The browser has no fontconfig: the page preloads a few DejaVu faces into kWebFontFolder, and a face
+// is picked among them by family, weight and slant, falling back to the regular face of the family
+// and then to DejaVu Sans.
+constexpr const char* kWebFontFolder = "/fonts/";
+
+namespace {
+
+bool WebFontFileExists(const std::string& path)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        return false;
+    }
+    std::fclose(file);
+    return true;
+}
+
+}  // namespace
+
+bool FontFind(const FontRequest& request, std::string* file, int* faceIndex, std::string* family, std::string* error)
+{
+    const std::string wanted = Lower(FontFamilyFor(request.faceName));
+    std::string base = "DejaVuSans";
+    std::string slant = "Oblique";
+    *family = "DejaVu Sans";
+    if (wanted == "dejavu sans mono" || wanted.find("mono") != std::string::npos) {
+        base = "DejaVuSansMono";
+        *family = "DejaVu Sans Mono";
+    } else if (wanted.find("serif") != std::string::npos || wanted.find("bookman") != std::string::npos ||
+               wanted.find("times") != std::string::npos) {
+        base = "DejaVuSerif";
+        slant = "Italic";
+        *family = "DejaVu Serif";
+    }
+    const bool bold = request.weight >= 600;
+    std::string style = std::string(bold ? "Bold" : "") + (request.italic ? slant : "");
+    for (const std::string& candidate :
+         {kWebFontFolder + base + (style.empty() ? "" : "-" + style) + ".ttf",
+          kWebFontFolder + base + (bold ? "-Bold" : "") + ".ttf", kWebFontFolder + base + ".ttf",
+          std::string(kWebFontFolder) + "DejaVuSans.ttf"}) {
+        if (WebFontFileExists(candidate)) {
+            *file = candidate;
+            *faceIndex = 0;
+            return true;
+        }
+    }
+    *error = "no font file for the face \"" + request.faceName + "\" in " + kWebFontFolder;
+    return false;
+}
+#else
 bool FontFind(const FontRequest& request, std::string* file, int* faceIndex, std::string* family, std::string* error)
 {
     FcConfig* config = FontConfig();
@@ -279,6 +337,8 @@ bool FontFind(const FontRequest& request, std::string* file, int* faceIndex, std
     FcPatternDestroy(match);
     return ok;
 }
+
+#endif
 
 bool FontBuild(const FontRequest& request, FontData* font, std::string* error)
 {
@@ -383,8 +443,10 @@ bool FontBuild(const FontRequest& request, FontData* font, std::string* error)
 
 void FontLibraryReset()
 {
+#if !defined(__EMSCRIPTEN__)
     if (fontLibrary.config != nullptr) {
         FcConfigDestroy(fontLibrary.config);
     }
     fontLibrary = FontLibraryState{};
+#endif
 }

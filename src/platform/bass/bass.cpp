@@ -12,8 +12,16 @@
 
 #include <AL/al.h>
 #include <AL/alc.h>
+#if defined(__EMSCRIPTEN__)
+// The browser's OpenAL (emscripten's, on WebAudio) has none of OpenAL Soft's extensions and no header
+// for them: no loopback device, so neither the silent outputs nor the collected sound, and no source
+// spatialize. These two names only let the code that asks for them at run time compile.
+typedef void (*LPALCRENDERSAMPLESSOFT)(ALCdevice* device, ALCvoid* buffer, ALCsizei samples);
+#define AL_SOURCE_SPATIALIZE_SOFT 0x1214
+#else
 #include <AL/alext.h>
-#include <SDL.h>
+#endif
+#include <SDL2/SDL.h>
 
 #include <algorithm>
 #include <chrono>
@@ -39,8 +47,10 @@ constexpr int kMaxOutputRate = 192000;
 // The silent outputs are mixed in steps of at most this many milliseconds; slides move between steps.
 constexpr DWORD kMixStepMs = 10;
 constexpr DWORD kChangeStepMs = 1;
+#if !defined(__EMSCRIPTEN__)
 // How often the slide thread of a real device moves the slides.
 constexpr auto kSlideInterval = std::chrono::milliseconds(10);
+#endif
 constexpr std::size_t kCaptureSeconds = 600;
 // Voices (OpenAL sources) at most, well under OpenAL Soft's 256, so a context never runs out.
 constexpr std::size_t kVoiceLimit = 128;
@@ -303,6 +313,10 @@ bool OpenDevice()
 
 bool OpenLoopback(BassOutput output)
 {
+#if defined(__EMSCRIPTEN__)
+    (void)output;
+    return false;
+#else
     if (alcIsExtensionPresent(nullptr, "ALC_SOFT_loopback") == ALC_FALSE) {
         return false;
     }
@@ -347,6 +361,7 @@ bool OpenLoopback(BassOutput output)
     state.render = render;
     state.output = output;
     return true;
+#endif
 }
 
 // While collecting, a real device plays the library's own mix: the loopback output rendered on the
@@ -377,6 +392,7 @@ bool OpenRecordedDevice()
     return true;
 }
 
+#if !defined(__EMSCRIPTEN__)
 void SlideThreadMain()
 {
     std::unique_lock<std::mutex> lock(stateMutex);
@@ -387,6 +403,7 @@ void SlideThreadMain()
         }
     }
 }
+#endif
 
 void StopSlideThread()
 {
@@ -560,9 +577,11 @@ BOOL BASS_Init(int device, DWORD frequency, DWORD, HWND, const void*)
         alDistanceModel(AL_NONE);
         alListenerf(AL_GAIN, 1.0f);
         state.mixedTick = GetTickCount();
+#if !defined(__EMSCRIPTEN__)
         if (state.output == BassOutput::Device) {
             slideThread = std::thread(SlideThreadMain);
         }
+#endif
         noticeGiven = noticeGiven || fellBack;
         Succeed();
     }
@@ -829,6 +848,12 @@ void BassUpdate()
 {
     std::lock_guard<std::mutex> lock(stateMutex);
     MixToNow();
+#if defined(__EMSCRIPTEN__)
+    // The browser build has no threads: a real device's slides move once a frame instead.
+    if (state.output == BassOutput::Device) {
+        ApplySlides(GetTickCount());
+    }
+#endif
 }
 
 void BassCaptureSet(bool on)

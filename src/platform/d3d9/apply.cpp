@@ -9,6 +9,7 @@
 // the conversions from Direct3D values in convert.cpp.
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstring>
 
 #include "platform/d3d9/internal.h"

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "platform/d3d9/internal.h"
+#include "platform/win/compat.h"
 
 namespace d3d9 {
 

@@ -21,7 +21,6 @@
 #pragma once
 
 #include <SDL2/SDL.h>
-#include <epoxy/gl.h>
 
 #include <array>
 #include <cstdint>
@@ -31,6 +30,7 @@
 #include <vector>
 
 #include "platform/d3d9/d3d9.h"
+#include "platform/d3d9/gl.h"
 #include "platform/win/ref_counted.h"
 
 namespace d3d9 {

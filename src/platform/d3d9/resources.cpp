@@ -20,6 +20,16 @@ BufferStore::BufferStore(Device* device, UINT length, GLenum target) : device_(d
     data_.assign(length, 0);
     device_->Activate();
     glGenBuffers(1, &name_);
+    if constexpr (kEsProfile) {
+        // WebGL fixes a buffer's kind at its first binding: an index buffer's must be the element
+        // array binding (the copy-write binding may follow). The vertex array keeps its own.
+        if (target_ == GL_ELEMENT_ARRAY_BUFFER) {
+            GLint previous = 0;
+            glGetIntegerv(GL_ELEMENT_ARRAY_BUFFER_BINDING, &previous);
+            glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, name_);
+            glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLuint>(previous));
+        }
+    }
     // Uploads go through the copy-write binding so the vertex array state is never disturbed.
     glBindBuffer(GL_COPY_WRITE_BUFFER, name_);
     glBufferData(GL_COPY_WRITE_BUFFER, static_cast<GLsizeiptr>(length), data_.data(), GL_DYNAMIC_DRAW);

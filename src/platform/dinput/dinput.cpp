@@ -11,7 +11,7 @@
 //   5. The additions: scripted keys, typed text, key code and scancode lookups, the pad map, reset.
 #include "platform/dinput/dinput.h"
 
-#include <SDL.h>
+#include <SDL2/SDL.h>
 
 #include <algorithm>
 #include <array>

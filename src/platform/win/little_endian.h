@@ -14,6 +14,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/win/compat.h"
+
 class LittleEndianReader {
 public:
     LittleEndianReader() = default;

@@ -12,7 +12,7 @@
 //      feeds the input layer's listener and the queue, reset and shutdown.
 #include "platform/win/window.h"
 
-#include <SDL.h>
+#include <SDL2/SDL.h>
 
 #include <cstdio>
 #include <cstdlib>
