@@ -142,8 +142,7 @@ bool PlayingFrame()
     } else {
         // The keys were read once for the frame; the simulation takes the time and the flight
         // controls, the rest of the frame (input, drawing, the frame loop's timers) the whole frame.
-        const SimulationOutcome outcome =
-            SimulationAdvance({frameDelta, frameMilliseconds}, playerControls, KeyDown(kKeyEscape));
+        const SimulationOutcome outcome = SimulationAdvance(frameMilliseconds, playerControls, KeyDown(kKeyEscape));
         if (outcome == SimulationOutcome::LeftForMenu) {
             LeaveRunForMenu();
             return true;

@@ -85,9 +85,11 @@ FlightControls Unused(const Aircraft& a)
 
 }  // namespace
 
-SimulationOutcome SimulationAdvance(const FrameTime& frame, FlightControls& controls, bool leaveAsked)
+SimulationOutcome SimulationAdvance(std::uint32_t frameMilliseconds, FlightControls& controls, bool leaveAsked)
 {
-    const int steps = StepCount(frame.seconds);
+    // The frame's seconds as the frame loop makes them from the same milliseconds.
+    const float frameSeconds = static_cast<float>(frameMilliseconds * 0.001);
+    const int steps = StepCount(frameSeconds);
     const FlightControls asked = controls;
     SimulationOutcome outcome = SimulationOutcome::Advanced;
     bool stepped = false;
@@ -95,7 +97,7 @@ SimulationOutcome SimulationAdvance(const FrameTime& frame, FlightControls& cont
         // A step is the frame's milliseconds divided, so 80 ms in five steps give each step the very
         // time of a 16 ms frame (a division of the float seconds would round below it, and the gun
         // would take a sixth step to fire).
-        frameDelta = steps == 1 ? frame.seconds : static_cast<float>(frame.milliseconds * 0.001 / steps);
+        frameDelta = steps == 1 ? frameSeconds : static_cast<float>(frameMilliseconds * 0.001 / steps);
         FogPulse();
         RunClockAdvance();
         DifficultyAdvance();
@@ -111,7 +113,7 @@ SimulationOutcome SimulationAdvance(const FrameTime& frame, FlightControls& cont
             break;
         }
     }
-    frameDelta = frame.seconds;
+    frameDelta = frameSeconds;
     if (stepped) {
         controls = Unused(*player);
     }

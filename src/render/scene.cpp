@@ -2,7 +2,6 @@
 // explosion sprites and the HUD.
 #include "render/scene.h"
 
-#include <cstring>
 #include <map>
 #include <unordered_map>
 #include <utility>
@@ -42,18 +41,7 @@ std::uint32_t seaFrame = 0;
 bool seaFailureShown = false;
 
 // One quad per sprite size (its bit patterns): explosions come in a handful of sizes.
-std::map<std::pair<std::uint32_t, std::uint32_t>, IDirect3DVertexBuffer9*> spriteQuads;
-
-bool Fill(IDirect3DVertexBuffer9* buffer, const void* bytes, std::size_t size)
-{
-    void* data = nullptr;
-    if (FAILED(buffer->Lock(0, 0, &data, 0)) || data == nullptr) {
-        return false;
-    }
-    std::memcpy(data, bytes, size);
-    buffer->Unlock();
-    return true;
-}
+std::map<std::pair<DWORD, DWORD>, IDirect3DVertexBuffer9*> spriteQuads;
 
 // The segment's vertex buffer holding its current vertices; null when it cannot be made or filled
 // (the segment is then not drawn, and the player is told once per device).
@@ -76,7 +64,7 @@ IDirect3DVertexBuffer9* SegmentBufferOf(const SurfaceSegment* segment)
         slot.revision = 0;   // no segment has revision 0
     }
     if (slot.revision != segment->revision) {
-        if (!Fill(slot.buffer, segment->vertices, sizeof(segment->vertices))) {
+        if (!VertexBufferFill(slot.buffer, segment->vertices, sizeof(segment->vertices))) {
             return nullptr;
         }
         slot.revision = segment->revision;
@@ -99,17 +87,10 @@ void SegmentBuffersPrune()
     }
 }
 
-std::uint32_t Bits(float value)
-{
-    std::uint32_t bits = 0;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits;
-}
-
 // The quad of a sprite of this size; null when it cannot be made (the sprite is then not drawn).
 IDirect3DVertexBuffer9* SpriteQuadOf(const Sprite* sprite)
 {
-    IDirect3DVertexBuffer9*& buffer = spriteQuads[{Bits(sprite->width), Bits(sprite->height)}];
+    IDirect3DVertexBuffer9*& buffer = spriteQuads[{FloatBits(sprite->width), FloatBits(sprite->height)}];
     if (buffer == nullptr) {
         if (FAILED(
                 device->CreateVertexBuffer(kSpriteBufferBytes, 0, kFvfTextured, D3DPOOL_MANAGED, &buffer, nullptr)) ||
@@ -119,7 +100,7 @@ IDirect3DVertexBuffer9* SpriteQuadOf(const Sprite* sprite)
         }
         SpriteVertex quad[kSpriteVertexCount];
         SpriteQuad(sprite->width, sprite->height, quad);
-        if (!Fill(buffer, quad, sizeof quad)) {
+        if (!VertexBufferFill(buffer, quad, sizeof quad)) {
             buffer->Release();
             buffer = nullptr;
         }

@@ -156,13 +156,7 @@ HRESULT BufferCreate(IDirect3DVertexBuffer9*& buffer, DWORD fvf, const void* ver
         return E_FAIL;
     }
     buffer = created;
-    void* data = nullptr;
-    if (FAILED(buffer->Lock(0, 0, &data, 0)) || data == nullptr) {
-        return E_FAIL;
-    }
-    std::memcpy(data, vertices, bytes);
-    buffer->Unlock();
-    return S_OK;
+    return VertexBufferFill(buffer, vertices, bytes) ? S_OK : E_FAIL;
 }
 
 // A four-vertex buffer is a rectangle: its corners are remembered for NeedsSmallerLevels.
@@ -355,6 +349,17 @@ void WholeTextureRectDraw(IDirect3DVertexBuffer9* buffer, IDirect3DTexture9* tex
     device->SetFVF(fvf);
     device->SetStreamSource(0, buffer, 0, stride);
     device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
+}
+
+bool VertexBufferFill(IDirect3DVertexBuffer9* buffer, const void* vertices, std::size_t bytes)
+{
+    void* data = nullptr;
+    if (FAILED(buffer->Lock(0, 0, &data, 0)) || data == nullptr) {
+        return false;
+    }
+    std::memcpy(data, vertices, bytes);
+    buffer->Unlock();
+    return true;
 }
 
 DWORD FloatBits(float value)

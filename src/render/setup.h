@@ -2,6 +2,7 @@
 // texture slots, and the screen-space set-up shared by the overlays.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "d3dx/math.h"
@@ -101,6 +102,9 @@ void WholeTextureRectDraw(IDirect3DVertexBuffer9* buffer, IDirect3DTexture9* tex
 
 // A float render state value (fog start and end) as the device takes it.
 DWORD FloatBits(float value);
+
+// Copies `bytes` bytes of `vertices` into the whole of `buffer`; false when it cannot be locked.
+bool VertexBufferFill(IDirect3DVertexBuffer9* buffer, const void* vertices, std::size_t bytes);
 
 // Back to the state at program start: every slot and buffer released and emptied, materials and
 // lights zeroed.
