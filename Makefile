@@ -95,8 +95,7 @@ web-libs:
 # build-web/aviorra.html (+ .js, .wasm, .data) from the libraries of web-libs, drawn through the
 # OpenGL ES 3.0 profile (WebGL2). The preloaded content is the desktop build's generated game folder:
 # $(BUILD_DIR)/game when it holds the content, else the content target built in WEB_CONTENT_BUILD.
-# Serve build-web/ over HTTP (python3 -m http.server -d build-web) and open aviorra.html.
-.PHONY: web
+.PHONY: web web-serve web-test
 
 WEB_DIR           := build-web
 WEB_PREFIX        := $(CURDIR)/$(WEB_DIR)/prefix
@@ -105,8 +104,7 @@ WEB_CONTENT_BUILD ?= $(WEB_DIR)/content
 WEB_ENV := NODE_PATH=$${NODE_PATH:-/usr/share/nodejs} EMSDK_PYTHON=$${EMSDK_PYTHON:-/usr/bin/python3} \
            PKG_CONFIG_LIBDIR=$(WEB_PREFIX)/lib/pkgconfig EM_PKG_CONFIG_PATH=$(WEB_PREFIX)/lib/pkgconfig
 
-web:
-	@test -f $(WEB_PREFIX)/lib/libSDL2.a || { echo "web: the libraries are missing: make web-libs" >&2; exit 1; }
+web: deps web-libs
 	@if [ -f $(BUILD_DIR)/game/data.vrk ] && [ -f $(BUILD_DIR)/game/exec.vrs ]; then \
 	  content=$(CURDIR)/$(BUILD_DIR)/game; \
 	else \
@@ -123,3 +121,18 @@ web:
 	  -DAVIORRA_WEB_CONTENT_DIR=$$content -DAVIORRA_WEB_OUTPUT_DIR=$(CURDIR)/$(WEB_DIR) >/dev/null && \
 	$(WEB_ENV) cmake --build $(WEB_GAME_BUILD) -j $(JOBS) --target aviorra && \
 	ls -l $(WEB_DIR)/aviorra.html $(WEB_DIR)/aviorra.js $(WEB_DIR)/aviorra.wasm $(WEB_DIR)/aviorra.data
+
+# Serves build-web/ on 127.0.0.1 (WEB_PORT, default 8080) and prints the page's address.
+WEB_PORT ?= 8080
+web-serve:
+	@test -f $(WEB_DIR)/aviorra.html || { echo "web-serve: no $(WEB_DIR)/aviorra.html: make web" >&2; exit 1; }
+	@echo "AVIORRA in the browser: http://127.0.0.1:$(WEB_PORT)/aviorra.html (Ctrl+C stops the server)"
+	@python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory $(WEB_DIR)
+
+# The whole game in headless Chromium against the desktop build's pictures (tests/web); installs
+# chromium and the test's npm package when missing.
+web-test: build
+	@$(MAKE) --no-print-directory web
+	@AVIORRA_WEB_BROWSER=1 scripts/install-web-deps
+	@cd tests/web && { [ -d node_modules/playwright-core ] || npm ci --no-audit --no-fund --loglevel=error; }
+	@node tests/web/browser_test.mjs --web $(WEB_DIR) --desktop $(BUILD_DIR)

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "core/frame.h"
+#include "core/random.h"
 #include "frontend/frontend.h"
 #include "game/aircraft.h"
 #include "game/enemy.h"
@@ -14,7 +15,7 @@
 
 inline void BusySceneSetUp()
 {
-    std::srand(3);
+    RandomSeed(3);
     gameState = Playing;
     RunStart();
     for (int i = 0; i < kEnemySlotCount; ++i) {

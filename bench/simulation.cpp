@@ -10,6 +10,7 @@
 
 #include "console/console.h"
 #include "core/frame.h"
+#include "core/random.h"
 #include "game/enemy.h"
 #include "game/pause.h"
 #include "game/run_stats.h"
@@ -48,7 +49,7 @@ void SimulationStepWithTwelveEnemiesAndTwoHundredProjectiles(benchmark::State& s
 {
     ConsoleSetEcho(false);
     ConsoleInit(console);
-    std::srand(7);
+    RandomSeed(7);
     FrameValuesReset();
     pauseFlag = 1;   // the run starts without its sound loops
     if (!RunStart()) {

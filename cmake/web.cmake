@@ -1,10 +1,11 @@
 # The browser build of the game (emcmake cmake ...; `make web` configures it): aviorra.html with its
 # .js, .wasm and .data (the preloaded files) in AVIORRA_WEB_OUTPUT_DIR.
 #
-# The page's file system holds the game folder at /game, its content preloaded from
-# AVIORRA_WEB_CONTENT_DIR (the desktop build's generated game/: data.vrk, exec.vrs, mesh/), and the
-# fonts at /fonts, preloaded from AVIORRA_WEB_FONT_DIR (Debian's fonts-dejavu-core) for the font code
-# to find without fontconfig. cmake/web-pre.js starts the game with --game-dir /game.
+# The page is web/shell.html. Its file system holds the content at /content, preloaded from
+# AVIORRA_WEB_CONTENT_DIR (the desktop build's generated game/: data.vrk, exec.vrs, mesh/), as the
+# installed content behind the game folder /game, which the page keeps in IndexedDB; and the fonts
+# at /fonts, preloaded from AVIORRA_WEB_FONT_DIR (Debian's fonts-dejavu-core) for the font code to
+# find without fontconfig. cmake/web-pre.js mounts and stores /game and starts with --game-dir /game.
 
 set(AVIORRA_WEB_CONTENT_DIR ${CMAKE_SOURCE_DIR}/build/game CACHE PATH "The generated game folder preloaded at /game")
 set(AVIORRA_WEB_FONT_DIR /usr/share/fonts/truetype/dejavu CACHE PATH "The folder of the DejaVu faces preloaded at /fonts")
@@ -17,29 +18,33 @@ foreach(file data.vrk exec.vrs)
 endforeach()
 
 # The faces the game's fonts map to (font_face.cpp): sans for the large font and the 3D text, mono for
-# the small one, serif for the rest.
+# the small one, URW Bookman (fonts-urw-base35) for the title, serif for the rest.
+set(AVIORRA_WEB_BOOKMAN_DIR /usr/share/fonts/opentype/urw-base35 CACHE PATH "The folder of the URW Bookman faces preloaded at /fonts")
 set(AVIORRA_WEB_FONTS
-  DejaVuSans.ttf DejaVuSans-Bold.ttf DejaVuSans-Oblique.ttf DejaVuSans-BoldOblique.ttf
-  DejaVuSansMono.ttf DejaVuSansMono-Bold.ttf DejaVuSerif.ttf DejaVuSerif-Bold.ttf)
+  ${AVIORRA_WEB_FONT_DIR}/DejaVuSans.ttf ${AVIORRA_WEB_FONT_DIR}/DejaVuSans-Bold.ttf
+  ${AVIORRA_WEB_FONT_DIR}/DejaVuSans-Oblique.ttf ${AVIORRA_WEB_FONT_DIR}/DejaVuSans-BoldOblique.ttf
+  ${AVIORRA_WEB_FONT_DIR}/DejaVuSansMono.ttf ${AVIORRA_WEB_FONT_DIR}/DejaVuSansMono-Bold.ttf
+  ${AVIORRA_WEB_FONT_DIR}/DejaVuSerif.ttf ${AVIORRA_WEB_FONT_DIR}/DejaVuSerif-Bold.ttf
+  ${AVIORRA_WEB_BOOKMAN_DIR}/URWBookman-Light.otf ${AVIORRA_WEB_BOOKMAN_DIR}/URWBookman-Demi.otf)
 
 set_target_properties(aviorra PROPERTIES SUFFIX ".html" RUNTIME_OUTPUT_DIRECTORY ${AVIORRA_WEB_OUTPUT_DIR})
 target_link_options(aviorra PRIVATE
   -sUSE_WEBGL2=1 -sMIN_WEBGL_VERSION=2 -sMAX_WEBGL_VERSION=2
   -sALLOW_MEMORY_GROWTH=1
-  # The frame loop of GameMain stays a loop: each frame it sleeps until the next animation frame.
-  -sASYNCIFY -sASYNCIFY_STACK_SIZE=65536
   -sMINIFY_HTML=0
   -lopenal -lidbfs.js
   "SHELL:--pre-js ${CMAKE_SOURCE_DIR}/cmake/web-pre.js"
-  "SHELL:--preload-file ${AVIORRA_WEB_CONTENT_DIR}@/game")
-set(web_link_depends ${CMAKE_SOURCE_DIR}/cmake/web-pre.js
+  "SHELL:--shell-file ${CMAKE_SOURCE_DIR}/web/shell.html"
+  "SHELL:--preload-file ${AVIORRA_WEB_CONTENT_DIR}@/content")
+set(web_link_depends ${CMAKE_SOURCE_DIR}/cmake/web-pre.js ${CMAKE_SOURCE_DIR}/web/shell.html
   ${AVIORRA_WEB_CONTENT_DIR}/data.vrk ${AVIORRA_WEB_CONTENT_DIR}/exec.vrs)
 foreach(font ${AVIORRA_WEB_FONTS})
-  if(EXISTS ${AVIORRA_WEB_FONT_DIR}/${font})
-    target_link_options(aviorra PRIVATE "SHELL:--preload-file ${AVIORRA_WEB_FONT_DIR}/${font}@/fonts/${font}")
-    list(APPEND web_link_depends ${AVIORRA_WEB_FONT_DIR}/${font})
+  get_filename_component(font_name ${font} NAME)
+  if(EXISTS ${font})
+    target_link_options(aviorra PRIVATE "SHELL:--preload-file ${font}@/fonts/${font_name}")
+    list(APPEND web_link_depends ${font})
   else()
-    message(WARNING "${AVIORRA_WEB_FONT_DIR}/${font} is missing (fonts-dejavu-core): the game falls back to DejaVuSans.ttf")
+    message(WARNING "${font} is missing (fonts-dejavu-core, fonts-urw-base35): the game falls back to DejaVu faces")
   endif()
 endforeach()
 set_property(TARGET aviorra APPEND PROPERTY LINK_DEPENDS ${web_link_depends})

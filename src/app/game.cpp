@@ -11,10 +11,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#if defined(__EMSCRIPTEN__)
-#include <emscripten.h>
-#endif
-
 #include "app/commands.h"
 #include "app/graphics.h"
 #include "app/input.h"
@@ -25,6 +21,7 @@
 #include "console/script.h"
 #include "console/variables.h"
 #include "core/frame.h"
+#include "core/random.h"
 #include "frontend/frontend.h"
 #include "game/aircraft.h"
 #include "game/camera.h"
@@ -241,7 +238,7 @@ bool GameInit()
     frameDelta = 0.0f;
 
     seedUsed = useFixedSeed ? fixedSeed : static_cast<unsigned>(ClockCalendarTime());
-    std::srand(seedUsed);
+    RandomSeed(seedUsed);
     // From here the run's calendar is its seed plus the tick clock's seconds, on either clock: the
     // reseeds of a run (a destroyed building) then follow from what a recording keeps (the seed and
     // the frame times), and a replay draws the same numbers as the live run did.
@@ -343,14 +340,17 @@ void GameShutdown()
     BASS_Free();
 }
 
-#if defined(__EMSCRIPTEN__)
-// The page's turn between two frames: the game loop sleeps (ASYNCIFY) until the browser's next
-// animation frame, which shows the frame just drawn and paces the loop to the display.
-EM_ASYNC_JS(void, WaitForAnimationFrame, (),
-            { await new Promise(function(resolve) { requestAnimationFrame(resolve); }); });
-#endif
+namespace {
 
-int GameMain(const FrameDriver* driver)
+// What the main loop keeps between its turns.
+const FrameDriver* loopDriver = nullptr;
+bool loopStarted = false;
+struct sigaction oldInterrupt {};
+struct sigaction oldTerminate {};
+
+}  // namespace
+
+bool GameBegin(const FrameDriver* driver)
 {
     FilesPrepareGameFolder(".");
     // Interrupt and terminate end the game as its window's close request does.
@@ -358,49 +358,53 @@ int GameMain(const FrameDriver* driver)
     endSignal.sa_handler = OnEndSignal;
     sigemptyset(&endSignal.sa_mask);
     endSignal.sa_flags = SA_RESTART;
-    struct sigaction oldInterrupt {};
-    struct sigaction oldTerminate {};
     closeRequested = 0;
     sigaction(SIGINT, &endSignal, &oldInterrupt);
     sigaction(SIGTERM, &endSignal, &oldTerminate);
 
-    bool started = GameInit();
-    if (started) {
-        MSG message{};
-        while (message.message != WM_QUIT) {
-            if (closeRequested != 0) {
-                closeRequested = 0;
-                if (gameWindow == nullptr || !IsWindow(gameWindow) || !PostMessageA(gameWindow, WM_CLOSE, 0, 0)) {
-                    break;
-                }
+    loopDriver = driver;
+    loopStarted = GameInit();
+    return loopStarted;
+}
+
+bool GameLoopTurn()
+{
+    // Messages first, all that wait (in full screen too, or its close request would go unseen).
+    MSG message{};
+    for (;;) {
+        if (closeRequested != 0) {
+            closeRequested = 0;
+            if (gameWindow == nullptr || !IsWindow(gameWindow) || !PostMessageA(gameWindow, WM_CLOSE, 0, 0)) {
+                return false;
             }
-            // Messages are read in full screen too, or its close request would go unseen.
-            if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-                TranslateMessage(&message);
-                DispatchMessageA(&message);
-                continue;
-            }
-            if (driver != nullptr && driver->beforeFrame != nullptr && !driver->beforeFrame()) {
-                ConsoleExecute(console, "quit");
-                break;
-            }
-            GameFrame();
-            // The sound output keeps pace with the game clock also in frames that play nothing.
-            BassUpdate();
-            if (driver != nullptr && driver->afterFrame != nullptr) {
-                driver->afterFrame();
-            }
-            if (VarGetInt("j_jatekstatus") == 0) {
-                break;
-            }
-#if defined(__EMSCRIPTEN__)
-            // In the browser the loop gives the page its turn once a frame: it shows the frame, runs
-            // the input and sound events, and comes back here.
-            WaitForAnimationFrame();
-#endif
+        }
+        if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            break;
+        }
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+        if (message.message == WM_QUIT) {
+            return false;
         }
     }
+    if (loopDriver != nullptr && loopDriver->beforeFrame != nullptr && !loopDriver->beforeFrame()) {
+        ConsoleExecute(console, "quit");
+        return false;
+    }
+    GameFrame();
+    // The sound output keeps pace with the game clock also in frames that play nothing.
+    BassUpdate();
+    if (loopDriver != nullptr && loopDriver->afterFrame != nullptr) {
+        loopDriver->afterFrame();
+    }
+    return VarGetInt("j_jatekstatus") != 0;
+}
 
+int GameEnd()
+{
+    const bool started = loopStarted;
+    loopStarted = false;
+    loopDriver = nullptr;
     VarListFree();
     InputRelease();
     GameShutdown();
@@ -420,4 +424,13 @@ int GameMain(const FrameDriver* driver)
         return 1;
     }
     return 0;
+}
+
+int GameMain(const FrameDriver* driver)
+{
+    if (GameBegin(driver)) {
+        while (GameLoopTurn()) {
+        }
+    }
+    return GameEnd();
 }

@@ -39,6 +39,14 @@ struct FrameDriver {
 // process exit status: 0 after a normal end, 1 when start-up failed.
 int GameMain(const FrameDriver* driver);
 
+// GameMain in its three steps, for a host that calls the loop's turns itself (the browser's
+// animation frames). Start-up with the driver's hooks; false when it failed (GameEnd still runs).
+bool GameBegin(const FrameDriver* driver);
+// One turn of the main loop: the waiting messages, then one frame; false when the program ends.
+bool GameLoopTurn();
+// The exit sequence; returns the exit status as GameMain does.
+int GameEnd();
+
 // Seed for start-up instead of the calendar time, when set (scripted runs).
 void GameSetSeed(bool useSeed, unsigned seed);
 // The seed start-up used.

@@ -76,6 +76,11 @@ fs::path GameFolderPerUser(const char* xdgDataHome, const char* home)
 
 fs::path GameFolderInstalledContent()
 {
+#if defined(__EMSCRIPTEN__)
+    // The page preloads the content at a fixed place of its file system.
+    const fs::path preloaded = "/content";
+    return GameFolderHoldsGameFiles(preloaded) ? preloaded : fs::path();
+#else
     std::error_code ec;
     const fs::path binary = fs::read_symlink("/proc/self/exe", ec);
     if (ec || binary.empty()) {
@@ -86,6 +91,7 @@ fs::path GameFolderInstalledContent()
         return {};
     }
     return content;
+#endif
 }
 
 bool GameFolderEnter(const std::string& explicitFolder, const fs::path& installed, std::string& error)

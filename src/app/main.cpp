@@ -5,6 +5,10 @@
 #include <sstream>
 #include <string>
 
+#if defined(__EMSCRIPTEN__)
+#include <emscripten.h>
+#endif
+
 #include "app/game.h"
 #include "app/game_folder.h"
 #include "app/run_script.h"
@@ -25,11 +29,64 @@ constexpr const char* kUsage =
     "  --help          this text\n"
     "  --version       the version\n";
 
+#if defined(__EMSCRIPTEN__)
+// The page hears the end of the program and its status through Module.onGameEnd.
+int BrowserEnd(int status)
+{
+    EM_ASM(
+        {
+            if (Module['onGameEnd']) {
+                Module['onGameEnd']($0);
+            }
+        },
+        status);
+    return status;
+}
+#endif
+
 int UsageError(const std::string& message)
 {
     std::fprintf(stderr, "aviorra: %s\n%s", message.c_str(), kUsage);
+#if defined(__EMSCRIPTEN__)
+    return BrowserEnd(2);
+#else
     return 2;
+#endif
 }
+
+// What the run keeps from the options to its end: in the browser main() returns before the first
+// frame, so none of it may live on main's stack.
+RunScript script;
+FrameDriver scriptDriver{};
+FrameDriver recordDriver{};
+std::string recordPath;
+std::string audioPath;
+
+// After the exit sequence: the recording, the shots and the sound of the run decide the status too.
+int FinishRun(int status)
+{
+    if (!recordPath.empty() && !RunRecordWrite(recordPath) && status == 0) {
+        status = 1;
+    }
+    if (RunScriptShotFailed() && status == 0) {
+        status = 1;
+    }
+    if (!audioPath.empty() && !RunAudioWrite(audioPath) && status == 0) {
+        status = 1;
+    }
+    return status;
+}
+
+#if defined(__EMSCRIPTEN__)
+// The page's animation frames drive the loop: one turn each, then the exit sequence after the last.
+void BrowserFrame()
+{
+    if (!GameLoopTurn()) {
+        emscripten_cancel_main_loop();
+        BrowserEnd(FinishRun(GameEnd()));
+    }
+}
+#endif
 
 }  // namespace
 
@@ -37,8 +94,6 @@ int main(int argc, char** argv)
 {
     bool headless = false;
     std::string inputPath;
-    std::string recordPath;
-    std::string audioPath;
     std::string gameDir;
     for (int i = 1; i < argc; ++i) {
         std::string option = argv[i];
@@ -67,18 +122,15 @@ int main(int argc, char** argv)
         }
     }
 
-    RunScript script;
-    FrameDriver driver{};
     const FrameDriver* activeDriver = nullptr;
     if (!inputPath.empty()) {
         std::string error;
         if (!RunScriptLoad(inputPath, script, error)) {
             return UsageError(error);
         }
-        driver = RunScriptStart(script);
-        activeDriver = &driver;
+        scriptDriver = RunScriptStart(script);
+        activeDriver = &scriptDriver;
     }
-    FrameDriver recordDriver{};
     if (!recordPath.empty()) {
         std::string error;
         if (!RunRecordCheckTarget(recordPath, error)) {
@@ -113,15 +165,14 @@ int main(int argc, char** argv)
     if (!audioPath.empty()) {
         RunAudioStart();
     }
-    int status = GameMain(activeDriver);
-    if (!recordPath.empty() && !RunRecordWrite(recordPath) && status == 0) {
-        status = 1;
+#if defined(__EMSCRIPTEN__)
+    if (GameBegin(activeDriver)) {
+        // Returns at once; the browser calls BrowserFrame before each of its repaints.
+        emscripten_set_main_loop(BrowserFrame, 0, 1);
+        return 0;
     }
-    if (RunScriptShotFailed() && status == 0) {
-        status = 1;
-    }
-    if (!audioPath.empty() && !RunAudioWrite(audioPath) && status == 0) {
-        status = 1;
-    }
-    return status;
+    return BrowserEnd(FinishRun(GameEnd()));
+#else
+    return FinishRun(GameMain(activeDriver));
+#endif
 }

@@ -21,6 +21,7 @@
 #include "app/graphics.h"
 #include "app/input.h"
 #include "console/bindings.h"
+#include "core/random.h"
 #include "platform/bass/bass.h"
 #include "platform/bass/wav.h"
 #include "platform/dinput/dinput.h"
@@ -109,7 +110,7 @@ void RunNonFrameInstructions()
         if (instruction.kind == RunInstruction::Shot) {
             shotFailed = !ScreenshotWrite(instruction.path) || shotFailed;
         } else {
-            std::srand(instruction.seed);
+            RandomSeed(instruction.seed);
         }
         ++cursor;
     }

@@ -256,27 +256,39 @@ bool WebFontFileExists(const std::string& path)
 bool FontFind(const FontRequest& request, std::string* file, int* faceIndex, std::string* family, std::string* error)
 {
     const std::string wanted = Lower(FontFamilyFor(request.faceName));
-    std::string base = "DejaVuSans";
-    std::string slant = "Oblique";
-    *family = "DejaVu Sans";
-    if (wanted == "dejavu sans mono" || wanted.find("mono") != std::string::npos) {
-        base = "DejaVuSansMono";
-        *family = "DejaVu Sans Mono";
-    } else if (wanted.find("serif") != std::string::npos || wanted.find("bookman") != std::string::npos ||
-               wanted.find("times") != std::string::npos) {
-        base = "DejaVuSerif";
-        slant = "Italic";
-        *family = "DejaVu Serif";
-    }
     const bool bold = request.weight >= 600;
-    std::string style = std::string(bold ? "Bold" : "") + (request.italic ? slant : "");
+    // Each family's file stem and its style names: regular, bold, italic, bold italic.
+    struct WebFamily {
+        const char* family;
+        const char* stem;
+        const char* styles[4];
+        const char* extension;
+    };
+    static const WebFamily sans{"DejaVu Sans", "DejaVuSans", {"", "-Bold", "-Oblique", "-BoldOblique"}, ".ttf"};
+    static const WebFamily mono{
+        "DejaVu Sans Mono", "DejaVuSansMono", {"", "-Bold", "-Oblique", "-BoldOblique"}, ".ttf"};
+    static const WebFamily serif{"DejaVu Serif", "DejaVuSerif", {"", "-Bold", "-Italic", "-BoldItalic"}, ".ttf"};
+    static const WebFamily bookman{
+        "URW Bookman", "URWBookman", {"-Light", "-Demi", "-LightItalic", "-DemiItalic"}, ".otf"};
+    const WebFamily* chosen = &sans;
+    if (wanted.find("mono") != std::string::npos) {
+        chosen = &mono;
+    } else if (wanted.find("bookman") != std::string::npos) {
+        chosen = &bookman;
+    } else if (wanted.find("serif") != std::string::npos || wanted.find("times") != std::string::npos) {
+        chosen = &serif;
+    }
+    const std::string folder = kWebFontFolder;
+    const std::string stem = folder + chosen->stem;
+    const std::string bookmanFallback = folder + serif.stem + serif.styles[bold ? 1 : 0] + serif.extension;
     for (const std::string& candidate :
-         {kWebFontFolder + base + (style.empty() ? "" : "-" + style) + ".ttf",
-          kWebFontFolder + base + (bold ? "-Bold" : "") + ".ttf", kWebFontFolder + base + ".ttf",
-          std::string(kWebFontFolder) + "DejaVuSans.ttf"}) {
-        if (WebFontFileExists(candidate)) {
+         {stem + chosen->styles[(bold ? 1 : 0) + (request.italic ? 2 : 0)] + chosen->extension,
+          stem + chosen->styles[bold ? 1 : 0] + chosen->extension, stem + chosen->styles[0] + chosen->extension,
+          chosen == &bookman ? bookmanFallback : std::string(), folder + "DejaVuSans.ttf"}) {
+        if (!candidate.empty() && WebFontFileExists(candidate)) {
             *file = candidate;
             *faceIndex = 0;
+            *family = candidate == folder + "DejaVuSans.ttf" ? sans.family : chosen->family;
             return true;
         }
     }

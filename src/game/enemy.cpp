@@ -4,6 +4,7 @@
 #include <new>
 
 #include "core/frame.h"
+#include "core/random.h"
 #include "game/camera.h"
 #include "game/fog.h"
 #include "game/pause.h"
@@ -68,7 +69,7 @@ void EnemyFly(Aircraft* enemy, float dt)
     enemy->wantFire = 0;
     enemy->wantBomb = 0;
     if (enemy->aiTimer > kChoiceInterval) {
-        enemy->manoeuvre = std::rand() % 6;
+        enemy->manoeuvre = RandomNext() % 6;
         enemy->aiTimer = 0.0f;
     }
     if (camera.scrollPos + kManoeuvreRange > enemy->posY) {
@@ -79,7 +80,7 @@ void EnemyFly(Aircraft* enemy, float dt)
     if (enemy->posY - camera.scrollPos < kLeaveDistance) {
         enemy->alive = 0;
     }
-    if (std::rand() % 50 == 0) {
+    if (RandomNext() % 50 == 0) {
         enemy->wantFire = 1;
     }
 }
@@ -87,14 +88,14 @@ void EnemyFly(Aircraft* enemy, float dt)
 // An empty slot takes a new enemy far ahead, at a random flight level it keeps for its life.
 void EnemyRespawn(Aircraft* enemy)
 {
-    if (std::rand() % 100 != 0) {
+    if (RandomNext() % 100 != 0) {
         return;
     }
-    const int level = std::rand() % 3;
+    const int level = RandomNext() % 3;
     AircraftInit(enemy, kAircraftEnemy, kSideEnemy, static_cast<std::uint8_t>(level));
-    enemy->posY = camera.scrollPos + 30.5f + 0.17f * static_cast<float>(std::rand() % 101);
+    enemy->posY = camera.scrollPos + 30.5f + 0.17f * static_cast<float>(RandomNext() % 101);
     enemy->alive = 1;
-    enemy->posX = 0.2f * static_cast<float>(std::rand() % 101) - 10.0f;
+    enemy->posX = 0.2f * static_cast<float>(RandomNext() % 101) - 10.0f;
 }
 
 }  // namespace
@@ -115,7 +116,7 @@ bool RunStart()
                 continue;   // the slot stays empty; every user of the slots skips null records
             }
         }
-        AircraftInit(enemy, kAircraftEnemy, kSideEnemy, static_cast<std::uint8_t>(std::rand() % 3));
+        AircraftInit(enemy, kAircraftEnemy, kSideEnemy, static_cast<std::uint8_t>(RandomNext() % 3));
         enemy->alive = 0;
         enemy->level = 0;
     }

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "core/frame.h"
+#include "core/random.h"
 #include "game/camera.h"
 #include "game/run_stats.h"
 #include "game/saturating.h"
@@ -52,7 +53,7 @@ void PlayerBulletUpdate(Projectile* p, float dt)
             continue;
         }
         if (PlanarDistance(p->posX, p->posY, enemy->posX, enemy->posY) < kHitDistance && p->posZ == enemy->posZ) {
-            PlayPositional(HitSoundName(std::rand() % 11), p, 25);
+            PlayPositional(HitSoundName(RandomNext() % 11), p, 25);
             runStats.hitCount = SaturatingAdd(runStats.hitCount, 1);
             enemy->health -= EnemyHitDamage(p->damage, player->level, enemy->level);
             if (enemy->health <= 0.0f) {
@@ -75,7 +76,7 @@ void EnemyBulletUpdate(Projectile* p, float dt)
         if (player->health < 0.0f) {
             player->health = 0.0f;
         }
-        SoundPlay(HitSoundName(std::rand() % 11), false);
+        SoundPlay(HitSoundName(RandomNext() % 11), false);
         if (player->health <= 0.0f) {
             player->hit = 1;
             SoundPlay(kAircraftExplosionSound, false);
@@ -98,11 +99,11 @@ void SirenStart()
 void GroundObjectDestroyed(GroundObject& object, const Projectile* p)
 {
     object.destroyed = 1;
-    PlayPositional(std::rand() % 2 != 0 ? "sound\\robban_epulet1.wav" : "sound\\robban_epulet2.wav", p, 50);
+    PlayPositional(RandomNext() % 2 != 0 ? "sound\\robban_epulet1.wav" : "sound\\robban_epulet2.wav", p, 50);
     SoundStop(kBombFallSound);
     player->bombTimer = 0.1f;
-    std::srand(static_cast<unsigned>(ClockCalendarTime()));
-    if (std::rand() % kSirenChance == 1) {
+    RandomSeed(static_cast<unsigned>(ClockCalendarTime()));
+    if (RandomNext() % kSirenChance == 1) {
         SirenStart();
     }
 }
@@ -113,7 +114,7 @@ void BombUpdate(Projectile* p, float dt)
     p->posZ += p->speed * dt;
     p->posY += worldSpeed * dt;
     if (p->posZ > kGroundDepth) {
-        PlayPositional(std::rand() % 2 != 0 ? "sound\\robban_bomba1.wav" : "sound\\robban_bomba2.wav", p, 25);
+        PlayPositional(RandomNext() % 2 != 0 ? "sound\\robban_bomba1.wav" : "sound\\robban_bomba2.wav", p, 25);
         SoundStop(kBombFallSound);
         p->active = 0;
         return;
@@ -197,7 +198,7 @@ void ProjectileSpawn(Aircraft* shooter, int kind)
     p->posZ = shooter->posZ;
     p->pitch = shooter->pitch;
     p->bank = shooter->bank;
-    p->heading = shooter->heading + static_cast<float>(std::rand() % 41 - 20) * kDegreesToRadians * 0.025f;
+    p->heading = shooter->heading + static_cast<float>(RandomNext() % 41 - 20) * kDegreesToRadians * 0.025f;
     p->next = projectileHead;
     projectileHead = p;
 }

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "core/frame.h"
+#include "core/random.h"
 #include "game/aircraft.h"
 #include "game/camera.h"
 #include "game/run_stats.h"
@@ -29,7 +30,7 @@ constexpr std::int32_t kRoundsBonusLimit = 99800;
 // A fresh sea height: 5.0 minus 0..1.00 in steps of 0.01 (smaller z is higher).
 float RandomHeight()
 {
-    return 5.0f - 0.01f * static_cast<float>(std::rand() % 101);
+    return 5.0f - 0.01f * static_cast<float>(RandomNext() % 101);
 }
 
 void SetVertex(SurfaceVertex& v, float x, float y, float z, float u, float tv)
@@ -58,9 +59,9 @@ Extents MeshSize(const MeshEntry* mesh)
 
 void GroundObjectTryPlace(GroundObject& object)
 {
-    const float x = 0.06f * static_cast<float>(std::rand() % 101) - 3.0f;
-    const float y = camera.scrollPos + 35.5f + 0.2f * static_cast<float>(std::rand() % 101);
-    const std::uint8_t id = static_cast<std::uint8_t>(kMeshHangar01 + std::rand() % 3);
+    const float x = 0.06f * static_cast<float>(RandomNext() % 101) - 3.0f;
+    const float y = camera.scrollPos + 35.5f + 0.2f * static_cast<float>(RandomNext() % 101);
+    const std::uint8_t id = static_cast<std::uint8_t>(kMeshHangar01 + RandomNext() % 3);
     MeshEntry* mesh = MeshFind(id);
     const Extents size = MeshSize(mesh);
 
@@ -83,8 +84,8 @@ void GroundObjectTryPlace(GroundObject& object)
     object.posY = y;
     object.meshId = id;
     object.mesh = mesh;
-    object.hitPoints = static_cast<float>(80 + std::rand() % 20);
-    object.scoreValue = 50 + std::rand() % 101;
+    object.hitPoints = static_cast<float>(80 + RandomNext() % 20);
+    object.scoreValue = 50 + RandomNext() % 101;
 }
 
 // One step of a destroyed object's explosion; at its end the score and the bonus are paid.
@@ -205,7 +206,7 @@ void GroundObjectsUpdate()
         if (object.posY - camera.scrollPos < -4.0f - MeshExtent(object.mesh, 1)) {
             object.standing = 0;
         }
-        if (object.standing == 0 && std::rand() % 20 == 0) {
+        if (object.standing == 0 && RandomNext() % 20 == 0) {
             GroundObjectTryPlace(object);
         }
         if (object.standing != 0 && object.destroyed != 0) {

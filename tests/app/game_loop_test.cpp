@@ -13,6 +13,7 @@
 #include "console/console.h"
 #include "console/variables.h"
 #include "core/frame.h"
+#include "core/random.h"
 #include "game/aircraft.h"
 #include "game/camera.h"
 #include "game/fog.h"
@@ -299,7 +300,7 @@ struct FireResult {
 
 static FireResult HoldFire(DWORD ms)
 {
-    std::srand(7);
+    RandomSeed(7);
     runStats = RunStats{};
     *player = Aircraft{};
     player->side = kSidePlayer;

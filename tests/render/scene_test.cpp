@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "core/random.h"
 #include "render_fixture.h"
 
 namespace {
@@ -85,11 +86,11 @@ TEST_F(SceneTest, FogThickensWithDistanceAndFollowsTheFogEnd)
 TEST_F(SceneTest, TheSeaIsDrawnFromTheSegmentsAsTheyAreNow)
 {
     seaTexture = MakeTexture(16, 16, [](UINT x, UINT y) { return 0xFF000000u | (x * 16) << 16 | (y * 16) << 8; });
-    std::srand(5);
+    RandomSeed(5);
     ASSERT_TRUE(SurfaceBuild());
     Render();
     const int idle = D3DLiveObjects().vertexBuffers;
-    std::srand(6);
+    RandomSeed(6);
     ASSERT_TRUE(SurfaceBuild());
     camera.scrollPos = 0.8f;
     SurfaceScroll();

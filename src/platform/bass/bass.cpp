@@ -560,6 +560,10 @@ BOOL BASS_Init(int device, DWORD frequency, DWORD, HWND, const void*)
         bool opened = false;
         if (ClockIsVirtual()) {
             opened = OpenLoopback(BassOutput::Virtual);
+            // Where OpenAL has no loopback device (the browser's), a scripted run plays on the device.
+            if (!opened && device != 0 && !PlatformIsHeadless()) {
+                opened = OpenDevice();
+            }
         } else {
             if (device != 0 && !PlatformIsHeadless()) {
                 opened = capturing ? OpenRecordedDevice() : OpenDevice();

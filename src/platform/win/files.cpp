@@ -11,6 +11,10 @@
 #include <cstdio>
 #include <random>
 
+#if defined(__EMSCRIPTEN__)
+#include <emscripten.h>
+#endif
+
 namespace {
 
 // Temporary files are named NAME.tmp<pid>-<8 hex digits>.
@@ -174,6 +178,15 @@ bool WriteFileReplacing(const std::string& path, std::string_view bytes, FilePro
     ok = ::fsync(fd) == 0 && ok;
     ok = ::close(fd) == 0 && ok;
     if (ok && std::rename(temporary.c_str(), path.c_str()) == 0) {
+#if defined(__EMSCRIPTEN__)
+        // The page's file system lives in memory; the page copies the game folder to its lasting
+        // store (IndexedDB) now that the file is whole under its name.
+        EM_ASM({
+            if (Module['persistFiles']) {
+                Module['persistFiles']();
+            }
+        });
+#endif
         return Report(problem, FileProblem::None);
     }
     const int error = errno;

@@ -172,6 +172,10 @@ void TranslateEvent(const SDL_Event& e)
     case SDL_WINDOWEVENT_FOCUS_LOST: Post(window, WM_KILLFOCUS, 0, 0); break;
     case SDL_WINDOWEVENT_SIZE_CHANGED: Post(window, WM_SIZE, 0, MAKELPARAM(e.window.data1, e.window.data2)); break;
     case SDL_WINDOWEVENT_MINIMIZED: Post(window, WM_SIZE, SIZE_MINIMIZED, 0); break;
+#if defined(__EMSCRIPTEN__)
+    // The page's tab hidden is the browser's minimising.
+    case SDL_WINDOWEVENT_HIDDEN: Post(window, WM_SIZE, SIZE_MINIMIZED, 0); break;
+#endif
     case SDL_WINDOWEVENT_MOVED: Post(window, WM_MOVE, 0, MAKELPARAM(e.window.data1, e.window.data2)); break;
     default: break;
     }

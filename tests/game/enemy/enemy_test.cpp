@@ -3,6 +3,7 @@
 #include "../../support/sim_fixture.h"
 #include "app/graphics.h"
 #include "app/program.h"
+#include "core/random.h"
 #include "game/pause.h"
 #include "game/run_stats.h"
 
@@ -25,10 +26,10 @@ TEST_F(EnemyTest, ManoeuvresAndShotRequestsFollowTheRandomDraws)
     int fireRequests = 0;
     for (unsigned seed = 1; seed <= 300; ++seed) {
         Aircraft* enemy = PlaceEnemy(0, 1.0f, camera.scrollPos + 10.0f, 0);
-        std::srand(seed);
-        const int manoeuvre = std::rand() % 6;
-        const bool fire = std::rand() % 50 == 0;
-        std::srand(seed);
+        RandomSeed(seed);
+        const int manoeuvre = RandomNext() % 6;
+        const bool fire = RandomNext() % 50 == 0;
+        RandomSeed(seed);
         EnemyUpdate(enemy);
         ASSERT_EQ(enemy->manoeuvre, manoeuvre);
         EXPECT_EQ(enemy->aiTimer, 0.0f);
@@ -48,7 +49,7 @@ TEST_F(EnemyTest, FarAheadTheBankStaysThoughManoeuvresAreChosen)
 {
     Aircraft* enemy = PlaceEnemy(0, 0.0f, camera.scrollPos + 20.5f, 2);
     enemy->bank = 0.3f;
-    std::srand(7);
+    RandomSeed(7);
     frameDelta = 0.125f;
     for (int i = 0; i < 40; ++i) {
         EnemyUpdate(enemy);
@@ -104,22 +105,22 @@ TEST_F(EnemyTest, AnEmptySlotRespawnsFarAheadAtARandomLevelKeepingItsExperience)
 {
     unsigned seed = 0;
     for (unsigned s = 1; s < 100000 && seed == 0; ++s) {
-        std::srand(s);
-        if (std::rand() % 100 == 0) {
+        RandomSeed(s);
+        if (RandomNext() % 100 == 0) {
             seed = s;
         }
     }
     ASSERT_NE(seed, 0u);
-    std::srand(seed);
-    std::rand();
-    const int flightLevel = std::rand() % 3;
-    const int ahead = std::rand() % 101;
-    const int lateral = std::rand() % 101;
+    RandomSeed(seed);
+    RandomNext();
+    const int flightLevel = RandomNext() % 3;
+    const int ahead = RandomNext() % 101;
+    const int lateral = RandomNext() % 101;
 
     Aircraft* enemy = enemySlots[2];
     enemy->level = 2;
     enemy->health = 0.0f;
-    std::srand(seed);
+    RandomSeed(seed);
     EnemyUpdate(enemy);
     EXPECT_EQ(enemy->alive, 1);
     EXPECT_EQ(enemy->hit, 0);
@@ -132,7 +133,7 @@ TEST_F(EnemyTest, AnEmptySlotRespawnsFarAheadAtARandomLevelKeepingItsExperience)
     EXPECT_EQ(enemy->aiTimer, 10.0f);   // chooses a manoeuvre on its first flying frame
 
     // A slot fills with a chance of one in a hundred per frame.
-    std::srand(12345);
+    RandomSeed(12345);
     int respawns = 0;
     for (int i = 0; i < 20000; ++i) {
         EnemyUpdate(enemySlots[3]);
@@ -154,9 +155,9 @@ TEST_F(EnemyTest, PropellersTurnInEveryStateOfTheSlot)
     Aircraft* empty = enemySlots[4];
     empty->propellerAngle = 6.2f;
     frameDelta = 0.001f;
-    std::srand(1);
-    ASSERT_NE(std::rand() % 100, 0);   // this seed leaves the slot empty
-    std::srand(1);
+    RandomSeed(1);
+    ASSERT_NE(RandomNext() % 100, 0);   // this seed leaves the slot empty
+    RandomSeed(1);
     EnemyUpdate(empty);
     EXPECT_EQ(empty->alive, 0);
     EXPECT_NEAR(empty->propellerAngle, 6.2f + 0.6283185f - 6.2831855f, 1e-4f);

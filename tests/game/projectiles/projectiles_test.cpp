@@ -1,6 +1,7 @@
 #include <cmath>
 
 #include "../../support/sim_fixture.h"
+#include "core/random.h"
 
 namespace {
 
@@ -33,9 +34,9 @@ TEST_F(ProjectilesTest, SpawnPlacesBulletsAtTheMuzzleAndBombsUnderTheAircraft)
     player->posX = 0.5f;
     player->posY = 2.0f;
     player->bank = 0.25f;
-    std::srand(99);
-    const int spread = std::rand() % 41 - 20;
-    std::srand(99);
+    RandomSeed(99);
+    const int spread = RandomNext() % 41 - 20;
+    RandomSeed(99);
     ProjectileSpawn(player, kProjectileGun);
     Projectile* bullet = projectileHead;
     EXPECT_FLOAT_EQ(bullet->posY, 2.28f);

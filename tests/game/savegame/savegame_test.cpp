@@ -1,6 +1,7 @@
 #include "game/savegame.h"
 #include "../../support/scratch_folder.h"
 #include "app/program.h"
+#include "core/random.h"
 #include "frontend/frontend.h"
 
 #include <gtest/gtest.h>
@@ -399,7 +400,7 @@ TEST_F(SaveGameTest, LoadStartsARunAndPutsTheValuesBack)
 TEST_F(SaveGameTest, LoadingTwiceGivesTheSameRunOnNewGround)
 {
     WriteAll(kSaveFileName, SampleFile());
-    std::srand(1);
+    RandomSeed(1);
     ASSERT_TRUE(GameLoad());
     const Aircraft firstPlayer = *player;
     const RunStats firstStats = runStats;

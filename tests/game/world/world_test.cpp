@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/frame.h"
+#include "core/random.h"
 #include "game/aircraft.h"
 #include "game/camera.h"
 #include "game/run_stats.h"
@@ -37,13 +38,13 @@ float Height(int r)
 unsigned SeedWhere(int count, const std::function<bool(const std::vector<int>&)>& wanted)
 {
     for (unsigned seed = 1; seed < 200000; ++seed) {
-        std::srand(seed);
+        RandomSeed(seed);
         std::vector<int> values(count);
         for (int& v : values) {
-            v = std::rand();
+            v = RandomNext();
         }
         if (wanted(values)) {
-            std::srand(seed);
+            RandomSeed(seed);
             return seed;
         }
     }
@@ -105,9 +106,9 @@ TEST_F(WorldTest, ScrollAdvanceMovesByWorldSpeedTimesFrameTime)
 
 TEST_F(WorldTest, BuildLaysThirtySegmentsFromZeroToThirtyWithRandomHeightsColumnByColumn)
 {
-    std::srand(77);
+    RandomSeed(77);
     ASSERT_TRUE(SurfaceBuild());
-    std::srand(77);
+    RandomSeed(77);
     const std::vector<SurfaceSegment*> chain = Chain();
     ASSERT_EQ(chain.size(), 30u);
     for (int a = 0; a < 30; ++a) {
@@ -122,7 +123,7 @@ TEST_F(WorldTest, BuildLaysThirtySegmentsFromZeroToThirtyWithRandomHeightsColumn
             EXPECT_EQ(back.z, a == 0 ? 5.0f : chain[a - 1]->vertices[2 * j + 1].z);
             EXPECT_EQ(front.x, x);
             EXPECT_EQ(front.y, static_cast<float>(a + 1));
-            EXPECT_EQ(front.z, Height(std::rand())) << "segment " << a << " column " << j;
+            EXPECT_EQ(front.z, Height(RandomNext())) << "segment " << a << " column " << j;
             for (const SurfaceVertex* v : {&back, &front}) {
                 EXPECT_EQ(v->nx, 0.0f);
                 EXPECT_EQ(v->ny, 0.0f);
@@ -263,11 +264,11 @@ TEST_F(WorldTest, PlacementDrawsPositionTypeHitPointsAndScoreInOrder)
     std::vector<int> r;
     {
         const unsigned seed = SeedWhere(1, [](const std::vector<int>& v) { return v[0] % 20 == 0; });
-        std::srand(seed);
+        RandomSeed(seed);
         for (int i = 0; i < 6; ++i) {
-            r.push_back(std::rand());
+            r.push_back(RandomNext());
         }
-        std::srand(seed);
+        RandomSeed(seed);
     }
     GroundObjectsUpdate();
     const GroundObject& o = groundObjects[0];
@@ -290,7 +291,7 @@ TEST_F(WorldTest, PlacementDrawsPositionTypeHitPointsAndScoreInOrder)
 
 TEST_F(WorldTest, PlacementsAreRareAndStayInsideTheirRanges)
 {
-    std::srand(4242);
+    RandomSeed(4242);
     int placements = 0;
     for (int frame = 0; frame < 4000; ++frame) {
         camera.scrollPos = static_cast<float>(frame);   // whatever is placed is retired some 45 frames on
@@ -325,7 +326,7 @@ TEST_F(WorldTest, OverlappingPlacementIsAbandonedAndARetiredSlotIsNotTested)
     // A standing object with a huge footprint covers the whole placement area.
     testMeshes[1] = TestMesh{{200.0f, 200.0f, 5.0f}};
     groundObjects[0] = StandingAt(0.0f, 45.5f, kMeshTower);
-    std::srand(99);
+    RandomSeed(99);
     for (int frame = 0; frame < 400; ++frame) {
         GroundObjectsUpdate();
         ASSERT_EQ(groundObjects[1].standing, 0) << "frame " << frame;
@@ -351,17 +352,17 @@ TEST_F(WorldTest, OverlapUsesHalfTheSummedExtentsOnBothAxes)
         m = TestMesh{{4.0f, 2.0f, 3.0f}};
     }
     const unsigned seed = SeedWhere(1, [](const std::vector<int>& r) { return r[0] % 20 == 0; });
-    std::srand(seed);
-    std::rand();
-    const float newX = 0.06f * static_cast<float>(std::rand() % 101) - 3.0f;
-    const float newY = 35.5f + 0.2f * static_cast<float>(std::rand() % 101);
+    RandomSeed(seed);
+    RandomNext();
+    const float newX = 0.06f * static_cast<float>(RandomNext() % 101) - 3.0f;
+    const float newY = 35.5f + 0.2f * static_cast<float>(RandomNext() % 101);
 
     // Slot 0 is standing at an offset from where slot 1's next placement would go.
     auto placedBeside = [&](float dx, float dy) {
         groundObjects[0] = StandingAt(newX + dx, newY + dy, kMeshTower);
         groundObjects[1] = GroundObject{};
         groundObjects[1].posY = 1000.0f;
-        std::srand(seed);
+        RandomSeed(seed);
         GroundObjectsUpdate();
         EXPECT_EQ(groundObjects[0].posX, newX + dx);
         return groundObjects[1].standing != 0;
@@ -517,7 +518,7 @@ TEST_F(WorldTest, MissingMeshesGiveZeroSizedObjectsWithoutFaults)
 {
     testMeshesPresent = false;
     ASSERT_TRUE(SurfaceBuild());
-    std::srand(5);
+    RandomSeed(5);
     for (int frame = 0; frame < 2000; ++frame) {
         camera.scrollPos += 0.05f;
         SurfaceScroll();
