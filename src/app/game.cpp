@@ -25,6 +25,7 @@
 #include "frontend/frontend.h"
 #include "game/aircraft.h"
 #include "game/camera.h"
+#include "game/feedback.h"
 #include "game/pause.h"
 #include "game/run_stats.h"
 #include "game/simulation.h"
@@ -140,6 +141,7 @@ bool PlayingFrame()
         // The keys were read once for the frame; the simulation takes the time and the flight
         // controls, the rest of the frame (input, drawing, the frame loop's timers) the whole frame.
         const SimulationOutcome outcome = SimulationAdvance(frameMilliseconds, playerControls, KeyDown(kKeyEscape));
+        InputRumbleFor(FeedbackTake());
         if (outcome == SimulationOutcome::LeftForMenu) {
             LeaveRunForMenu();
             return true;

@@ -13,6 +13,16 @@ constexpr DWORD kCooperativeLevel = DISCL_NONEXCLUSIVE | DISCL_FOREGROUND;
 // it from Acquire, so this bound only guards against a device that would.
 constexpr int kMaxReacquire = 16;
 
+// Rumble pulses: motor strengths (low, high frequency) and length.
+struct RumblePulse {
+    std::uint16_t low;
+    std::uint16_t high;
+    std::uint32_t milliseconds;
+};
+constexpr RumblePulse kDestroyedRumble{0xFFFF, 0xFFFF, 700};
+constexpr RumblePulse kHitRumble{0x5000, 0xC000, 120};
+constexpr RumblePulse kExplosionRumble{0xC000, 0x6000, 200};
+
 void ReleaseDevice(IDirectInputDevice8A*& device)
 {
     if (device != nullptr) {
@@ -120,6 +130,18 @@ void InputPoll()
             }
         }
     }
+}
+
+int InputRumbleFor(const FeedbackEvents& events)
+{
+    if (VarGetInt("j_rezges") == 0) {
+        return 0;
+    }
+    const RumblePulse* pulse = events.playerDestroyed  ? &kDestroyedRumble
+                               : events.explosions > 0 ? &kExplosionRumble
+                               : events.playerHits > 0 ? &kHitRumble
+                                                       : nullptr;
+    return pulse != nullptr ? DInputRumble(pulse->low, pulse->high, pulse->milliseconds) : 0;
 }
 
 void InputPadMapFromVariables()

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/input.h"
+#include "game/feedback.h"
 
 // Once a frame after InputPoll: switches text input on or off as `wanted` says and takes the text
 // typed since the previous frame into inputText. Always off while scripted keys drive the keyboard.
@@ -14,6 +15,11 @@ void InputTextPoll(bool wanted);
 // j_pad_start and j_pad_vissza (Back), each a key name of the bindings or ESCAPE; a missing or
 // unknown name leaves that input unused, and with none set the pads are not opened.
 void InputPadMapFromVariables();
+
+// With j_rezges set, a gamepad's rumble for what the player met in the frame's steps: a long, strong
+// pulse when the aircraft is destroyed, else a short one for a hit or an explosion. Returns how many
+// pads took it.
+int InputRumbleFor(const FeedbackEvents& events);
 
 // Keeps both handles, clears the three pointers (releasing what they held), sets both enabled bytes
 // and creates the DirectInput interface. True when the interface exists.

@@ -9,6 +9,7 @@
 #include "frontend/frontend.h"
 #include "game/aircraft.h"
 #include "game/camera.h"
+#include "game/feedback.h"
 #include "game/fog.h"
 #include "game/notice.h"
 #include "game/pause.h"
@@ -33,6 +34,7 @@ void ProgramReset()
     RunClockReset();
     pauseFlag = 0;
     NoticeReset();
+    FeedbackTake();
     CameraReset();
     FogReset();
 

@@ -1,8 +1,11 @@
 // The main menu: five extruded captions, one of them selected; UP and DOWN move the selection and
 // ENTER carries out the selected item.
 #include <cstdint>
+#include <filesystem>
+#include <system_error>
 
 #include "console/console.h"
+#include "console/variables.h"
 #include "core/frame.h"
 #include "core/input.h"
 #include "frontend/frontend.h"
@@ -99,6 +102,12 @@ bool LoadGame(MenuItem& item)
     pauseFlag = 1;
     if (!GameLoad()) {
         pauseFlag = pauseBefore;
+        // Without a saved game the item would do nothing at all: the menu says so (a damaged
+        // file has its console line).
+        std::error_code missing;
+        if (VarGetInt("h_menu_jelzes") != 0 && !std::filesystem::exists(kSaveFileName, missing)) {
+            NoticeShow(kNoticeNoSave);
+        }
         return true;
     }
     Deselect(item);
@@ -110,6 +119,9 @@ bool LoadGame(MenuItem& item)
 bool Resume(MenuItem& item)
 {
     if (pauseFlag == 0) {
+        if (VarGetInt("h_menu_jelzes") != 0) {
+            NoticeShow(kNoticeNoRun);
+        }
         return true;
     }
     Deselect(item);

@@ -13,6 +13,7 @@
 #include "console/variables.h"
 #include "core/frame.h"
 #include "game/camera.h"
+#include "game/feedback.h"
 #include "game/projectiles.h"
 #include "game/run_stats.h"
 #include "game/saturating.h"
@@ -165,6 +166,9 @@ void CollisionStep(Aircraft* a)
             SoundSetAttributes(kAircraftExplosionSound, -1, 50, SaturatingInt(20.0 * SaturatingInt(a->posX)));
             enemy->hit = 1;
             a->hit = 1;
+            if (a == player) {
+                feedbackEvents.playerDestroyed = true;
+            }
         }
     }
 }

@@ -7,6 +7,7 @@
 #include "core/frame.h"
 #include "core/random.h"
 #include "game/camera.h"
+#include "game/feedback.h"
 #include "game/run_stats.h"
 #include "game/saturating.h"
 #include "game/world.h"
@@ -77,9 +78,11 @@ void EnemyBulletUpdate(Projectile* p, float dt)
             player->health = 0.0f;
         }
         SoundPlay(HitSoundName(RandomNext() % 11), false);
+        ++feedbackEvents.playerHits;
         if (player->health <= 0.0f) {
             player->hit = 1;
             SoundPlay(kAircraftExplosionSound, false);
+            feedbackEvents.playerDestroyed = true;
         }
         p->active = 0;
     }
@@ -99,6 +102,7 @@ void SirenStart()
 void GroundObjectDestroyed(GroundObject& object, const Projectile* p)
 {
     object.destroyed = 1;
+    ++feedbackEvents.explosions;
     PlayPositional(RandomNext() % 2 != 0 ? "sound\\robban_epulet1.wav" : "sound\\robban_epulet2.wav", p, 50);
     SoundStop(kBombFallSound);
     player->bombTimer = 0.1f;
@@ -115,6 +119,7 @@ void BombUpdate(Projectile* p, float dt)
     p->posY += worldSpeed * dt;
     if (p->posZ > kGroundDepth) {
         PlayPositional(RandomNext() % 2 != 0 ? "sound\\robban_bomba1.wav" : "sound\\robban_bomba2.wav", p, 25);
+        ++feedbackEvents.explosions;
         SoundStop(kBombFallSound);
         p->active = 0;
         return;

@@ -7,6 +7,7 @@
 #include "d3dx/math.h"
 #include "frontend/frontend.h"
 #include "game/fog.h"
+#include "game/notice.h"
 #include "render/camera.h"
 #include "render/hud.h"
 #include "render/render.h"
@@ -85,6 +86,16 @@ void MainMenuDraw()
     ScreenText(kFontSmall, ScreenX(0.01), ScreenY(0.96), kRed, "%s", "Built on its own small engine");
     ScreenText(kFontSmall, ScreenX(0.01), ScreenY(0.98), kRed, "%s", "(c) the AVIORRA developers");
     ScreenText(kFontSmall, ScreenX(0.84), ScreenY(0.98), kRed, "%s", "Version: 1.02");
+
+    // The answer of an item that had nothing to act on, below the items.
+    if (noticeTimer > 0.0f) {
+        if (noticeKind == kNoticeNoSave) {
+            ScreenText(kFontLarge, ScreenX(0.41), ScreenY(0.8), kYellow, "%s", "No saved game");
+        } else if (noticeKind == kNoticeNoRun) {
+            ScreenText(kFontLarge, ScreenX(0.39), ScreenY(0.8), kYellow, "%s", "No game to resume");
+        }
+        noticeTimer -= frameDelta;
+    }
 }
 
 }  // namespace

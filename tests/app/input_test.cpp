@@ -7,6 +7,8 @@
 
 #include "../support/sdl_window.h"
 #include "app/input.h"
+#include "console/variables.h"
+#include "platform/win/window.h"
 
 namespace {
 
@@ -215,3 +217,61 @@ TEST_F(InputTest, FailedDeviceSetupWithoutAWindow)
 }
 
 }  // namespace
+
+TEST_F(InputTest, RumbleFollowsWhatThePlayerMetAndTheVariable)
+{
+    CreateAll();
+    static Uint16 lastLow = 0;
+    static Uint16 lastHigh = 0;
+    static int calls = 0;
+    SDL_VirtualJoystickDesc desc{};
+    desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+    desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+    desc.naxes = SDL_CONTROLLER_AXIS_MAX;
+    desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
+    desc.Rumble = [](void*, Uint16 low, Uint16 high) {
+        lastLow = low;
+        lastHigh = high;
+        ++calls;
+        return 0;
+    };
+    std::uint8_t map[kPadInputCount] = {DIK_UP, DIK_DOWN, DIK_LEFT, DIK_RIGHT, DIK_SPACE};
+    DInputSetPadMap(map);
+    const int pad = SDL_JoystickAttachVirtualEx(&desc);
+    ASSERT_GE(pad, 0) << SDL_GetError();
+    PlatformPumpEvents();
+
+    FeedbackEvents hit;
+    hit.playerHits = 2;
+    FeedbackEvents burst;
+    burst.explosions = 1;
+    burst.playerHits = 1;
+    FeedbackEvents destroyed;
+    destroyed.playerDestroyed = true;
+    destroyed.explosions = 3;
+
+    // Off (unset, as without the default start-up script): nothing reaches the pad.
+    EXPECT_EQ(InputRumbleFor(destroyed), 0);
+    EXPECT_EQ(calls, 0);
+
+    VarSetFromText("j_rezges", "1");
+    EXPECT_EQ(InputRumbleFor(FeedbackEvents{}), 0) << "a quiet frame";
+    EXPECT_EQ(calls, 0);
+    EXPECT_EQ(InputRumbleFor(hit), 1);
+    const Uint16 hitStrength = lastHigh;
+    EXPECT_GT(lastHigh, lastLow) << "a hit is a short, sharp pulse";
+    EXPECT_EQ(InputRumbleFor(burst), 1);
+    EXPECT_GT(lastLow, lastHigh) << "an explosion rumbles deeper and wins over a hit in the same frame";
+    EXPECT_EQ(InputRumbleFor(destroyed), 1);
+    EXPECT_EQ(lastLow, 0xFFFF) << "the aircraft destroyed: both motors at full strength";
+    EXPECT_EQ(lastHigh, 0xFFFF);
+    EXPECT_LT(hitStrength, 0xFFFF);
+    EXPECT_EQ(calls, 3);
+
+    VarSetFromText("j_rezges", "0");
+    EXPECT_EQ(InputRumbleFor(destroyed), 0);
+    EXPECT_EQ(calls, 3);
+    SDL_JoystickDetachVirtual(pad);
+    DInputSetPadMap(nullptr);
+    VarListFree();
+}

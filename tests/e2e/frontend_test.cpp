@@ -10,6 +10,7 @@
 #include <string>
 
 #include "../support/game_folder.h"
+#include "screenshot.h"
 
 namespace {
 
@@ -131,6 +132,33 @@ TEST_F(FrontEndRunTest, LoadGameWithoutASavedGameLeavesTheMenuAsItWas)
         << Diagnostics();
     ASSERT_TRUE(Exists("avr.sav"));
     EXPECT_NEAR(ReadSave().seconds, 0.1f, 0.015f);
+}
+
+TEST_F(FrontEndRunTest, LoadGameAndResumeWithNothingToActOnSaySoWithTheVariable)
+{
+    // Yellow letters in the band below the menu's items, where the answer stands.
+    auto answer = [&](const std::string& shot) {
+        const Image image = LoadImage((folder_.Root() / shot).string());
+        EXPECT_EQ(image.width, 320) << shot;
+        return image.width == 320
+                   ? image.Count(0, 182, 320, 214, [](int r, int g, int b) { return r > 200 && g > 200 && b < 80; })
+                   : -1;
+    };
+    const std::string script = "seed 5\n" + Press("DOWN") +
+                               "1 10 ENTER\n5 10\nshot load.png\n160 10\nshot later.png\n" + Press("DOWN") +
+                               "1 10 ENTER\n5 10\nshot resume.png\n";
+    ASSERT_EQ(Run(script), 0) << Diagnostics();
+    EXPECT_EQ(answer("load.png"), 0) << "off: the items do nothing, as designed";
+    EXPECT_EQ(answer("resume.png"), 0);
+
+    Write("exec.vrs", Read("exec.vrs") + "set h_menu_jelzes 1\r\n");
+    ASSERT_EQ(Run(script), 0) << Diagnostics();
+    const int load = answer("load.png");
+    const int resume = answer("resume.png");
+    EXPECT_GT(load, 40) << "\"No saved game\"";
+    EXPECT_EQ(answer("later.png"), 0) << "the answer goes after its time";
+    EXPECT_GT(resume, load) << "\"No game to resume\", the longer line";
+    EXPECT_FALSE(Exists("avr.sav"));
 }
 
 TEST_F(FrontEndRunTest, LeavingTheHighScoreTableSelectsNewGame)

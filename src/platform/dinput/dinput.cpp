@@ -747,6 +747,21 @@ void DInputSetPadMap(const std::uint8_t* keyCodes)
     }
 }
 
+int DInputRumble(std::uint16_t low, std::uint16_t high, std::uint32_t milliseconds)
+{
+    if (SDL_WasInit(SDL_INIT_GAMECONTROLLER) == 0) {
+        return 0;
+    }
+    int took = 0;
+    for (int i = 0; i < SDL_NumJoysticks(); ++i) {
+        SDL_GameController* controller = SDL_GameControllerFromInstanceID(SDL_JoystickGetDeviceInstanceID(i));
+        if (controller != nullptr && SDL_GameControllerRumble(controller, low, high, milliseconds) == 0) {
+            ++took;
+        }
+    }
+    return took;
+}
+
 void DInputReset()
 {
     state = DInputState{};

@@ -199,6 +199,11 @@ enum DInputPadInput {
 // down. Scripted keys ignore the pads.
 void DInputSetPadMap(const std::uint8_t* keyCodes);
 
+// Rumble (an addition): every open game controller with rumble motors runs them at these strengths
+// (0..65535, the low- and the high-frequency motor) for `milliseconds`, replacing a rumble in
+// progress. Returns how many controllers took it (0 without a pad or without motors).
+int DInputRumble(std::uint16_t low, std::uint16_t high, std::uint32_t milliseconds);
+
 // The DirectInput key code of an SDL scancode; 0 for a key DirectInput has no code for.
 int DInputKeyCodeFromScancode(int sdlScancode);
 // The first SDL scancode with this key code; 0 (SDL_SCANCODE_UNKNOWN) when none has it.

@@ -2,6 +2,7 @@
 
 #include "../../support/sim_fixture.h"
 #include "core/random.h"
+#include "game/feedback.h"
 
 namespace {
 
@@ -164,6 +165,7 @@ TEST_F(ProjectilesTest, BulletsHitOnlyAtTheSameHeightAndOneBulletCanHitTwoEnemie
 TEST_F(ProjectilesTest, ThePlayerSurvivesSixtySixHitsAndNeverDropsBelowZero)
 {
     frameDelta = 0.0f;
+    FeedbackTake();
     for (int hit = 1; hit <= 66; ++hit) {
         Projectile* p = Add(kProjectileGun, kSideEnemy, 0.1f, player->posY, player->posZ);
         ProjectileUpdate(p);
@@ -171,10 +173,19 @@ TEST_F(ProjectilesTest, ThePlayerSurvivesSixtySixHitsAndNeverDropsBelowZero)
     }
     EXPECT_FLOAT_EQ(player->health, 1.0f);
     EXPECT_EQ(player->hit, 0);
+    // Each hit is felt; the aircraft is not destroyed yet.
+    FeedbackEvents felt = FeedbackTake();
+    EXPECT_EQ(felt.playerHits, 66);
+    EXPECT_FALSE(felt.playerDestroyed);
+    EXPECT_EQ(felt.explosions, 0);
+    EXPECT_EQ(FeedbackTake().playerHits, 0) << "taken once";
     Projectile* p = Add(kProjectileGun, kSideEnemy, 0.0f, player->posY, player->posZ);
     ProjectileUpdate(p);
     EXPECT_EQ(player->health, 0.0f);
     EXPECT_EQ(player->hit, 1);
+    felt = FeedbackTake();
+    EXPECT_EQ(felt.playerHits, 1);
+    EXPECT_TRUE(felt.playerDestroyed);
     // An exploding player is still hit; health stays at 0.
     p = Add(kProjectileGun, kSideEnemy, 0.0f, player->posY, player->posZ);
     ProjectileUpdate(p);
@@ -239,6 +250,7 @@ TEST_F(ProjectilesTest, BombsFallWithGravityKeepPaceAndEndAtTheGround)
     EXPECT_GT(bomb->posZ, 5.0f);
     EXPECT_EQ(bomb->active, 0);
     EXPECT_LT(frames, 10);
+    EXPECT_EQ(FeedbackTake().explosions, 1) << "the burst on the sea is felt once";
 }
 
 TEST_F(ProjectilesTest, AStandingObjectWithoutAMeshIsNotHitByABomb)

@@ -453,3 +453,57 @@ TEST_F(DInputTest, ScriptedInputZeroesTheMouse)
 }
 
 }  // namespace
+
+namespace {
+
+// What SDL's virtual controllers were asked: the last motor strengths and the number of requests.
+struct RumbleSeen {
+    Uint16 low = 0;
+    Uint16 high = 0;
+    int calls = 0;
+};
+RumbleSeen rumbleSeen;
+
+int VirtualIndex(bool motors)
+{
+    SDL_VirtualJoystickDesc desc{};
+    desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+    desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+    desc.naxes = SDL_CONTROLLER_AXIS_MAX;
+    desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
+    desc.name = motors ? "rumbling pad" : "plain pad";
+    if (motors) {
+        desc.Rumble = [](void*, Uint16 low, Uint16 high) {
+            rumbleSeen = {low, high, rumbleSeen.calls + 1};
+            return 0;
+        };
+    }
+    return SDL_JoystickAttachVirtualEx(&desc);
+}
+
+}  // namespace
+
+TEST_F(DInputTest, RumbleReachesTheOpenControllersThatHaveMotors)
+{
+    EXPECT_EQ(DInputRumble(0x1000, 0x2000, 100), 0) << "no controllers open";
+    std::uint8_t map[kPadInputCount] = {DIK_UP, DIK_DOWN, DIK_LEFT, DIK_RIGHT, DIK_SPACE};
+    DInputSetPadMap(map);
+    ASSERT_NE(SDL_WasInit(SDL_INIT_GAMECONTROLLER), 0u);
+    const int rumbling = VirtualIndex(true);
+    const int plain = VirtualIndex(false);
+    ASSERT_GE(rumbling, 0) << SDL_GetError();
+    ASSERT_GE(plain, 0) << SDL_GetError();
+    PlatformPumpEvents();   // the controllers arrive as "device added" and are opened
+    rumbleSeen = {};
+    EXPECT_EQ(DInputRumble(0x1234, 0xFEDC, 150), 1) << "only the pad with motors takes it";
+    EXPECT_EQ(rumbleSeen.calls, 1);
+    EXPECT_EQ(rumbleSeen.low, 0x1234);
+    EXPECT_EQ(rumbleSeen.high, 0xFEDC);
+
+    SDL_JoystickDetachVirtual(plain);
+    SDL_JoystickDetachVirtual(rumbling);
+    PlatformPumpEvents();
+    EXPECT_EQ(DInputRumble(0x1234, 0xFEDC, 150), 0) << "unplugged";
+    DInputSetPadMap(nullptr);
+    EXPECT_EQ(DInputRumble(0x1234, 0xFEDC, 150), 0) << "controllers closed";
+}
