@@ -1,7 +1,16 @@
-// Frame cost of the renderer at 800 x 600 on the offscreen video driver, measured interleaved so
-// that a shared, noisy machine loads every figure alike.
+// Frame cost of the game, measured interleaved so that a shared, noisy machine loads every figure
+// alike.
 //
-// Four kinds of frame, one batch of each per round, in turn:
+// First, the headline: the game's own loop (game_runs.h). The real binary beside this program runs
+// scripted busy play (seed 7, a new game, 60 frames of 80 ms, then frames of 16 ms with the gun held
+// steering left, right, bombing while climbing, descending in turn) and the menu, each as a long and a
+// short run whose difference gives a frame's CPU time over all the process's threads; beside them, a
+// bare OpenGL program drawing the floor picture as a process of its own, the same way. At 800 x 600
+// and 1920 x 1080 by default, with the peak resident size, the device's draw calls, triangles and
+// state changes per frame and the shader programs the run built; then start-up to the first menu
+// frame against the floor's start-up.
+//
+// Then the synthetic scenes, in this process, one batch of each per round, in turn:
 //   floor   a bare OpenGL program with no game code: its own window and 3.3 core context, trivial
 //           shaders, drawing straight into the window's default framebuffer: clear, 1000 small
 //           triangles, one textured 512 x 512 mipmapped full-screen quad, swap.
@@ -10,22 +19,26 @@
 //   busy    a playing frame through SceneRender: all 12 enemies in view, a building, 40 projectiles,
 //           12 explosion sprites over the sea, the HUD with the frame rate.
 // Both the floor and the device keep at most one frame in flight. Each batch ends with glFinish, so
-// the rasteriser's threads have done the batch's work inside its measured time.
+// the rasteriser's threads have done the batch's work inside its measured time. Reported per kind:
+// the median over rounds of CPU milliseconds per frame (process CPU time over all threads), of wall
+// milliseconds per frame and the wall frame rate, the ratio of the CPU figure to the floor's, and
+// the device's counts per frame.
 //
-// Reported per kind: the median over rounds of CPU milliseconds per frame (process CPU time over all
-// threads, the stable figure on a shared machine), of wall milliseconds per frame and the wall frame
-// rate, and the ratio of the CPU figure to the floor's.
-//
-// Usage: bench_render [ROUNDS [FRAMES]] (default 9 rounds of 40 frames). The game's content is read
-// from the generated game folder beside this program (build/game). `bench_render --floor-start-up`
-// only starts the video subsystem, creates the floor's context, draws one floor frame and exits: the
-// start-up floor (loading the OpenGL driver and creating a context), to time from outside.
+// Usage: bench_render [--game-rounds N] [--sizes WxH,...] [--game BINARY]... [--no-game]
+// [--scene-rounds N] [--scene-frames N] [--no-scenes]; `bench_render ROUNDS [FRAMES]` measures the
+// synthetic scenes alone. Each --game binary (default: the aviorra beside this program) runs with the
+// generated game folder beside it, so two builds can be measured in the same rounds. The synthetic
+// scenes read the content of the game folder beside this program (build/game).
+// `bench_render --floor-start-up` only starts the video subsystem, creates the floor's context,
+// draws one floor frame and exits: the start-up floor, to time from outside; `--floor-run FRAMES W H`
+// draws that many floor frames at that size.
 #include <SDL2/SDL.h>
 #include <epoxy/gl.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -34,11 +47,13 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/program.h"
 #include "busy_scene.h"
+#include "game_runs.h"
 
 #include "app/game.h"
 #include "app/graphics.h"
@@ -117,6 +132,8 @@ std::vector<std::uint8_t> TexturePixels()
 // ---- The floor: bare OpenGL -----------------------------------------------------------------
 
 struct Floor {
+    int width = kWidth;
+    int height = kHeight;
     SDL_Window* window = nullptr;
     SDL_GLContext context = nullptr;
     GLuint program = 0, vao = 0, triangles = 0, quad = 0, texture = 0;
@@ -138,7 +155,7 @@ struct Floor {
         SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
         SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
         SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
-        window = SDL_CreateWindow("floor", 0, 0, kWidth, kHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+        window = SDL_CreateWindow("floor", 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
         if (window == nullptr) {
             return false;
         }
@@ -150,10 +167,11 @@ struct Floor {
         const GLuint vs = Shader(GL_VERTEX_SHADER, R"(#version 330 core
 layout(location = 0) in vec2 aPixel;
 layout(location = 1) in vec2 aUv;
+uniform vec2 uHalfSize;
 out vec2 vUv;
 void main() {
     vUv = aUv;
-    gl_Position = vec4(aPixel.x / 400.0 - 1.0, 1.0 - aPixel.y / 300.0, 0.5, 1.0);
+    gl_Position = vec4(aPixel.x / uHalfSize.x - 1.0, 1.0 - aPixel.y / uHalfSize.y, 0.5, 1.0);
 })");
         const GLuint fs = Shader(GL_FRAGMENT_SHADER, R"(#version 330 core
 in vec2 vUv;
@@ -175,6 +193,8 @@ void main() { colour = uUseTexture ? texture(uTexture, vUv) : vec4(1.0); })");
         useTexture = glGetUniformLocation(program, "uUseTexture");
         glUseProgram(program);
         glUniform1i(glGetUniformLocation(program, "uTexture"), 0);
+        glUniform2f(glGetUniformLocation(program, "uHalfSize"), static_cast<float>(width) * 0.5f,
+                    static_cast<float>(height) * 0.5f);
 
         glGenVertexArrays(1, &vao);
         glBindVertexArray(vao);
@@ -186,7 +206,9 @@ void main() { colour = uUseTexture ? texture(uTexture, vUv) : vec4(1.0); })");
         glGenBuffers(1, &triangles);
         glBindBuffer(GL_ARRAY_BUFFER, triangles);
         glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(tri.size() * sizeof(float)), tri.data(), GL_STATIC_DRAW);
-        const float quadData[16] = {0, 0, 0, 0, 0, kHeight, 0, 1, kWidth, 0, 1, 0, kWidth, kHeight, 1, 1};
+        const auto w = static_cast<float>(width);
+        const auto h = static_cast<float>(height);
+        const float quadData[16] = {0, 0, 0, 0, 0, h, 0, 1, w, 0, 1, 0, w, h, 1, 1};
         glGenBuffers(1, &quad);
         glBindBuffer(GL_ARRAY_BUFFER, quad);
         glBufferData(GL_ARRAY_BUFFER, sizeof quadData, quadData, GL_STATIC_DRAW);
@@ -199,7 +221,7 @@ void main() { colour = uUseTexture ? texture(uTexture, vUv) : vec4(1.0); })");
         glGenerateMipmap(GL_TEXTURE_2D);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-        glViewport(0, 0, kWidth, kHeight);
+        glViewport(0, 0, width, height);
         glEnable(GL_DEPTH_TEST);
         glDepthFunc(GL_LEQUAL);
         return glGetError() == GL_NO_ERROR;
@@ -352,6 +374,8 @@ struct Kind {
     std::function<void()> activate;
     std::function<void()> frame;
     std::vector<double> cpuMs, wallMs;
+    bool counted = false;
+    double draws = 0, triangles = 0, stateChanges = 0;
 };
 
 double Median(std::vector<double> v)
@@ -361,38 +385,23 @@ double Median(std::vector<double> v)
     return n == 0 ? 0.0 : (n % 2 ? v[n / 2] : 0.5 * (v[n / 2 - 1] + v[n / 2]));
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+// The synthetic scenes of this process's own device, interleaved with the floor in this process.
+bool ScenesMeasure(int rounds, int frames)
 {
-    if (argc > 1 && std::strcmp(argv[1], "--floor-start-up") == 0) {
-        // The floor of start-up: SDL's offscreen video, one OpenGL context, one floor frame, exit.
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        Floor floor;
-        const bool up = SDL_Init(SDL_INIT_VIDEO) == 0 && floor.Create();
-        if (up) {
-            floor.Frame();
-            glFinish();
-        }
-        SDL_Quit();
-        return up ? 0 : 1;
-    }
-    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 9;
-    const int frames = argc > 2 ? std::max(1, std::atoi(argv[2])) : 40;
     if (!GameUp()) {
         std::fprintf(stderr, "bench_render: the game's device could not be created\n");
-        return 1;
+        return false;
     }
     DevicePicture picture;
     if (!picture.Create()) {
         std::fprintf(stderr, "bench_render: the device picture could not be created\n");
-        return 1;
+        return false;
     }
     BusySceneSetUp();
     Floor floor;
     if (!floor.Create()) {
         std::fprintf(stderr, "bench_render: the bare OpenGL floor could not be created: %s\n", SDL_GetError());
-        return 1;
+        return false;
     }
     SDL_GLContext deviceContext = nullptr;
     auto toDevice = [&] {
@@ -426,27 +435,305 @@ int main(int argc, char** argv)
                 kind.frame();  // warm-up: state and pipeline of the previous kind leave
             }
             glFinish();
+            const D3DDrawCounts counts0 = D3DDrawCountsSoFar();
             const double cpu0 = CpuSeconds(), wall0 = WallSeconds();
             for (int i = 0; i < frames; ++i) {
                 kind.frame();
             }
             glFinish();
+            const D3DDrawCounts counts1 = D3DDrawCountsSoFar();
+            if (counts1.draws != counts0.draws) {
+                kind.counted = true;
+                kind.draws = static_cast<double>(counts1.draws - counts0.draws) / frames;
+                kind.triangles = static_cast<double>(counts1.triangles - counts0.triangles) / frames;
+                kind.stateChanges = static_cast<double>(counts1.stateChanges - counts0.stateChanges) / frames;
+            }
             kind.cpuMs.push_back((CpuSeconds() - cpu0) * 1000.0 / frames);
             kind.wallMs.push_back((WallSeconds() - wall0) * 1000.0 / frames);
         }
     }
     const std::string loadAfter = LoadAverage();
-    std::printf("bench_render: %d rounds of %d frames per kind, interleaved, %d x %d, medians over rounds\n", rounds,
-                frames, kWidth, kHeight);
+    std::printf(
+        "\nsynthetic scenes in this process: %d rounds of %d frames per kind, interleaved, %d x %d, medians "
+        "over rounds\n",
+        rounds, frames, kWidth, kHeight);
     std::printf("load average before: %s, after: %s; %ld CPUs\n", loadBefore.c_str(), loadAfter.c_str(),
                 sysconf(_SC_NPROCESSORS_ONLN));
-    std::printf("%-24s %12s %12s %10s %14s\n", "frame", "CPU ms", "wall ms", "wall fps", "CPU / floor");
+    std::printf("%-24s %12s %12s %10s %14s %8s %10s %8s\n", "frame", "CPU ms", "wall ms", "wall fps", "CPU / floor",
+                "draws", "triangles", "states");
     const double floorCpu = Median(kinds[0].cpuMs);
     for (const Kind& kind : kinds) {
         const double cpu = Median(kind.cpuMs), wall = Median(kind.wallMs);
-        std::printf("%-24s %12.2f %12.2f %10.1f %13.2fx\n", kind.name, cpu, wall, 1000.0 / wall, cpu / floorCpu);
+        std::printf("%-24s %12.2f %12.2f %10.1f %13.2fx", kind.name, cpu, wall, 1000.0 / wall, cpu / floorCpu);
+        if (kind.counted) {
+            std::printf(" %8.1f %10.1f %8.1f", kind.draws, kind.triangles, kind.stateChanges);
+        }
+        std::printf("\n");
     }
     SpritesFree();
     ProjectilesFree();
+    return true;
+}
+
+// ---- The game's own loop --------------------------------------------------------------------------
+
+constexpr int kLongRun = 300;
+constexpr int kShortRun = 50;
+
+struct Size {
+    int width, height;
+};
+
+// One kind of scripted run at one size: its long and short run per round.
+struct Scripted {
+    std::string name;
+    std::vector<std::string> longArgs, shortArgs;
+    std::vector<std::string> env;
+    bool counted = false;
+    std::vector<double> cpuMs{}, ratios{};
+    std::vector<long> peakKiB{};
+    double draws = 0, triangles = 0, stateChanges = 0, programs = 0;
+    bool countsVary = false;
+};
+
+std::string Label(const std::filesystem::path& binary, bool several)
+{
+    return several ? " [" + binary.parent_path().filename().string() + "]" : std::string();
+}
+
+bool GameLoopMeasure(int rounds, const std::vector<Size>& sizes, const std::vector<std::filesystem::path>& binaries)
+{
+    namespace fs = std::filesystem;
+    const fs::path self = fs::canonical("/proc/self/exe");
+    char pattern[] = "/tmp/bench_render_XXXXXX";
+    if (mkdtemp(pattern) == nullptr) {
+        return false;
+    }
+    const fs::path work = pattern;
+    const std::string countsFile = (work / "counts.txt").string();
+    game_runs::WriteFile(work / "busy_long.txt", game_runs::BusyScript(kLongRun));
+    game_runs::WriteFile(work / "busy_short.txt", game_runs::BusyScript(kShortRun));
+    game_runs::WriteFile(work / "menu_long.txt", game_runs::MenuScript(kLongRun));
+    game_runs::WriteFile(work / "menu_short.txt", game_runs::MenuScript(kShortRun));
+    game_runs::WriteFile(work / "first.txt", game_runs::FirstFrameScript());
+    const bool several = binaries.size() > 1;
+    const std::vector<std::string> env = {"SDL_VIDEODRIVER=offscreen", "ALSOFT_DRIVERS=null",
+                                          "AVIORRA_DRAW_COUNTS=" + countsFile};
+
+    std::vector<std::vector<Scripted>> bySize;
+    for (const Size& size : sizes) {
+        std::vector<Scripted> kinds;
+        const std::string w = std::to_string(size.width), h = std::to_string(size.height);
+        kinds.push_back({"floor (bare OpenGL)",
+                         {self.string(), "--floor-run", std::to_string(kLongRun), w, h},
+                         {self.string(), "--floor-run", std::to_string(kShortRun), w, h},
+                         {"SDL_VIDEODRIVER=offscreen"}});
+        for (std::size_t b = 0; b < binaries.size(); ++b) {
+            const fs::path folder = work / ("game" + std::to_string(b) + "_" + w + "x" + h);
+            if (!game_runs::GameFolderAt(binaries[b], folder, size.width, size.height)) {
+                std::fprintf(stderr, "bench_render: no game folder beside %s\n", binaries[b].c_str());
+                return false;
+            }
+            auto args = [&](const char* script) {
+                return std::vector<std::string>{binaries[b].string(),     "--headless", "--input",
+                                                (work / script).string(), "--game-dir", folder.string()};
+            };
+            kinds.push_back(
+                {"busy play" + Label(binaries[b], several), args("busy_long.txt"), args("busy_short.txt"), env, true});
+            kinds.push_back(
+                {"menu" + Label(binaries[b], several), args("menu_long.txt"), args("menu_short.txt"), env, true});
+        }
+        bySize.push_back(std::move(kinds));
+    }
+    // Start-up to the first menu frame and the end, against the floor's start-up.
+    std::vector<Scripted> startUp;
+    startUp.push_back({"floor start-up (bare SDL + OpenGL)", {self.string(), "--floor-start-up"}, {}, {env[0]}});
+    for (std::size_t b = 0; b < binaries.size(); ++b) {
+        const fs::path folder = work / ("game" + std::to_string(b) + "_" + std::to_string(sizes[0].width) + "x" +
+                                        std::to_string(sizes[0].height));
+        startUp.push_back({"game to its first frame" + Label(binaries[b], several),
+                           {binaries[b].string(), "--headless", "--input", (work / "first.txt").string(), "--game-dir",
+                            folder.string()},
+                           {},
+                           env});
+    }
+
+    const std::string loadBefore = LoadAverage();
+    std::vector<std::string> loads;
+    for (int round = 0; round < rounds; ++round) {
+        for (std::vector<Scripted>& kinds : bySize) {
+            double floorMs = 0.0;
+            for (Scripted& kind : kinds) {
+                const std::string counts = kind.counted ? countsFile : std::string();
+                const game_runs::RunResult longRun = game_runs::Run(kind.longArgs, kind.env, counts);
+                const game_runs::RunResult shortRun = game_runs::Run(kind.shortArgs, kind.env, counts);
+                if (!longRun.ok || !shortRun.ok) {
+                    std::fprintf(stderr, "bench_render: a run of %s failed\n", kind.name.c_str());
+                    return false;
+                }
+                const double ms = (longRun.cpuSeconds - shortRun.cpuSeconds) * 1000.0 / (kLongRun - kShortRun);
+                kind.cpuMs.push_back(ms);
+                kind.peakKiB.push_back(longRun.peakKiB);
+                if (&kind == &kinds.front()) {
+                    floorMs = ms;
+                }
+                kind.ratios.push_back(ms / floorMs);
+                if (kind.counted) {
+                    const double frames = static_cast<double>(longRun.frames - shortRun.frames);
+                    const double draws = static_cast<double>(longRun.draws - shortRun.draws) / frames;
+                    kind.countsVary = kind.countsVary || (round > 0 && draws != kind.draws);
+                    kind.draws = draws;
+                    kind.triangles = static_cast<double>(longRun.triangles - shortRun.triangles) / frames;
+                    kind.stateChanges = static_cast<double>(longRun.stateChanges - shortRun.stateChanges) / frames;
+                    kind.programs = static_cast<double>(longRun.programs);
+                }
+            }
+        }
+        double floorSeconds = 0.0;
+        for (Scripted& kind : startUp) {
+            const game_runs::RunResult run = game_runs::Run(kind.longArgs, kind.env, std::string());
+            if (!run.ok) {
+                std::fprintf(stderr, "bench_render: a run of %s failed\n", kind.name.c_str());
+                return false;
+            }
+            kind.cpuMs.push_back(run.cpuSeconds * 1000.0);
+            kind.peakKiB.push_back(run.peakKiB);
+            if (&kind == &startUp.front()) {
+                floorSeconds = run.cpuSeconds;
+            }
+            kind.ratios.push_back(run.cpuSeconds / floorSeconds);
+        }
+        loads.push_back(LoadAverage());
+    }
+    fs::remove_all(work);
+
+    auto median = [](const std::vector<long>& v) {
+        std::vector<double> d(v.begin(), v.end());
+        return Median(d);
+    };
+    std::printf(
+        "bench_render: the game's own loop, %d rounds; a frame's figure is the difference of a %d- and a "
+        "%d-frame run of the same script over the %d frames between, medians over rounds (range)\n",
+        rounds, kLongRun, kShortRun, kLongRun - kShortRun);
+    std::printf("load average before: %s; after each round:", loadBefore.c_str());
+    for (const std::string& load : loads) {
+        std::printf(" [%s]", load.c_str());
+    }
+    std::printf("; %ld CPUs\n", sysconf(_SC_NPROCESSORS_ONLN));
+    for (std::size_t s = 0; s < sizes.size(); ++s) {
+        std::printf("\n%d x %d%*s %20s %13s %9s %7s %10s %8s %9s\n", sizes[s].width, sizes[s].height, 18, "",
+                    "CPU ms per frame", "/ floor", "peak MiB", "draws", "triangles", "states", "programs");
+        for (const Scripted& kind : bySize[s]) {
+            const auto [low, high] = std::minmax_element(kind.cpuMs.begin(), kind.cpuMs.end());
+            std::printf("%-28s %6.2f (%5.2f-%5.2f) %12.2fx %9.1f", kind.name.c_str(), Median(kind.cpuMs), *low, *high,
+                        Median(kind.ratios), median(kind.peakKiB) / 1024.0);
+            if (kind.counted) {
+                std::printf(" %7.1f %10.1f %8.1f %9.0f%s", kind.draws, kind.triangles, kind.stateChanges, kind.programs,
+                            kind.countsVary ? "  (counts varied between rounds)" : "");
+            }
+            std::printf("\n");
+        }
+    }
+    std::printf("\nstart-up to the first menu frame and the end, whole process %*s %9s %9s\n", 3, "", "CPU ms",
+                "/ floor");
+    for (const Scripted& kind : startUp) {
+        std::printf("%-40s %20.0f %8.2fx  peak %.1f MiB\n", kind.name.c_str(), Median(kind.cpuMs), Median(kind.ratios),
+                    median(kind.peakKiB) / 1024.0);
+    }
+    return true;
+}
+
+// The floor for `frames` frames at `width` x `height`, as a program of its own.
+int FloorRun(int frames, int width, int height)
+{
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    Floor floor;
+    floor.width = width;
+    floor.height = height;
+    const bool up = SDL_Init(SDL_INIT_VIDEO) == 0 && floor.Create();
+    if (up) {
+        for (int i = 0; i < frames; ++i) {
+            floor.Frame();
+        }
+        glFinish();
+    }
+    SDL_Quit();
+    return up ? 0 : 1;
+}
+
+constexpr const char* kUsage =
+    "usage: bench_render [--game-rounds N] [--sizes WxH,...] [--game BINARY]... [--no-game]\n"
+    "                    [--scene-rounds N] [--scene-frames N] [--no-scenes]\n"
+    "       bench_render ROUNDS [FRAMES]       the synthetic scenes alone\n"
+    "       bench_render --floor-start-up | --floor-run FRAMES WIDTH HEIGHT\n";
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc > 1 && std::strcmp(argv[1], "--floor-start-up") == 0) {
+        // The floor of start-up: SDL's offscreen video, one OpenGL context, one floor frame, exit.
+        return FloorRun(1, kWidth, kHeight);
+    }
+    if (argc == 5 && std::strcmp(argv[1], "--floor-run") == 0) {
+        return FloorRun(std::max(1, std::atoi(argv[2])), std::max(1, std::atoi(argv[3])),
+                        std::max(1, std::atoi(argv[4])));
+    }
+    int gameRounds = 3;
+    int sceneRounds = 9;
+    int sceneFrames = 40;
+    bool game = true;
+    bool scenes = true;
+    std::vector<Size> sizes = {{800, 600}, {1920, 1080}};
+    std::vector<std::filesystem::path> binaries;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        const bool more = i + 1 < argc;
+        if (a == "--game-rounds" && more) {
+            gameRounds = std::max(1, std::atoi(argv[++i]));
+        } else if (a == "--scene-rounds" && more) {
+            sceneRounds = std::max(1, std::atoi(argv[++i]));
+        } else if (a == "--scene-frames" && more) {
+            sceneFrames = std::max(1, std::atoi(argv[++i]));
+        } else if (a == "--game" && more) {
+            binaries.push_back(std::filesystem::absolute(argv[++i]));
+        } else if (a == "--no-game") {
+            game = false;
+        } else if (a == "--no-scenes") {
+            scenes = false;
+        } else if (a == "--sizes" && more) {
+            sizes.clear();
+            std::istringstream list(argv[++i]);
+            std::string item;
+            while (std::getline(list, item, ',')) {
+                Size size{};
+                if (std::sscanf(item.c_str(), "%dx%d", &size.width, &size.height) != 2 || size.width <= 0 ||
+                    size.height <= 0) {
+                    std::fprintf(stderr, "%s", kUsage);
+                    return 2;
+                }
+                sizes.push_back(size);
+            }
+        } else if (i == 1 && std::isdigit(static_cast<unsigned char>(a[0]))) {
+            // The synthetic scenes alone, as ROUNDS [FRAMES].
+            game = false;
+            sceneRounds = std::max(1, std::atoi(argv[i]));
+            if (more) {
+                sceneFrames = std::max(1, std::atoi(argv[++i]));
+            }
+        } else {
+            std::fprintf(stderr, "%s", kUsage);
+            return 2;
+        }
+    }
+    if (binaries.empty()) {
+        binaries.push_back(std::filesystem::canonical("/proc/self/exe").parent_path() / "aviorra");
+    }
+    if (game && (sizes.empty() || !GameLoopMeasure(gameRounds, sizes, binaries))) {
+        return 1;
+    }
+    if (scenes && !ScenesMeasure(sceneRounds, sceneFrames)) {
+        return 1;
+    }
     return 0;
 }

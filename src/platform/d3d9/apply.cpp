@@ -214,10 +214,10 @@ FfpProgram* Device::ProgramFor(const FfpKey& key)
 }
 
 // The general program takes the choices as uniforms.
-void Device::UploadKey(FfpProgram& p, const FfpKey& k)
+bool Device::UploadKey(FfpProgram& p, const FfpKey& k)
 {
     if (p.keyUploaded && p.uploadedKey == k) {
-        return;
+        return false;
     }
     glUniform1i(p.pretransformed, k.pretransformed);
     glUniform1i(p.lighting, k.lighting);
@@ -239,12 +239,13 @@ void Device::UploadKey(FfpProgram& p, const FfpKey& k)
         p.lightsVersion = 0;
     }
     p.uploadedKey = k;
+    return true;
 }
 
-void Device::UploadTransforms(FfpProgram& p)
+bool Device::UploadTransforms(FfpProgram& p)
 {
     if (p.transformsVersion == transformsVersion_) {
-        return;
+        return false;
     }
     p.transformsVersion = transformsVersion_;
     if (p.viewportScale >= 0) {
@@ -253,7 +254,7 @@ void Device::UploadTransforms(FfpProgram& p)
                     1.0f - static_cast<float>(viewport_.Y) * sy);
     }
     if (p.worldView < 0 && p.normalMatrix < 0) {
-        return;  // pretransformed vertices only
+        return p.viewportScale >= 0;  // pretransformed vertices only
     }
     const D3DMATRIX worldView = Multiply(world_, view_);
     if (p.worldView >= 0) {
@@ -267,12 +268,13 @@ void Device::UploadTransforms(FfpProgram& p)
         NormalMatrix(worldView, normal);
         glUniformMatrix3fv(p.normalMatrix, 1, GL_FALSE, normal);
     }
+    return true;
 }
 
-void Device::UploadMaterial(FfpProgram& p)
+bool Device::UploadMaterial(FfpProgram& p)
 {
     if (p.materialVersion == materialVersion_) {
-        return;
+        return false;
     }
     p.materialVersion = materialVersion_;
     if (p.matDiffuse >= 0) {
@@ -290,12 +292,13 @@ void Device::UploadMaterial(FfpProgram& p)
     if (p.matPower >= 0) {
         glUniform1f(p.matPower, material_.Power);
     }
+    return true;
 }
 
-void Device::UploadLights(FfpProgram& p, int lightCount)
+bool Device::UploadLights(FfpProgram& p, int lightCount)
 {
     if (p.lightsVersion == lightsVersion_) {
-        return;
+        return false;
     }
     p.lightsVersion = lightsVersion_;
     if (p.globalAmbient >= 0) {
@@ -304,7 +307,7 @@ void Device::UploadLights(FfpProgram& p, int lightCount)
         glUniform3f(p.globalAmbient, ambient[0], ambient[1], ambient[2]);
     }
     if (lightCount == 0) {
-        return;
+        return true;
     }
     float position[MAX_LIGHTS][4], direction[MAX_LIGHTS][3], diffuse[MAX_LIGHTS][3], specular[MAX_LIGHTS][3],
         lightAmbient[MAX_LIGHTS][3], attenuation[MAX_LIGHTS][4], spot[MAX_LIGHTS][4];
@@ -350,7 +353,7 @@ void Device::UploadLights(FfpProgram& p, int lightCount)
         ++count;
     }
     if (count == 0) {
-        return;
+        return true;
     }
     auto send3 = [count](GLint at, const float(*v)[3]) {
         if (at >= 0) {
@@ -369,12 +372,13 @@ void Device::UploadLights(FfpProgram& p, int lightCount)
     send3(p.lightAmbient, lightAmbient);
     send4(p.lightAttenuation, attenuation);
     send4(p.lightSpot, spot);
+    return true;
 }
 
-void Device::UploadFog(FfpProgram& p)
+bool Device::UploadFog(FfpProgram& p)
 {
     if (p.fogVersion == fogVersion_) {
-        return;
+        return false;
     }
     p.fogVersion = fogVersion_;
     const auto& rs = renderStates_;
@@ -386,12 +390,13 @@ void Device::UploadFog(FfpProgram& p)
         ColourToFloats(rs[D3DRS_FOGCOLOR], c);
         glUniform3f(p.fogColor, c[0], c[1], c[2]);
     }
+    return true;
 }
 
-void Device::UploadStage(FfpProgram& p)
+bool Device::UploadStage(FfpProgram& p)
 {
     if (p.stageVersion == stageVersion_) {
-        return;
+        return false;
     }
     p.stageVersion = stageVersion_;
     if (p.textureFactor >= 0) {
@@ -402,22 +407,25 @@ void Device::UploadStage(FfpProgram& p)
     if (p.alphaRef >= 0) {
         glUniform1f(p.alphaRef, static_cast<float>(renderStates_[D3DRS_ALPHAREF] & 0xFF));
     }
+    return p.textureFactor >= 0 || p.alphaRef >= 0;
 }
 
-void Device::BindTexture()
+bool Device::BindTexture()
 {
     auto* texture = static_cast<Texture*>(static_cast<IDirect3DTexture9*>(
         textures_[0] && textures_[0]->GetType() == D3DRTYPE_TEXTURE ? textures_[0] : nullptr));
     if (texture && texture->Valid() && boundTexture_ != texture->Name()) {
         glBindTexture(GL_TEXTURE_2D, texture->Name());
         boundTexture_ = texture->Name();
+        return true;
     }
+    return false;
 }
 
-void Device::BindVertexLayout(DWORD fvf, GLuint vbo, UINT offset, UINT stride)
+bool Device::BindVertexLayout(DWORD fvf, GLuint vbo, UINT offset, UINT stride)
 {
     if (layout_.fvf == fvf && layout_.vbo == vbo && layout_.offset == offset && layout_.stride == stride) {
-        return;
+        return false;
     }
     layout_ = {fvf, vbo, offset, stride};
     VertexLayout l;
@@ -444,46 +452,66 @@ void Device::BindVertexLayout(DWORD fvf, GLuint vbo, UINT offset, UINT stride)
     optional(ATTR_DIFFUSE, l.diffuse, colourSize, GL_UNSIGNED_BYTE, GL_TRUE);
     optional(ATTR_SPECULAR, l.specular, colourSize, GL_UNSIGNED_BYTE, GL_TRUE);
     optional(ATTR_TEXCOORD, l.texcoord, std::min(l.texcoordSize, 2), GL_FLOAT, GL_FALSE);
+    return true;
 }
 
-HRESULT Device::PrepareDraw(DWORD fvf, GLuint vbo, UINT offset, UINT stride, const char* who)
+HRESULT Device::PrepareDraw(DWORD fvf, GLuint vbo, UINT offset, UINT stride, D3DPRIMITIVETYPE type, UINT primitives)
 {
-    (void)who;
     Activate();
     drawnSincePresent_ = true;
+    D3DDrawCounts& counts = Counts();
+    ++counts.draws;
+    if (type == D3DPT_TRIANGLELIST || type == D3DPT_TRIANGLESTRIP || type == D3DPT_TRIANGLEFAN) {
+        counts.triangles += primitives;
+    }
+    std::uint64_t changes = 0;
     if (dirtyRender_) {
         ApplyRenderStates();
         dirtyRender_ = false;
+        ++changes;
     }
     if (dirtyViewport_) {
         SetViewportGL();
         dirtyViewport_ = false;
+        ++changes;
     }
     if (dirtySampler_) {
         ApplySampler();
         dirtySampler_ = false;
+        ++changes;
     }
     const FfpKey key = CurrentKey(fvf);
     FfpProgram* program = ProgramFor(key);
     if (program != current_) {
         glUseProgram(program->program);
         current_ = program;
+        ++changes;
     }
     if (program->general) {
-        UploadKey(*program, key);
+        changes += UploadKey(*program, key) ? 1 : 0;
     }
-    UploadTransforms(*program);
+    changes += UploadTransforms(*program) ? 1 : 0;
     if (key.lighting) {
-        UploadMaterial(*program);
-        UploadLights(*program, key.lightCount);
+        changes += UploadMaterial(*program) ? 1 : 0;
+        changes += UploadLights(*program, key.lightCount) ? 1 : 0;
     }
     if (key.fogMode != 0) {
-        UploadFog(*program);
+        changes += UploadFog(*program) ? 1 : 0;
     }
-    UploadStage(*program);
-    BindTexture();
-    BindVertexLayout(fvf, vbo, offset, stride);
+    changes += UploadStage(*program) ? 1 : 0;
+    changes += BindTexture() ? 1 : 0;
+    changes += BindVertexLayout(fvf, vbo, offset, stride) ? 1 : 0;
+    counts.stateChanges += changes;
     return S_OK;
+}
+
+void Device::BindIndices(GLuint name)
+{
+    if (boundIbo_ != name) {
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, name);
+        boundIbo_ = name;
+        ++Counts().stateChanges;
+    }
 }
 
 }  // namespace d3d9

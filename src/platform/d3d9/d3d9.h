@@ -700,3 +700,22 @@ struct D3DObjectCounts {
     int indexBuffers;
 };
 D3DObjectCounts D3DLiveObjects();
+
+// The work handed to OpenGL by every device of the process so far, counted where a draw is prepared,
+// so that a frame's cost can be told apart from the machine's noise: the same run gives the same
+// counts. A state change is one group of OpenGL state made current before a draw: the fixed render
+// states, the viewport, the sampler, a switch of shader program, one group of uniforms sent (the
+// choices, transforms, material, lights, fog, stage values), a texture, a vertex layout or an index
+// buffer bound. Triangles count the primitives of triangle draws, degenerate ones included.
+//
+// With the environment variable AVIORRA_DRAW_COUNTS naming a file, each device writes the counts so
+// far into it when it is destroyed (one line: "frames F draws D triangles T state_changes S
+// programs P"), so that a whole run of the program can be counted from outside.
+struct D3DDrawCounts {
+    std::uint64_t frames;        // Present calls
+    std::uint64_t draws;         // draw calls that reached OpenGL
+    std::uint64_t triangles;
+    std::uint64_t stateChanges;
+    std::uint64_t programs;      // shader programs compiled and linked
+};
+D3DDrawCounts D3DDrawCountsSoFar();

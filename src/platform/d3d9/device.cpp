@@ -49,6 +49,7 @@ Device::Device(Direct3D9* d3d, SDL_Window* window, SDL_GLContext context, const 
 Device::~Device()
 {
     --Live().devices;
+    WriteDrawCounts();
     Activate();
     general_.Destroy();
     for (const auto& p : programs_) {
@@ -452,6 +453,7 @@ HRESULT Device::Present(const RECT* pSourceRect, const RECT* pDestRect, HWND hDe
         glDeleteSync(inFlight_);
     }
     inFlight_ = fence;
+    ++Counts().frames;
     presentedOnce_ = true;
     drawnSincePresent_ = false;
     return S_OK;
@@ -1008,7 +1010,7 @@ HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE PrimitiveType, UINT StartVertex, 
     if (end > stream_.buffer->store.Length()) {
         return Fail(D3DERR_INVALIDCALL, "DrawPrimitive: vertices past the end of the vertex buffer");
     }
-    PrepareDraw(fvf_, stream_.buffer->store.Name(), stream_.offset, stream_.stride, "DrawPrimitive");
+    PrepareDraw(fvf_, stream_.buffer->store.Name(), stream_.offset, stream_.stride, PrimitiveType, PrimitiveCount);
     glDrawArrays(mode, static_cast<GLint>(StartVertex), static_cast<GLsizei>(vertices));
     return S_OK;
 }
@@ -1064,12 +1066,9 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE PrimitiveType, INT BaseVer
         const std::int64_t start =
             static_cast<std::int64_t>(stream_.offset) + static_cast<std::int64_t>(BaseVertexIndex) * stream_.stride;
         if (start >= 0) {
-            PrepareDraw(fvf_, stream_.buffer->store.Name(), static_cast<UINT>(start), stream_.stride,
-                        "DrawIndexedPrimitive");
-            if (boundIbo_ != indices_->store.Name()) {
-                glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indices_->store.Name());
-                boundIbo_ = indices_->store.Name();
-            }
+            PrepareDraw(fvf_, stream_.buffer->store.Name(), static_cast<UINT>(start), stream_.stride, PrimitiveType,
+                        PrimitiveCount);
+            BindIndices(indices_->store.Name());
             glDrawElements(mode, static_cast<GLsizei>(count), indexType, firstIndex);
             return S_OK;
         }
@@ -1079,19 +1078,15 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE PrimitiveType, INT BaseVer
             rebased[i] =
                 static_cast<std::uint32_t>(static_cast<std::int64_t>(IndexAt(data, i, wide)) + BaseVertexIndex);
         }
-        PrepareDraw(fvf_, stream_.buffer->store.Name(), stream_.offset, stream_.stride, "DrawIndexedPrimitive");
-        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, upIbo_);
-        boundIbo_ = upIbo_;
+        PrepareDraw(fvf_, stream_.buffer->store.Name(), stream_.offset, stream_.stride, PrimitiveType, PrimitiveCount);
+        BindIndices(upIbo_);
         glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(rebased.size() * 4), rebased.data(),
                      GL_STREAM_DRAW);
         glDrawElements(mode, static_cast<GLsizei>(count), GL_UNSIGNED_INT, nullptr);
         return S_OK;
     }
-    PrepareDraw(fvf_, stream_.buffer->store.Name(), stream_.offset, stream_.stride, "DrawIndexedPrimitive");
-    if (boundIbo_ != indices_->store.Name()) {
-        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indices_->store.Name());
-        boundIbo_ = indices_->store.Name();
-    }
+    PrepareDraw(fvf_, stream_.buffer->store.Name(), stream_.offset, stream_.stride, PrimitiveType, PrimitiveCount);
+    BindIndices(indices_->store.Name());
     glDrawElementsBaseVertex(mode, static_cast<GLsizei>(count), indexType, firstIndex, BaseVertexIndex);
     return S_OK;
 }
@@ -1117,7 +1112,7 @@ HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT PrimitiveCo
     glBindBuffer(GL_ARRAY_BUFFER, upVbo_);
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(bytes), pVertexStreamZeroData, GL_STREAM_DRAW);
     layout_.vbo = 0xFFFFFFFFu;  // attribute pointers must be taken again from the refilled buffer
-    PrepareDraw(fvf_, upVbo_, 0, VertexStreamZeroStride, "DrawPrimitiveUP");
+    PrepareDraw(fvf_, upVbo_, 0, VertexStreamZeroStride, PrimitiveType, PrimitiveCount);
     glDrawArrays(mode, 0, static_cast<GLsizei>(vertices));
     // As in D3D, stream 0 is unset afterwards.
     stream_ = {};
@@ -1159,9 +1154,8 @@ HRESULT Device::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT MinV
     glBindBuffer(GL_ARRAY_BUFFER, upVbo_);
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vbytes), pVertexStreamZeroData, GL_STREAM_DRAW);
     layout_.vbo = 0xFFFFFFFFu;
-    PrepareDraw(fvf_, upVbo_, 0, VertexStreamZeroStride, "DrawIndexedPrimitiveUP");
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, upIbo_);
-    boundIbo_ = upIbo_;
+    PrepareDraw(fvf_, upVbo_, 0, VertexStreamZeroStride, PrimitiveType, PrimitiveCount);
+    BindIndices(upIbo_);
     glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(count * (wide ? 4 : 2)), pIndexData, GL_STREAM_DRAW);
     glDrawElements(mode, static_cast<GLsizei>(count), wide ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT, nullptr);
     stream_ = {};

@@ -5,6 +5,9 @@
 // CreateDevice), then the free functions of d3d9.h (Direct3DCreate9, letterboxing, reading the last
 // frame back). The device itself is in device.cpp; see the map in internal.h.
 #include <algorithm>
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "platform/d3d9/internal.h"
@@ -15,6 +18,7 @@ namespace {
 
 std::string g_lastError;
 LiveCounts g_live;
+D3DDrawCounts g_counts;
 
 }  // namespace
 
@@ -32,6 +36,28 @@ const char* LastError()
 LiveCounts& Live()
 {
     return g_live;
+}
+
+D3DDrawCounts& Counts()
+{
+    return g_counts;
+}
+
+void WriteDrawCounts()
+{
+    const char* path = std::getenv("AVIORRA_DRAW_COUNTS");
+    if (path == nullptr || *path == '\0') {
+        return;
+    }
+    std::FILE* out = std::fopen(path, "w");
+    if (out == nullptr) {
+        return;
+    }
+    std::fprintf(out,
+                 "frames %" PRIu64 " draws %" PRIu64 " triangles %" PRIu64 " state_changes %" PRIu64
+                 " programs %" PRIu64 "\n",
+                 g_counts.frames, g_counts.draws, g_counts.triangles, g_counts.stateChanges, g_counts.programs);
+    std::fclose(out);
 }
 
 void FillCaps(D3DCAPS9& caps)
@@ -255,4 +281,9 @@ const char* D3DLastErrorText()
 D3DObjectCounts D3DLiveObjects()
 {
     return d3d9::Live();
+}
+
+D3DDrawCounts D3DDrawCountsSoFar()
+{
+    return d3d9::Counts();
 }

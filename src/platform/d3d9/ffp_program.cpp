@@ -400,6 +400,7 @@ bool FfpProgram::Build(const FfpKey* specialisedOn, std::string& error)
     if (texture0 >= 0) {
         glUniform1i(texture0, 0);
     }
+    ++Counts().programs;
     return true;
 }
 

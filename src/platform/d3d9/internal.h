@@ -67,6 +67,11 @@ inline UINT IndexAt(const std::uint8_t* indices, UINT i, bool wide)
 using LiveCounts = D3DObjectCounts;
 LiveCounts& Live();
 
+// The process's draw counts (D3DDrawCountsSoFar), added to where the work is done; written to the
+// file of AVIORRA_DRAW_COUNTS, if any, by WriteDrawCounts.
+D3DDrawCounts& Counts();
+void WriteDrawCounts();
+
 // ---- State conversion (convert.cpp) ---------------------------------------------------------------
 
 // Limits the device reports in its caps and enforces on draws.
@@ -366,19 +371,22 @@ private:
     };
 
     void SetDefaultStates();
-    HRESULT PrepareDraw(DWORD fvf, GLuint vbo, UINT offset, UINT stride, const char* who);
+    // The index buffer of the next indexed draw bound (counted as a state change when it changes).
+    void BindIndices(GLuint name);
+    // Makes the state current for a draw of `primitives` primitives of `type` and counts it.
+    HRESULT PrepareDraw(DWORD fvf, GLuint vbo, UINT offset, UINT stride, D3DPRIMITIVETYPE type, UINT primitives);
     void ApplyRenderStates();
     void ApplySampler();
     FfpKey CurrentKey(DWORD fvf) const;
     FfpProgram* ProgramFor(const FfpKey& key);
-    void UploadKey(FfpProgram& p, const FfpKey& key);
-    void UploadTransforms(FfpProgram& p);
-    void UploadMaterial(FfpProgram& p);
-    void UploadLights(FfpProgram& p, int count);
-    void UploadFog(FfpProgram& p);
-    void UploadStage(FfpProgram& p);
-    void BindTexture();
-    void BindVertexLayout(DWORD fvf, GLuint vbo, UINT offset, UINT stride);
+    bool UploadKey(FfpProgram& p, const FfpKey& key);
+    bool UploadTransforms(FfpProgram& p);
+    bool UploadMaterial(FfpProgram& p);
+    bool UploadLights(FfpProgram& p, int count);
+    bool UploadFog(FfpProgram& p);
+    bool UploadStage(FfpProgram& p);
+    bool BindTexture();
+    bool BindVertexLayout(DWORD fvf, GLuint vbo, UINT offset, UINT stride);
     void SetViewportGL();
     bool MakeTargets(std::string& error);
     bool CanDrawToWindow();

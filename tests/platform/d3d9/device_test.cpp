@@ -1,4 +1,10 @@
 // Creation of the Direct3D object and device, state keeping and the resources' lock rules.
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
 #include "device_fixture.h"
 
 namespace {
@@ -336,6 +342,69 @@ TEST_F(DeviceTest, DrawingNeedsASceneAValidStreamAndRange)
     ASSERT_EQ(device->EndScene(), S_OK);
     ib->Release();
     vb->Release();
+}
+
+TEST_F(DeviceTest, DrawCountsFollowTheDrawsTrianglesAndStateTheyChange)
+{
+    std::vector<VertexXyzTex> quad = {{0, 0, 0.5f, 0, 0},   {0, 10, 0.5f, 0, 0}, {10, 0, 0.5f, 0, 0},
+                                      {10, 10, 0.5f, 0, 0}, {10, 0, 0.5f, 0, 0}, {0, 10, 0.5f, 0, 0}};
+    IDirect3DVertexBuffer9* vb = MakeBuffer(quad, 0x102);
+    IDirect3DTexture9* texture = MakeTexture(1, 1, {0xFF808080u});
+    UseScreenSpace();
+    device->SetFVF(0x102);
+    device->SetStreamSource(0, vb, 0, 20);
+    ASSERT_EQ(device->BeginScene(), S_OK);
+    const D3DDrawCounts start = D3DDrawCountsSoFar();
+    ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2), S_OK);
+    const D3DDrawCounts first = D3DDrawCountsSoFar();
+    EXPECT_EQ(first.draws - start.draws, 1u);
+    EXPECT_EQ(first.triangles - start.triangles, 2u);
+    EXPECT_GT(first.stateChanges, start.stateChanges) << "the first draw makes its state current";
+    EXPECT_GE(first.programs, 1u);
+
+    // The same state again changes nothing; a strip counts its triangles, lines count none, a refused
+    // draw counts nothing at all.
+    ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 4), S_OK);
+    ASSERT_EQ(device->DrawPrimitive(D3DPT_LINELIST, 0, 3), S_OK);
+    EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 1, 2), D3DERR_INVALIDCALL);
+    const D3DDrawCounts same = D3DDrawCountsSoFar();
+    EXPECT_EQ(same.draws - first.draws, 2u);
+    EXPECT_EQ(same.triangles - first.triangles, 4u);
+    EXPECT_EQ(same.stateChanges, first.stateChanges);
+
+    // A texture, bound once: the program with a texture, its uniforms and the texture itself; a
+    // second draw with it changes nothing more.
+    device->SetTexture(0, texture);
+    ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2), S_OK);
+    const D3DDrawCounts textured = D3DDrawCountsSoFar();
+    EXPECT_GE(textured.stateChanges - same.stateChanges, 2u);
+    EXPECT_EQ(textured.programs - same.programs, 1u) << "one new program for the texture";
+    ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2), S_OK);
+    EXPECT_EQ(D3DDrawCountsSoFar().stateChanges, textured.stateChanges);
+    ASSERT_EQ(device->EndScene(), S_OK);
+    ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), S_OK);
+    EXPECT_EQ(D3DDrawCountsSoFar().frames - start.frames, 1u);
+    device->SetTexture(0, nullptr);
+    device->SetStreamSource(0, nullptr, 0, 0);
+    texture->Release();
+    vb->Release();
+
+    // A device going away writes the counts so far where AVIORRA_DRAW_COUNTS says.
+    const std::filesystem::path file =
+        std::filesystem::temp_directory_path() / ("draw_counts_" + std::to_string(getpid()) + ".txt");
+    ASSERT_EQ(setenv("AVIORRA_DRAW_COUNTS", file.c_str(), 1), 0);
+    const D3DDrawCounts end = D3DDrawCountsSoFar();
+    EXPECT_EQ(device->Release(), 0u);
+    device = nullptr;
+    unsetenv("AVIORRA_DRAW_COUNTS");
+    std::ifstream in(file);
+    std::string line;
+    ASSERT_TRUE(std::getline(in, line)) << "no counts written to " << file;
+    EXPECT_EQ(line, "frames " + std::to_string(end.frames) + " draws " + std::to_string(end.draws) + " triangles " +
+                        std::to_string(end.triangles) + " state_changes " + std::to_string(end.stateChanges) +
+                        " programs " + std::to_string(end.programs));
+    in.close();
+    std::filesystem::remove(file);
 }
 
 TEST_F(DeviceTest, NothingPresentedReadsNoFrame)
