@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
+#include <vector>
 
 #include "console/console.h"
 #include "console/variables.h"
@@ -14,9 +16,216 @@
 #include "game/notice.h"
 #include "game/pause.h"
 #include "game/run_stats.h"
+#include "render/scene.h"
 #include "render/setup.h"
 
 namespace {
+
+// ---- The HUD band in pieces ----------------------------------------------------------------------------
+//
+// Most of the band's texture is transparent (the sea shows through) and some of it fully opaque (the
+// instrument panels). The band is cut along a grid of texel tiles into the parts that show something:
+// the opaque parts are drawn before the scene at the nearest depth, without blending (a texel of
+// alpha 255 blended over anything gives itself), so that the depth test keeps the scene from being
+// shaded under them; the parts with transparent and opaque texels together are drawn after the scene,
+// blended, as the whole band was; the fully transparent parts, which would leave every pixel as it
+// was, are not drawn. A tile counts as opaque or transparent only when the texels of a margin around
+// it are too, so that filtering at its edges reads nothing else. The band is cut only where its
+// texture is sampled at the top level alone (TopLevelSampling), so that no smaller level reads
+// beyond the margin.
+
+constexpr int kBandTile = 16;   // texels
+constexpr int kBandMargin = 2;  // texels
+
+struct BandPieces {
+    const IDirect3DTexture9* texture = nullptr;
+    const IDirect3DVertexBuffer9* band = nullptr;
+    bool cut = false;                       // false: draw the band whole
+    IDirect3DVertexBuffer9* opaque = nullptr;
+    UINT opaqueTriangles = 0;
+    IDirect3DVertexBuffer9* blended = nullptr;
+    UINT blendedTriangles = 0;
+    bool opaqueDrawn = false;               // this frame's opaque parts are drawn already
+};
+BandPieces bandPieces;
+
+void BandPiecesRelease()
+{
+    if (bandPieces.opaque != nullptr) {
+        bandPieces.opaque->Release();
+    }
+    if (bandPieces.blended != nullptr) {
+        bandPieces.blended->Release();
+    }
+    bandPieces = BandPieces{};
+}
+
+// What the tiles of the texture's top level show: 0 nothing (every texel of alpha 0), 2 everything
+// (alpha 255), 1 both; false when the texels cannot be read.
+bool BandTileClasses(IDirect3DTexture9* texture, int& columns, int& rows, std::vector<int>& classes)
+{
+    D3DSURFACE_DESC desc{};
+    if (FAILED(texture->GetLevelDesc(0, &desc)) || desc.Format != D3DFMT_A8R8G8B8 || desc.Width % kBandTile != 0 ||
+        desc.Height % kBandTile != 0) {
+        return false;
+    }
+    D3DLOCKED_RECT locked{};
+    if (FAILED(texture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY)) || locked.pBits == nullptr) {
+        return false;
+    }
+    const int width = static_cast<int>(desc.Width);
+    const int height = static_cast<int>(desc.Height);
+    std::vector<std::uint8_t> alpha(static_cast<std::size_t>(width) * height);
+    for (int y = 0; y < height; ++y) {
+        const auto* row =
+            static_cast<const std::uint8_t*>(locked.pBits) + static_cast<std::ptrdiff_t>(y) * locked.Pitch;
+        for (int x = 0; x < width; ++x) {
+            alpha[static_cast<std::size_t>(y) * width + x] = row[x * 4 + 3];   // B, G, R, A in memory
+        }
+    }
+    texture->UnlockRect(0);
+    columns = width / kBandTile;
+    rows = height / kBandTile;
+    classes.assign(static_cast<std::size_t>(columns) * rows, 0);
+    for (int ty = 0; ty < rows; ++ty) {
+        for (int tx = 0; tx < columns; ++tx) {
+            bool none = true;
+            bool all = true;
+            for (int y = std::max(0, ty * kBandTile - kBandMargin);
+                 y < std::min(height, (ty + 1) * kBandTile + kBandMargin); ++y) {
+                for (int x = std::max(0, tx * kBandTile - kBandMargin);
+                     x < std::min(width, (tx + 1) * kBandTile + kBandMargin); ++x) {
+                    const std::uint8_t a = alpha[static_cast<std::size_t>(y) * width + x];
+                    none = none && a == 0;
+                    all = all && a == 255;
+                }
+            }
+            classes[static_cast<std::size_t>(ty) * columns + tx] = none ? 0 : all ? 2 : 1;
+        }
+    }
+    return true;
+}
+
+// A vertex buffer of the quads as triangle lists; null for none.
+IDirect3DVertexBuffer9* PiecesBuffer(const std::vector<ColouredTexturedVertex>& vertices)
+{
+    if (vertices.empty()) {
+        return nullptr;
+    }
+    IDirect3DVertexBuffer9* buffer = nullptr;
+    const auto bytes = static_cast<UINT>(vertices.size() * sizeof(ColouredTexturedVertex));
+    if (FAILED(device->CreateVertexBuffer(bytes, 0, kFvfColouredTextured, D3DPOOL_MANAGED, &buffer, nullptr)) ||
+        buffer == nullptr) {
+        return nullptr;
+    }
+    if (!VertexBufferFill(buffer, vertices.data(), bytes)) {
+        buffer->Release();
+        return nullptr;
+    }
+    return buffer;
+}
+
+// Cuts the band for the current texture, band buffer and transforms (screen space), once; keeps the
+// band whole where it cannot be cut.
+void BandPiecesMake()
+{
+    if (bandPieces.texture == hudTexture && bandPieces.band == hudBandBuffer) {
+        return;
+    }
+    BandPiecesRelease();
+    bandPieces.texture = hudTexture;
+    bandPieces.band = hudBandBuffer;
+    if (hudTexture == nullptr || hudBandBuffer == nullptr || NeedsSmallerLevels(hudBandBuffer, hudTexture)) {
+        return;
+    }
+    int columns = 0;
+    int rows = 0;
+    std::vector<int> classes;
+    if (!BandTileClasses(hudTexture, columns, rows, classes)) {
+        return;
+    }
+    // The band's corners as made: bottom-left, top-left, bottom-right, top-right, the whole texture.
+    ColouredTexturedVertex corners[4];
+    void* data = nullptr;
+    if (FAILED(hudBandBuffer->Lock(0, 0, &data, D3DLOCK_READONLY)) || data == nullptr) {
+        return;
+    }
+    std::memcpy(corners, data, sizeof corners);
+    hudBandBuffer->Unlock();
+    const float left = corners[0].x;
+    const float right = corners[2].x;
+    const float top = corners[1].y;
+    const float bottom = corners[0].y;
+    auto xAt = [&](int column) {
+        return column == 0 ? left : column == columns ? right : left + (right - left) * column / columns;
+    };
+    auto yAt = [&](int row) { return row == 0 ? top : row == rows ? bottom : top + (bottom - top) * row / rows; };
+    std::vector<ColouredTexturedVertex> opaque;
+    std::vector<ColouredTexturedVertex> blended;
+    for (int ty = 0; ty < rows; ++ty) {
+        for (int tx = 0; tx < columns;) {
+            const int kind = classes[static_cast<std::size_t>(ty) * columns + tx];
+            int end = tx + 1;
+            while (end < columns && classes[static_cast<std::size_t>(ty) * columns + end] == kind) {
+                ++end;
+            }
+            if (kind != 0) {
+                // Opaque parts at the nearest depth; the rest where the band lies.
+                const float z = kind == 2 ? 0.0f : corners[0].z;
+                const float u0 = static_cast<float>(tx) / static_cast<float>(columns);
+                const float u1 = static_cast<float>(end) / static_cast<float>(columns);
+                const float v0 = static_cast<float>(ty) / static_cast<float>(rows);
+                const float v1 = static_cast<float>(ty + 1) / static_cast<float>(rows);
+                const D3DCOLOR c = corners[0].colour;
+                const ColouredTexturedVertex bl{xAt(tx), yAt(ty + 1), z, c, u0, v1};
+                const ColouredTexturedVertex tl{xAt(tx), yAt(ty), z, c, u0, v0};
+                const ColouredTexturedVertex br{xAt(end), yAt(ty + 1), z, c, u1, v1};
+                const ColouredTexturedVertex tr{xAt(end), yAt(ty), z, c, u1, v0};
+                // The winding of the band's own strip: (bl, tl, br), then (br, tl, tr).
+                (kind == 2 ? opaque : blended).insert((kind == 2 ? opaque : blended).end(), {bl, tl, br, br, tl, tr});
+            }
+            tx = end;
+        }
+    }
+    bandPieces.opaque = PiecesBuffer(opaque);
+    bandPieces.blended = PiecesBuffer(blended);
+    if ((!opaque.empty() && bandPieces.opaque == nullptr) || (!blended.empty() && bandPieces.blended == nullptr)) {
+        BandPiecesRelease();
+        bandPieces.texture = hudTexture;
+        bandPieces.band = hudBandBuffer;
+        return;
+    }
+    bandPieces.opaqueTriangles = static_cast<UINT>(opaque.size() / 3);
+    bandPieces.blendedTriangles = static_cast<UINT>(blended.size() / 3);
+    bandPieces.cut = true;
+}
+
+void BandPiecesDraw(IDirect3DVertexBuffer9* buffer, UINT triangles)
+{
+    if (buffer == nullptr) {
+        return;
+    }
+    const TopLevelSampling sampling(hudBandBuffer, hudTexture);
+    device->SetTexture(0, hudTexture);
+    device->SetFVF(kFvfColouredTextured);
+    device->SetStreamSource(0, buffer, 0, sizeof(ColouredTexturedVertex));
+    device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, triangles);
+}
+
+// The band's opaque parts, unblended, with the states HudDraw draws the band in; the depth test and
+// writes as they are.
+void BandOpaqueDraw()
+{
+    DWORD alphaArg = 0;
+    DWORD alphaOp = 0;
+    device->GetTextureStageState(0, D3DTSS_ALPHAARG1, &alphaArg);
+    device->GetTextureStageState(0, D3DTSS_ALPHAOP, &alphaOp);
+    device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+    device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+    BandPiecesDraw(bandPieces.opaque, bandPieces.opaqueTriangles);
+    device->SetTextureStageState(0, D3DTSS_ALPHAARG1, alphaArg);
+    device->SetTextureStageState(0, D3DTSS_ALPHAOP, alphaOp);
+}
 
 // Console lines are at most 199 characters; the precision keeps a damaged line from reading on.
 #define HUD_LINE "%.199s\n"
@@ -151,6 +360,30 @@ double HudKillsX(int kills)
     return kills >= 10 ? 0.955 : 0.965;
 }
 
+void HudUnderlayDraw()
+{
+    bandPieces.opaqueDrawn = false;
+    if (device == nullptr || SceneSeparateDraws()) {
+        return;
+    }
+    ScreenSpaceApply();
+    BandPiecesMake();
+    if (!bandPieces.cut) {
+        return;
+    }
+    device->SetRenderState(D3DRS_FOGENABLE, FALSE);
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    device->SetRenderState(D3DRS_ZENABLE, TRUE);
+    BandOpaqueDraw();
+    bandPieces.opaqueDrawn = true;
+}
+
+void HudBuffersRelease()
+{
+    BandPiecesRelease();
+}
+
 void HudDraw()
 {
     if (device == nullptr) {
@@ -164,7 +397,21 @@ void HudDraw()
 
     device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
     device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
-    WholeTextureRectDraw(hudBandBuffer, hudTexture, kFvfColouredTextured, sizeof(ColouredTexturedVertex));
+    if (!SceneSeparateDraws()) {
+        BandPiecesMake();
+    }
+    if (bandPieces.cut && !SceneSeparateDraws()) {
+        if (!bandPieces.opaqueDrawn) {
+            // Not drawn before the scene: over it, as the rest.
+            device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+            BandPiecesDraw(bandPieces.opaque, bandPieces.opaqueTriangles);
+            device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+        }
+        BandPiecesDraw(bandPieces.blended, bandPieces.blendedTriangles);
+    } else {
+        WholeTextureRectDraw(hudBandBuffer, hudTexture, kFvfColouredTextured, sizeof(ColouredTexturedVertex));
+    }
+    bandPieces.opaqueDrawn = false;
 
     const bool paused = pauseFlag != 0;
     const bool over = runStats.gameOver != 0;

@@ -27,6 +27,13 @@ int ScreenY(double fy);
 // The overlays of a playing frame: the HUD band, the pause/statistics or console window and texts,
 // the HUD numbers, the frame rate and the save/load notice. Runs down the notice timer.
 void HudDraw();
+// Before the scene of a playing frame, in the cleared frame: the opaque parts of the HUD band at the
+// nearest depth, so that the scene is not shaded where they hide it; HudDraw then draws the rest of
+// the band (and these parts itself when this did not run before it). Leaves the transforms in screen
+// space, fog, lighting and blending off.
+void HudUnderlayDraw();
+// Releases the vertex buffers the HUD keeps (the band's pieces); they are made again when needed.
+void HudBuffersRelease();
 
 // The horizontal place of a HUD number: fewer digits sit further right.
 double HudLevelX(int level);

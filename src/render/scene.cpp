@@ -5,6 +5,7 @@
 #include <map>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "core/graphics.h"
 #include "core/window.h"
@@ -19,6 +20,7 @@
 #include "platform/win/window.h"
 #include "render/camera.h"
 #include "render/hud.h"
+#include "render/mesh_batch.h"
 #include "render/render.h"
 #include "render/setup.h"
 #include "resources/mesh.h"
@@ -27,9 +29,25 @@ namespace {
 
 // ---- The device's copies of the simulation's geometry ------------------------------------------------
 
-// A sea segment's vertex buffer, with the revision of the vertices it holds and the last frame that
-// drew it; made when a segment is first drawn, filled again when its revision changes, released
-// when a frame no longer draws its segment.
+// The whole sea in one vertex buffer, drawn as one strip: the segments from the rearmost to the
+// newest, each segment's strip joined to the next by repeating its last vertex and the next one's
+// first (four triangles of no area; with an even count of vertices per segment every segment keeps
+// the winding it has on its own). `held` names the segments and revisions the buffer holds, in
+// order; when the strip's order or any segment's revision changes, the buffer is filled again.
+struct SeaStrip {
+    IDirect3DVertexBuffer9* buffer = nullptr;
+    UINT capacity = 0;  // vertices
+    std::vector<std::pair<const SurfaceSegment*, std::uint32_t>> held;
+    std::vector<SurfaceVertex> vertices;
+    UINT count = 0;  // vertices in the buffer
+};
+
+SeaStrip seaStrip;
+bool seaFailureShown = false;
+bool separateDraws = false;
+
+// A sea segment's own vertex buffer, for drawing the segments one by one (SceneUseSeparateDraws),
+// with the revision it holds and the last frame that drew it.
 struct SegmentBuffer {
     IDirect3DVertexBuffer9* buffer;
     std::uint32_t revision;
@@ -38,13 +56,80 @@ struct SegmentBuffer {
 
 std::unordered_map<const SurfaceSegment*, SegmentBuffer> segmentBuffers;
 std::uint32_t seaFrame = 0;
-bool seaFailureShown = false;
 
 // One quad per sprite size (its bit patterns): explosions come in a handful of sizes.
 std::map<std::pair<DWORD, DWORD>, IDirect3DVertexBuffer9*> spriteQuads;
 
-// The segment's vertex buffer holding its current vertices; null when it cannot be made or filled
-// (the segment is then not drawn, and the player is told once per device).
+constexpr UINT kJoinVertices = 2;
+
+void SeaFailureShow()
+{
+    if (!seaFailureShown) {
+        seaFailureShown = true;
+        MessageBoxA(gameWindow, "A tenger egy szeletét nem sikerült létrehozni a grafikus eszközön!"_cp, "AVIORRA",
+                    MB_ICONERROR | MB_OK);
+    }
+}
+
+// The sea strip holding the current segments; null when there are none (the strip's buffer is then
+// released) or its buffer cannot be made or filled (the sea is then not drawn, and the player is told
+// once per device).
+SeaStrip* SeaStripOf(const SurfaceSegment* head)
+{
+    SeaStrip& strip = seaStrip;
+    std::size_t segments = 0;
+    bool same = true;
+    for (const SurfaceSegment* segment = head; segment != nullptr; segment = segment->next, ++segments) {
+        same = same && segments < strip.held.size() && strip.held[segments].first == segment &&
+               strip.held[segments].second == segment->revision;
+    }
+    if (segments == 0) {
+        // No sea (a finished run): its strip is not kept.
+        if (strip.buffer != nullptr) {
+            strip.buffer->Release();
+        }
+        strip = SeaStrip{};
+        return nullptr;
+    }
+    if (same && segments == strip.held.size() && strip.buffer != nullptr) {
+        return &strip;
+    }
+    const UINT count = static_cast<UINT>(segments * kSurfaceVertexCount + (segments - 1) * kJoinVertices);
+    if (strip.buffer == nullptr || strip.capacity < count) {
+        if (strip.buffer != nullptr) {
+            strip.buffer->Release();
+            strip.buffer = nullptr;
+        }
+        strip.held.clear();
+        if (FAILED(device->CreateVertexBuffer(count * sizeof(SurfaceVertex), 0, kFvfLitTextured, D3DPOOL_MANAGED,
+                                              &strip.buffer, nullptr)) ||
+            strip.buffer == nullptr) {
+            strip.buffer = nullptr;
+            SeaFailureShow();
+            return nullptr;
+        }
+        strip.capacity = count;
+    }
+    strip.vertices.clear();
+    strip.held.clear();
+    for (const SurfaceSegment* segment = head; segment != nullptr; segment = segment->next) {
+        if (!strip.vertices.empty()) {
+            strip.vertices.push_back(strip.vertices.back());
+            strip.vertices.push_back(segment->vertices[0]);
+        }
+        strip.vertices.insert(strip.vertices.end(), segment->vertices, segment->vertices + kSurfaceVertexCount);
+        strip.held.emplace_back(segment, segment->revision);
+    }
+    if (!VertexBufferFill(strip.buffer, strip.vertices.data(), strip.vertices.size() * sizeof(SurfaceVertex))) {
+        strip.held.clear();
+        return nullptr;
+    }
+    strip.count = count;
+    return &strip;
+}
+
+// The segment's own vertex buffer holding its current vertices; null when it cannot be made or
+// filled (the segment is then not drawn, and the player is told once per device).
 IDirect3DVertexBuffer9* SegmentBufferOf(const SurfaceSegment* segment)
 {
     SegmentBuffer& slot = segmentBuffers[segment];
@@ -54,11 +139,7 @@ IDirect3DVertexBuffer9* SegmentBufferOf(const SurfaceSegment* segment)
                                               nullptr)) ||
             slot.buffer == nullptr) {
             slot.buffer = nullptr;
-            if (!seaFailureShown) {
-                seaFailureShown = true;
-                MessageBoxA(gameWindow, "A tenger egy szeletét nem sikerült létrehozni a grafikus eszközön!"_cp,
-                            "AVIORRA", MB_ICONERROR | MB_OK);
-            }
+            SeaFailureShow();
             return nullptr;
         }
         slot.revision = 0;   // no segment has revision 0
@@ -87,6 +168,25 @@ void SegmentBuffersPrune()
     }
 }
 
+void SeaDraw()
+{
+    ++seaFrame;
+    if (separateDraws) {
+        for (const SurfaceSegment* segment = surfaceHead; segment != nullptr; segment = segment->next) {
+            IDirect3DVertexBuffer9* buffer = SegmentBufferOf(segment);
+            if (buffer == nullptr) {
+                continue;
+            }
+            device->SetStreamSource(0, buffer, 0, sizeof(LitTexturedVertex));
+            device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, kSurfaceVertexCount - 2);
+        }
+    } else if (const SeaStrip* strip = SeaStripOf(surfaceHead)) {
+        device->SetStreamSource(0, strip->buffer, 0, sizeof(LitTexturedVertex));
+        device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, strip->count - 2);
+    }
+    SegmentBuffersPrune();
+}
+
 // The quad of a sprite of this size; null when it cannot be made (the sprite is then not drawn).
 IDirect3DVertexBuffer9* SpriteQuadOf(const Sprite* sprite)
 {
@@ -110,8 +210,8 @@ IDirect3DVertexBuffer9* SpriteQuadOf(const Sprite* sprite)
 
 // ---- Drawing -----------------------------------------------------------------------------------------
 
-// Sets the world transform to rotation(yaw, pitch, roll) followed by translation(x, y, z).
-void WorldPlace(float yaw, float pitch, float roll, float x, float y, float z)
+// Rotation(yaw, pitch, roll) followed by translation(x, y, z).
+D3DXMATRIX Placement(float yaw, float pitch, float roll, float x, float y, float z)
 {
     D3DXMATRIX rotation;
     D3DXMatrixRotationYawPitchRoll(&rotation, yaw, pitch, roll);
@@ -119,7 +219,36 @@ void WorldPlace(float yaw, float pitch, float roll, float x, float y, float z)
     D3DXMatrixTranslation(&translation, x, y, z);
     D3DXMATRIX world;
     D3DXMatrixMultiply(&world, &rotation, &translation);
+    return world;
+}
+
+// Sets the world transform to the placement.
+void WorldPlace(float yaw, float pitch, float roll, float x, float y, float z)
+{
+    const D3DXMATRIX world = Placement(yaw, pitch, roll, x, y, z);
     device->SetTransform(D3DTS_WORLD, &world);
+}
+
+// The mesh at the placement, added to the frame's mesh batch.
+void PartAdd(const MeshEntry* mesh, float yaw, float pitch, float roll, float x, float y, float z)
+{
+    if (mesh != nullptr) {
+        MeshBatchAdd(mesh, Placement(yaw, pitch, roll, x, y, z));
+    }
+}
+
+// An enemy's two parts, placed as AircraftDraw places them, added to the batch.
+void EnemyAdd(const Aircraft* a)
+{
+    PartAdd(a->meshes[0], a->bank, a->pitch, a->heading, a->posX, a->posY, a->posZ);
+    PartAdd(a->meshes[1], a->bank - a->propellerAngle, a->pitch, a->heading, a->posX, a->posY - a->propellerOffset,
+            a->posZ);
+}
+
+// The mesh ProjectileDraw draws for the projectile's kind; null for other kinds.
+const MeshEntry* ProjectileMesh(const Projectile* p)
+{
+    return p->kind == kProjectileGun ? bulletMesh : p->kind == kProjectileBomb ? bombMesh : nullptr;
 }
 
 void PartDraw(const MeshEntry* mesh, float yaw, float pitch, float roll, float x, float y, float z)
@@ -218,15 +347,17 @@ void ProjectileDraw(const Projectile* p)
     if (p == nullptr || device == nullptr) {
         return;
     }
-    const MeshEntry* mesh = nullptr;
-    if (p->kind == kProjectileGun) {
-        mesh = bulletMesh;
-    } else if (p->kind == kProjectileBomb) {
-        mesh = bombMesh;
-    } else {
-        return;
-    }
-    PartDraw(mesh, p->bank, p->pitch, p->heading, p->posX, p->posY, p->posZ);
+    PartDraw(ProjectileMesh(p), p->bank, p->pitch, p->heading, p->posX, p->posY, p->posZ);
+}
+
+void SceneUseSeparateDraws(bool on)
+{
+    separateDraws = on;
+}
+
+bool SceneSeparateDraws()
+{
+    return separateDraws;
 }
 
 void SceneBuffersRelease()
@@ -237,6 +368,10 @@ void SceneBuffersRelease()
         }
     }
     segmentBuffers.clear();
+    if (seaStrip.buffer != nullptr) {
+        seaStrip.buffer->Release();
+    }
+    seaStrip = SeaStrip{};
     for (auto& [size, buffer] : spriteQuads) {
         if (buffer != nullptr) {
             buffer->Release();
@@ -244,6 +379,8 @@ void SceneBuffersRelease()
     }
     spriteQuads.clear();
     seaFailureShown = false;
+    HudBuffersRelease();
+    MeshBatchRelease();
 }
 
 void WorldDraw()
@@ -257,16 +394,7 @@ void WorldDraw()
     device->SetTransform(D3DTS_WORLD, &world);
     device->SetTexture(0, seaTexture);
     device->SetFVF(kFvfLitTextured);
-    ++seaFrame;
-    for (const SurfaceSegment* segment = surfaceHead; segment != nullptr; segment = segment->next) {
-        IDirect3DVertexBuffer9* buffer = SegmentBufferOf(segment);
-        if (buffer == nullptr) {
-            continue;
-        }
-        device->SetStreamSource(0, buffer, 0, sizeof(LitTexturedVertex));
-        device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, kSurfaceVertexCount - 2);
-    }
-    SegmentBuffersPrune();
+    SeaDraw();
 
     D3DXMatrixTranslation(&world, 0.0f, camera.scrollPos, 0.0f);
     device->SetTransform(D3DTS_WORLD, &world);
@@ -323,6 +451,7 @@ HRESULT SceneRender()
     }
     device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000u, 1.0f, 0);
     if (SUCCEEDED(device->BeginScene())) {
+        HudUnderlayDraw();
         SceneFogSet();
         device->SetLight(0, &sunLight);
         device->LightEnable(0, TRUE);
@@ -333,14 +462,24 @@ HRESULT SceneRender()
         if (player != nullptr && player->explosionFrame < 8) {
             AircraftDraw(player);
         }
+        // The enemies and projectiles share a few meshes: drawn together, a draw per mesh material.
         for (const Aircraft* enemy : enemySlots) {
             if (enemy != nullptr && enemy->explosionFrame < 8 && enemy->alive != 0) {
-                AircraftDraw(enemy);
+                if (separateDraws) {
+                    AircraftDraw(enemy);
+                } else {
+                    EnemyAdd(enemy);
+                }
             }
         }
         for (const Projectile* p = projectileHead; p != nullptr; p = p->next) {
-            ProjectileDraw(p);
+            if (separateDraws) {
+                ProjectileDraw(p);
+            } else {
+                PartAdd(ProjectileMesh(p), p->bank, p->pitch, p->heading, p->posX, p->posY, p->posZ);
+            }
         }
+        MeshBatchDraw();
         WorldDraw();
         if (spriteHead != nullptr) {
             SpritesDraw();

@@ -10,10 +10,16 @@ struct MenuItem;
 struct MeshEntry;
 struct Projectile;
 
-// The surface segments, the horizon walls (travelling with scrollPos) and the ground objects. Each
-// segment is drawn from a vertex buffer of the renderer's, filled from the segment's vertices when
-// their revision changed since it was last filled.
+// The surface segments, the horizon walls (travelling with scrollPos) and the ground objects. The
+// segments are drawn as one strip from a vertex buffer of the renderer's, filled again from their
+// vertices when a segment's revision or their order changed since it was last filled.
 void WorldDraw();
+// With `on`, parts the renderer draws together are drawn one draw each instead, as they are on their
+// own, and in the order the frame names them: the sea segment by segment, the HUD band whole, every
+// enemy and projectile part by part, the menu's backdrop before the title and aircraft. The same
+// picture within rounding, for comparing the two; off by default.
+void SceneUseSeparateDraws(bool on);
+bool SceneSeparateDraws();
 // Releases the vertex buffers the renderer keeps for the sea segments and the sprites' quads (exit,
 // and before a device re-creation); they are made again when next drawn.
 void SceneBuffersRelease();

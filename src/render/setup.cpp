@@ -1,6 +1,7 @@
 // Render set-up: camera-independent resources created once after the device exists, and again
 // after a device re-creation (textures and buffers).
 #include "render/setup.h"
+#include "render/hud.h"
 #include "render/scene.h"
 
 #include <cmath>
@@ -243,6 +244,8 @@ void ScreenRectFill(TexturedVertex (&out)[4], float left, float right, float bot
 
 HRESULT StaticGeometryCreate()
 {
+    // The HUD's pieces are cut from the band made here.
+    HudBuffersRelease();
     static const TexturedVertex horizon[8] = {
         {-20.0001f, 0.0f, 5.0f, 0.0f, 1.0f},         {-20.0001f, 0.0f, -4.4f, 0.0f, 0.0f},
         {-20.0001f, 29.5f, 5.0f, 0.33333334f, 1.0f}, {-20.0001f, 29.5f, -4.4f, 0.33333334f, 0.0f},

@@ -80,9 +80,9 @@ TEST_F(SceneTest, FogThickensWithDistanceAndFollowsTheFogEnd)
     EXPECT_LT(At(400, 590).r, near.r);
 }
 
-// The renderer keeps its own copies of the sea segments: a strip that changed (recycled rows, a new
+// The renderer keeps its own copy of the sea segments: a strip that changed (recycled rows, a new
 // strip in the old one's memory) is drawn exactly as a renderer that never saw the old one draws
-// it, and the copies of segments no longer drawn are released.
+// it, and the copy is released when no sea is drawn.
 TEST_F(SceneTest, TheSeaIsDrawnFromTheSegmentsAsTheyAreNow)
 {
     seaTexture = MakeTexture(16, 16, [](UINT x, UINT y) { return 0xFF000000u | (x * 16) << 16 | (y * 16) << 8; });
@@ -96,14 +96,14 @@ TEST_F(SceneTest, TheSeaIsDrawnFromTheSegmentsAsTheyAreNow)
     SurfaceScroll();
     Render();
     const std::vector<std::uint8_t> kept = frame;
-    EXPECT_EQ(D3DLiveObjects().vertexBuffers, idle) << "one buffer per segment drawn, no more";
+    EXPECT_EQ(D3DLiveObjects().vertexBuffers, idle) << "one buffer for the whole sea, no more";
     SceneBuffersRelease();
     Render();
     EXPECT_TRUE(frame == kept) << "a copy was drawn with vertices the segment no longer has";
 
     SurfaceFree();
     Render();
-    EXPECT_EQ(D3DLiveObjects().vertexBuffers, idle - kSurfaceSegmentCount);
+    EXPECT_EQ(D3DLiveObjects().vertexBuffers, idle - 1) << "the sea's buffer is released with the sea";
 }
 
 TEST_F(SceneTest, HorizonTravelsWithTheScrollPosition)
