@@ -64,11 +64,15 @@ void NameEntryDraw()
                highScores[kHighScoreCount - 1].name);
 }
 
-void MainMenuDraw()
+// The two aircraft in front of the backdrop.
+void MenuAircraftDraw()
 {
     BackgroundMeshDraw(menuBackdropMesh, 20.0f, 65.0f, 170.0f, 5.6f, 0.0f, 13.8f);
     BackgroundMeshDraw(menuBackdropMeshBack, -20.0f, 65.0f, 200.0f, -6.6f, -0.4f, 13.5f);
+}
 
+void MainMenuDraw()
+{
     device->SetLight(0, &menuLight);
     device->LightEnable(0, TRUE);
     device->SetRenderState(D3DRS_LIGHTING, TRUE);
@@ -118,9 +122,24 @@ HRESULT FrontEndRender()
         device->SetRenderState(D3DRS_LIGHTING, TRUE);
         device->SetRenderState(D3DRS_AMBIENT, 0x00BBBBBBu);
 
-        MaterialSet(1);
-        WholeTextureRectDraw(backdropBuffer, menuBackdropTexture, kFvfLitTextured, sizeof(LitTexturedVertex));
+        // The backdrop lies behind everything else: drawn after the opaque title and aircraft, the
+        // depth test keeps it from being shaded where they hide it. The blended captions come after.
+        const bool separate = SceneSeparateDraws();
+        if (separate) {
+            MaterialSet(1);
+            WholeTextureRectDraw(backdropBuffer, menuBackdropTexture, kFvfLitTextured, sizeof(LitTexturedVertex));
+        }
         TextMeshDraw(-2.35f, 2.4f, 6.0f, 0.0f, 0.0f, 0.0f, 2, kTitleTextMesh);
+        if (gameState == MainMenu) {
+            MenuAircraftDraw();
+        }
+        if (!separate) {
+            D3DXMATRIX world;
+            D3DXMatrixIdentity(&world);
+            device->SetTransform(D3DTS_WORLD, &world);
+            MaterialSet(1);
+            WholeTextureRectDraw(backdropBuffer, menuBackdropTexture, kFvfLitTextured, sizeof(LitTexturedVertex));
+        }
 
         switch (gameState) {
         case HighScoreTable: HighScoreTableDraw(); break;
