@@ -1,6 +1,7 @@
 // The HUD and overlays drawn over the playing scene.
 #include "render/hud.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -30,7 +31,8 @@ namespace {
 // shaded under them; the parts with transparent and opaque texels together are drawn after the scene,
 // blended, as the whole band was; the fully transparent parts, which would leave every pixel as it
 // was, are not drawn. A tile counts as opaque or transparent only when the texels of a margin around
-// it are too, so that filtering at its edges reads nothing else. The band is cut only where its
+// it are too (across the texture's edges, where the sampler wraps), so that filtering at its edges
+// reads nothing else. The band is cut only where its
 // texture is sampled at the top level alone (TopLevelSampling), so that no smaller level reads
 // beyond the margin.
 
@@ -91,11 +93,13 @@ bool BandTileClasses(IDirect3DTexture9* texture, int& columns, int& rows, std::v
         for (int tx = 0; tx < columns; ++tx) {
             bool none = true;
             bool all = true;
-            for (int y = std::max(0, ty * kBandTile - kBandMargin);
-                 y < std::min(height, (ty + 1) * kBandTile + kBandMargin); ++y) {
-                for (int x = std::max(0, tx * kBandTile - kBandMargin);
-                     x < std::min(width, (tx + 1) * kBandTile + kBandMargin); ++x) {
-                    const std::uint8_t a = alpha[static_cast<std::size_t>(y) * width + x];
+            // The margin wraps around the texture's edges, as the sampler's wrapping addresses do: a
+            // pixel at the band's bottom edge filters the bottom texels with the top ones.
+            for (int y = ty * kBandTile - kBandMargin; y < (ty + 1) * kBandTile + kBandMargin; ++y) {
+                const int row = (y + height) % height;
+                for (int x = tx * kBandTile - kBandMargin; x < (tx + 1) * kBandTile + kBandMargin; ++x) {
+                    const int column = (x + width) % width;
+                    const std::uint8_t a = alpha[static_cast<std::size_t>(row) * width + column];
                     none = none && a == 0;
                     all = all && a == 255;
                 }
