@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/attract.h"
 #include "app/commands.h"
 #include "app/graphics.h"
 #include "app/input.h"
@@ -24,6 +25,7 @@
 #include "core/random.h"
 #include "frontend/frontend.h"
 #include "game/aircraft.h"
+#include "game/attract.h"
 #include "game/camera.h"
 #include "game/feedback.h"
 #include "game/pause.h"
@@ -179,8 +181,8 @@ LRESULT GameWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
     // With h_fokusz_szunet set, a run pauses as the pause command pauses it when the player turns
     // to another window or minimises this one; the pause command resumes it.
     const bool leftAlone = message == WM_KILLFOCUS || (message == WM_SIZE && wparam == SIZE_MINIMIZED);
-    if (leftAlone && VarGetInt("h_fokusz_szunet") != 0 && gameState == Playing && pauseFlag == 0 && console.open == 0 &&
-        runStats.gameOver == 0) {
+    if (leftAlone && VarGetInt("h_fokusz_szunet") != 0 && gameState == Playing && !attractPlaying && pauseFlag == 0 &&
+        console.open == 0 && runStats.gameOver == 0) {
         RunPause();
         return 0;
     }
@@ -308,6 +310,9 @@ bool GameFrame()
 
     switch (gameState) {
     case MainMenu:
+        if (AttractMenuFrame(frameMilliseconds)) {
+            return SUCCEEDED(SceneRender());
+        }
         if (SUCCEEDED(FrontEndRender())) {
             for (int i = 0; i < kMenuItemCount; ++i) {
                 if (MenuItemUpdate(i)) {
@@ -317,7 +322,7 @@ bool GameFrame()
             return true;
         }
         return false;
-    case Playing: return PlayingFrame();
+    case Playing: return attractPlaying ? AttractFrame() : PlayingFrame();
     case EnterName: NameEntryKeys(); return SUCCEEDED(FrontEndRender());
     case HighScoreTable:
         if (SUCCEEDED(FrontEndRender())) {

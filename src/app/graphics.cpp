@@ -125,6 +125,11 @@ HRESULT GraphicsCreate()
         largeFont = nullptr;
         return E_FAIL;
     }
+    // Only the attract mode's title uses it; without it the title is drawn in the large font.
+    if (FAILED(D3DXCreateFontA(device, windowHeight / 7, 0, FW_BOLD, 0, FALSE, DEFAULT_CHARSET, OUT_STROKE_PRECIS,
+                               DRAFT_QUALITY, 0, "bookman old style", &titleFont))) {
+        titleFont = nullptr;
+    }
     SetFixedStates();
     return S_OK;
 }
@@ -133,6 +138,7 @@ void GraphicsRelease()
 {
     ReleaseAndClear(smallFont);
     ReleaseAndClear(largeFont);
+    ReleaseAndClear(titleFont);
     ReleaseAndClear(device);
     ReleaseAndClear(direct3D);
 }

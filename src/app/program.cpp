@@ -1,5 +1,6 @@
 #include "app/program.h"
 
+#include "app/attract.h"
 #include "app/commands.h"
 #include "app/input.h"
 #include "console/bindings.h"
@@ -34,6 +35,7 @@ void ProgramReset()
     RunClockReset();
     pauseFlag = 0;
     NoticeReset();
+    AttractReset();
     FeedbackTake();
     CameraReset();
     FogReset();

@@ -9,4 +9,5 @@ extern IDirect3D9* direct3D;
 extern IDirect3DDevice9* device;
 extern ID3DXFont* smallFont;   // "lucida console": console, HUD figures
 extern ID3DXFont* largeFont;   // "verdana": screen titles and texts
+extern ID3DXFont* titleFont;   // "bookman old style", bold and large: the attract mode's title
 extern D3DPRESENT_PARAMETERS presentParams;

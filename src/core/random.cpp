@@ -1,6 +1,8 @@
 #include "core/random.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
 
 namespace {
 
@@ -50,4 +52,18 @@ void RandomSeed(unsigned seed)
 int RandomNext()
 {
     return static_cast<int>(Step() >> 1);
+}
+
+RandomState RandomSave()
+{
+    RandomState saved{};
+    std::copy(std::begin(state), std::end(state), std::begin(saved.values));
+    saved.front = front;
+    return saved;
+}
+
+void RandomRestore(const RandomState& saved)
+{
+    std::copy(std::begin(saved.values), std::end(saved.values), std::begin(state));
+    front = saved.front % kDegree;
 }

@@ -14,9 +14,11 @@
 #include "core/graphics.h"
 #include "core/window.h"
 #include "game/aircraft.h"
+#include "game/attract.h"
 #include "game/notice.h"
 #include "game/pause.h"
 #include "game/run_stats.h"
+#include "render/attract_overlay.h"
 #include "render/scene.h"
 #include "render/setup.h"
 
@@ -450,6 +452,9 @@ void HudDraw()
             Text(kFontLarge, 0.4, 0.22, kYellow, "Game Loaded");
         }
         noticeTimer -= frameDelta;
+    }
+    if (attractPlaying) {
+        AttractOverlayDraw();
     }
 
     device->SetRenderState(D3DRS_ZENABLE, TRUE);

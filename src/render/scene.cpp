@@ -23,6 +23,7 @@
 #include "render/mesh_batch.h"
 #include "render/render.h"
 #include "render/setup.h"
+#include "render/shadows.h"
 #include "resources/mesh.h"
 
 namespace {
@@ -481,6 +482,7 @@ HRESULT SceneRender()
         }
         MeshBatchDraw();
         WorldDraw();
+        ShadowsDraw();
         if (spriteHead != nullptr) {
             SpritesDraw();
         }

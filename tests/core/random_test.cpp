@@ -27,4 +27,15 @@ TEST(RandomTest, ReseedingStartsTheSequenceAgainAndZeroIsOne)
     EXPECT_EQ(RandomNext(), second);
     RandomSeed(7);
     EXPECT_NE(RandomNext(), first);
+
+    // A saved state goes on exactly where it stood, whatever was drawn in between.
+    RandomSeed(3);
+    RandomNext();
+    const RandomState saved = RandomSave();
+    const int next[3] = {RandomNext(), RandomNext(), RandomNext()};
+    RandomSeed(99);
+    RandomRestore(saved);
+    for (int value : next) {
+        EXPECT_EQ(RandomNext(), value);
+    }
 }

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "../../tools/demogen/pilot.h"
 #include "../support/game_folder.h"
 #include "app/game.h"
 #include "app/program.h"
@@ -26,13 +27,7 @@
 
 namespace {
 
-constexpr int kEnter = 0x1C;
 constexpr int kF5 = 0x3F;
-constexpr int kLeftControl = 0x1D;
-constexpr int kLeft = 0xCB;
-constexpr int kRight = 0xCD;
-constexpr int kUp = 0xC8;
-constexpr int kDown = 0xD0;
 
 std::array<std::uint8_t, 256> pilotKeys{};
 int pilotFrame = 0;
@@ -45,20 +40,6 @@ void Press(int code)
     pilotKeys[code] = 0x80;
 }
 
-// The nearest standing building ahead of the player, or null.
-const GroundObject* BuildingAhead()
-{
-    const GroundObject* best = nullptr;
-    for (const GroundObject& object : groundObjects) {
-        const float ahead = object.posY - player->posY;
-        if (object.standing != 0 && object.destroyed == 0 && ahead > 0.5f &&
-            (best == nullptr || ahead < best->posY - player->posY)) {
-            best = &object;
-        }
-    }
-    return best;
-}
-
 // Starts a game, flies toward the nearest building and bombs it; once a building's explosion
 // has been paid, saves and ends. Each frame also takes a varying bit of real time.
 bool PilotBeforeFrame()
@@ -67,35 +48,14 @@ bool PilotBeforeFrame()
     pilotKeys.fill(0);
     std::this_thread::sleep_for(std::chrono::microseconds(1000 + 700 * (pilotFrame % 7)));
     if (pilotFrame == 5) {
-        Press(kEnter);
+        Press(pilot::kEnter);
     } else if (gameState == Playing && player != nullptr) {
         playedSeconds += frameDelta;
         if (savedAtFrame < 0 && (runStats.buildingKills > 0 || playedSeconds > 40.0f)) {
             savedAtFrame = pilotFrame;
             Press(kF5);
         } else if (savedAtFrame < 0) {
-            const GroundObject* target = BuildingAhead();
-            const float ahead = target != nullptr ? target->posY - player->posY : 100.0f;
-            if (ahead > 6.0f) {
-                Press(kUp);
-            }
-            if (target != nullptr) {
-                // Steered on where the aircraft will be in a little while, or the bank overshoots.
-                const float dx = target->posX - player->posX;
-                const float sideways = frameDelta > 0.0f ? (player->posX - lastX) / frameDelta : 0.0f;
-                const float off = dx - 0.6f * sideways;
-                if (std::fabs(off) > 0.05f) {
-                    Press(off < 0.0f ? kLeft : kRight);
-                }
-                // A bomb starts down at 1 unit/s from the aircraft's height and goes forward with the
-                // world; it hits when it is inside the building's box at the building's top.
-                const float drop = target->posZ - MeshExtent(target->mesh, 2) - player->posZ;
-                const float fall = (std::sqrt(1.0f + 2.0f * 9.81f * std::max(drop, 0.0f)) - 1.0f) / 9.81f;
-                if (std::fabs(dx) < 0.3f * MeshExtent(target->mesh, 0) &&
-                    std::fabs(ahead - worldSpeed * fall) < 0.3f * MeshExtent(target->mesh, 1)) {
-                    Press(kLeftControl);
-                }
-            }
+            pilot::Steer(pilotKeys, lastX);
         }
     }
     if (player != nullptr) {

@@ -1,7 +1,10 @@
 // The playing scene: fog over the sea, the aircraft with their parts, projectiles, buildings and
 // explosion sprites, read back from the presented picture.
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
+#include <vector>
 
 #include "core/random.h"
 #include "render_fixture.h"
@@ -314,3 +317,82 @@ TEST_F(SceneTest, SpritesWithAnUnknownTextureSlotAreSkipped)
 }
 
 }  // namespace
+
+// Flight-level shadows over a white sea: three enemies side by side at the three levels, the player
+// on the middle one. Each frame is compared with the same frame drawn without shadows.
+TEST_F(SceneTest, FlightLevelShadowsShowTheLevelAndWarnOnThePlayersOwn)
+{
+    seaTexture = SolidTexture(0xFFFFFFFFu);
+    RandomSeed(5);
+    ASSERT_TRUE(SurfaceBuild());
+    const float xs[3] = {-2.0f, 0.0f, 2.0f};
+    const int levels[3] = {0, 1, 2};   // lowest, the player's, highest
+    for (int i = 0; i < 3; ++i) {
+        enemySlots[i] = new Aircraft{};
+        enemySlots[i]->alive = 1;
+        enemySlots[i]->posX = xs[i];
+        enemySlots[i]->posY = 6.0f;
+        enemySlots[i]->posZ = kLevelHeight[levels[i]];
+    }
+    player->alive = 1;
+    player->posX = 0.0f;
+    player->posY = 1.5f;
+    player->posZ = kLevelHeight[1];
+    player->hit = 1;   // first without the player's own shadow
+
+    auto frameWith = [&](bool shadows) {
+        VarSetFromText("g_arnyekok", shadows ? "1" : "0");
+        Render();
+        return frame;
+    };
+    const std::vector<std::uint8_t> plain = frameWith(false);
+    const std::vector<std::uint8_t> shaded = frameWith(true);
+    EXPECT_EQ(frameWith(false), plain) << "off: the scene as designed";
+
+    // Per third of the screen: the darkened pixels, their darkening, and the red kept against the
+    // green and blue taken.
+    struct Blob {
+        int pixels = 0;
+        long darkening = 0;
+        long redKept = 0;
+        int top = kHeight;
+    };
+    auto blobs = [&](const std::vector<std::uint8_t>& with, int rowsFrom, int rowsTo) {
+        std::array<Blob, 3> out{};
+        for (int y = rowsFrom; y < rowsTo; ++y) {
+            for (int x = 0; x < kWidth; ++x) {
+                const std::size_t i = (static_cast<std::size_t>(y) * kWidth + x) * 4;
+                const int dr = plain[i] - with[i];
+                const int dg = plain[i + 1] - with[i + 1];
+                const int db = plain[i + 2] - with[i + 2];
+                if (dr + dg + db < 24) {
+                    continue;
+                }
+                Blob& blob = out[static_cast<std::size_t>(x * 3 / kWidth)];
+                ++blob.pixels;
+                blob.darkening += dr + dg + db;
+                blob.redKept += (dg + db) / 2 - dr;
+                blob.top = std::min(blob.top, y);
+            }
+        }
+        return out;
+    };
+    const std::array<Blob, 3> enemy = blobs(shaded, 200, kHeight);
+    for (const Blob& blob : enemy) {
+        ASSERT_GT(blob.pixels, 30) << "every enemy casts a shadow";
+    }
+    EXPECT_GT(enemy[0].pixels, enemy[2].pixels * 3 / 2) << "the lowest level casts the larger shadow";
+    EXPECT_GT(enemy[0].darkening / enemy[0].pixels, enemy[2].darkening / enemy[2].pixels) << "and the darker";
+    EXPECT_GT(enemy[1].redKept / enemy[1].pixels, 25) << "the player's level: red";
+    EXPECT_LT(enemy[0].redKept / enemy[0].pixels, 10) << "other levels: dark, not red";
+    EXPECT_LT(enemy[2].redKept / enemy[2].pixels, 10);
+
+    // The player's own shadow, nearer the camera and so lower on the screen, dark; an exploding
+    // enemy casts none.
+    player->hit = 0;
+    enemySlots[2]->hit = 1;
+    const std::array<Blob, 3> all = blobs(frameWith(true), 200, kHeight);
+    EXPECT_GT(all[1].pixels, enemy[1].pixels + 30) << "the player's shadow joins the middle";
+    EXPECT_EQ(all[2].pixels, 0) << "the exploding enemy's shadow is gone";
+    VarListFree();
+}

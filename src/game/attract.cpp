@@ -1,0 +1,3 @@
+#include "game/attract.h"
+
+bool attractPlaying = false;
