@@ -44,7 +44,6 @@ struct Composition {
 struct BatchState {
     std::vector<Group> groups;
     std::size_t used = 0;  // groups of this frame; the vectors of the rest are kept for reuse
-    std::vector<std::uint8_t> vertices;
     std::vector<std::uint32_t> indices;
     std::vector<Draw> draws;
     // What the index buffer holds the strips of.
@@ -64,9 +63,15 @@ bool Batchable(const MeshEntry* mesh)
            (mesh->vertexFormat & D3DFVF_POSITION_MASK) == D3DFVF_XYZ && mesh->vertexCount > 0;
 }
 
-// The mesh's placements carried into the world, appended to `out`; false when its vertices cannot
-// be read.
-bool AppendPlaced(const Group& group, std::vector<std::uint8_t>& out)
+// The bytes of the mesh's placements carried into the world.
+std::size_t PlacedBytes(const Group& group)
+{
+    return group.worlds.size() * group.mesh->vertexCount * D3DXGetFVFVertexSize(group.mesh->vertexFormat);
+}
+
+// The mesh's placements carried into the world, written to `out` (PlacedBytes of room); false when
+// its vertices cannot be read.
+bool WritePlaced(const Group& group, std::uint8_t* out)
 {
     const MeshEntry* mesh = group.mesh;
     const UINT stride = D3DXGetFVFVertexSize(mesh->vertexFormat);
@@ -78,10 +83,9 @@ bool AppendPlaced(const Group& group, std::vector<std::uint8_t>& out)
     const bool normals = (mesh->vertexFormat & D3DFVF_NORMAL) != 0;
     const std::size_t bytes = static_cast<std::size_t>(mesh->vertexCount) * stride;
     for (const D3DXMATRIX& m : group.worlds) {
-        const std::size_t start = out.size();
-        out.insert(out.end(), source, source + bytes);
+        std::memcpy(out, source, bytes);
         for (std::size_t v = 0; v < mesh->vertexCount; ++v) {
-            std::uint8_t* vertex = out.data() + start + v * stride;
+            std::uint8_t* vertex = out + v * stride;
             float p[3];
             std::memcpy(p, vertex, sizeof p);
             const float placed[3] = {
@@ -101,6 +105,7 @@ bool AppendPlaced(const Group& group, std::vector<std::uint8_t>& out)
                 std::memcpy(vertex + 12, turned, sizeof turned);
             }
         }
+        out += bytes;
     }
     mesh->vertexBuffer->Unlock();
     return true;
@@ -155,6 +160,8 @@ bool AppendStrip(const MeshEntry* mesh, std::uint32_t subset, std::size_t placem
     return true;
 }
 
+// A buffer of at least `needed` units. It grows by a quarter more than asked, so that a frame with a
+// few more projectiles than the last does not make a new one.
 template <typename Buffer, typename Make>
 bool Ensure(Buffer*& buffer, UINT& capacity, UINT needed, Make make)
 {
@@ -166,11 +173,12 @@ bool Ensure(Buffer*& buffer, UINT& capacity, UINT needed, Make make)
         buffer = nullptr;
     }
     capacity = 0;
-    if (FAILED(make(needed, &buffer)) || buffer == nullptr) {
+    const UINT size = needed + needed / 4;
+    if (FAILED(make(size, &buffer)) || buffer == nullptr) {
         buffer = nullptr;
         return false;
     }
-    capacity = needed;
+    capacity = size;
     return true;
 }
 
@@ -198,12 +206,32 @@ bool BatchedDraw(const std::vector<const Group*>& groups)
         batch.indexedFor.clear();
         batch.draws.clear();
     }
-    batch.vertices.clear();
+    std::size_t bytes = 0;
     for (const Group* group : groups) {
-        const auto offset = static_cast<UINT>(batch.vertices.size());
-        if (!AppendPlaced(*group, batch.vertices)) {
-            return false;
-        }
+        bytes += PlacedBytes(*group);
+    }
+    if (!Ensure(batch.vertexBuffer, batch.vertexCapacity, static_cast<UINT>(bytes),
+                [](UINT size, IDirect3DVertexBuffer9** out) {
+                    return device->CreateVertexBuffer(size, 0, 0, D3DPOOL_MANAGED, out, nullptr);
+                })) {
+        return false;
+    }
+    void* locked = nullptr;
+    if (FAILED(batch.vertexBuffer->Lock(0, static_cast<UINT>(bytes), &locked, 0)) || locked == nullptr) {
+        return false;
+    }
+    bool placed = true;
+    for (std::size_t i = 0, offset = 0; i < groups.size() && placed; offset += PlacedBytes(*groups[i]), ++i) {
+        placed = WritePlaced(*groups[i], static_cast<std::uint8_t*>(locked) + offset);
+    }
+    batch.vertexBuffer->Unlock();
+    if (!placed) {
+        return false;
+    }
+    std::size_t offset = 0;
+    for (const Group* group : groups) {
+        const auto groupOffset = static_cast<UINT>(offset);
+        offset += PlacedBytes(*group);
         if (indicesKept) {
             continue;
         }
@@ -216,15 +244,8 @@ bool BatchedDraw(const std::vector<const Group*>& groups)
                 return false;
             }
             batch.draws.push_back(
-                {group->mesh, j, offset, count, first, static_cast<UINT>(batch.indices.size()) - first});
+                {group->mesh, j, groupOffset, count, first, static_cast<UINT>(batch.indices.size()) - first});
         }
-    }
-    if (!Ensure(batch.vertexBuffer, batch.vertexCapacity, static_cast<UINT>(batch.vertices.size()),
-                [](UINT bytes, IDirect3DVertexBuffer9** out) {
-                    return device->CreateVertexBuffer(bytes, 0, 0, D3DPOOL_MANAGED, out, nullptr);
-                }) ||
-        !VertexBufferFill(batch.vertexBuffer, batch.vertices.data(), batch.vertices.size())) {
-        return false;
     }
     if (!indicesKept && !batch.indices.empty()) {
         const auto count = static_cast<UINT>(batch.indices.size());
