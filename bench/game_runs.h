@@ -30,13 +30,14 @@ namespace game_runs {
 // One finished child: CPU seconds over all its threads, peak resident KiB, and the device's counts.
 struct RunResult {
     bool ok = false;
+    bool counted = false;  // the device wrote its counts (a build without them writes none)
     double cpuSeconds = 0.0;
     long peakKiB = 0;
     std::uint64_t frames = 0, draws = 0, triangles = 0, stateChanges = 0, programs = 0;
 };
 
 // Runs `argv` with `extraEnv` added to the environment, its output to /dev/null, and waits for it.
-// With `countsFile` the device's counts are read from it afterwards.
+// With `countsFile` the device's counts are read from it afterwards, where the run wrote them.
 inline RunResult Run(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv,
                      const std::string& countsFile)
 {
@@ -86,7 +87,7 @@ inline RunResult Run(const std::vector<std::string>& argv, const std::vector<std
         for (std::uint64_t* field : fields) {
             in >> name >> *field;
         }
-        result.ok = static_cast<bool>(in);
+        result.counted = static_cast<bool>(in);
     }
     return result;
 }

@@ -578,6 +578,7 @@ bool GameLoopMeasure(int rounds, const std::vector<Size>& sizes, const std::vect
                     floorMs = ms;
                 }
                 kind.ratios.push_back(ms / floorMs);
+                kind.counted = kind.counted && longRun.counted && shortRun.counted;
                 if (kind.counted) {
                     const double frames = static_cast<double>(longRun.frames - shortRun.frames);
                     const double draws = static_cast<double>(longRun.draws - shortRun.draws) / frames;
