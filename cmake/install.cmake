@@ -7,7 +7,7 @@
 #   share/icons/hicolor/NxN/apps/aviorra.png       drawn by assetgen
 #   share/man/man6/aviorra.6.gz
 #   share/doc/aviorra/{README.md,copyright,changelog.gz}
-#   share/lintian/overrides/aviorra                 the package checker's accepted findings, with reasons
+#   share/lintian/overrides/aviorra                 the package checker's accepted findings (the package only)
 
 # `make package` builds only what is installed; installing never rebuilds everything first.
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
@@ -46,8 +46,6 @@ install(FILES ${PACKAGING_DIR}/org.aviorra.Aviorra.desktop DESTINATION ${CMAKE_I
 install(FILES ${PACKAGING_DIR}/org.aviorra.Aviorra.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(DIRECTORY ${ICON_DIR} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
 install(FILES ${MANUAL_GZ} DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
-install(FILES ${PACKAGING_DIR}/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
-        RENAME aviorra)
 install(FILES ${CMAKE_SOURCE_DIR}/README.md ${PACKAGING_DIR}/copyright ${CHANGELOG_GZ}
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
@@ -74,4 +72,8 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "libgl1, libegl1, fonts-dejavu-core, fonts-urw-
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libgl1-mesa-dri")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
+# The package checker's accepted findings belong to the Debian package only, not to an installation
+# by hand: they are put into the package's staging folder after the installation, before packing.
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/cmake/package_lintian_overrides.cmake)
+set(CPACK_AVIORRA_LINTIAN_OVERRIDES ${PACKAGING_DIR}/lintian-overrides)
 include(CPack)

@@ -44,7 +44,10 @@
 namespace {
 
 constexpr const char* kClassName = "AVIORRA";
-constexpr DWORD kWindowStyle = 8;
+// With a sizing border: a window manager's full-screen request, or the player's resize, gives the
+// window another size, and the device scales the frame into it, letterboxed (a fixed-size window
+// would stay a small picture in the corner of the full screen).
+constexpr DWORD kWindowStyle = 8 | WS_THICKFRAME;
 constexpr int kKeyEscape = 0x01;
 constexpr int kKeyF1 = 0x3B;
 
@@ -290,6 +293,7 @@ bool GameInit()
 bool GameFrame()
 {
     currentTime = ReadFrameClock();
+    ++frameSerial;
     ++frameCounter;
     frameDelta = FrameSecondsSincePrevious();
     previousTime = currentTime;

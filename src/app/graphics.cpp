@@ -10,6 +10,7 @@
 #include "game/world.h"
 #include "platform/win/codepage.h"
 #include "platform/win/window.h"
+#include "render/hud.h"
 #include "render/render.h"
 #include "resources/mesh.h"
 #include "resources/resources.h"
@@ -125,6 +126,8 @@ HRESULT GraphicsCreate()
         largeFont = nullptr;
         return E_FAIL;
     }
+    // help packs its lines to what the console's frame holds at this window size.
+    consoleColumns = HudConsoleColumns();
     // Only the attract mode's title uses it; without it the title is drawn in the large font.
     if (FAILED(D3DXCreateFontA(device, windowHeight / 7, 0, FW_BOLD, 0, FALSE, DEFAULT_CHARSET, OUT_STROKE_PRECIS,
                                DRAFT_QUALITY, 0, "bookman old style", &titleFont))) {

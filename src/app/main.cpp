@@ -44,14 +44,20 @@ int BrowserEnd(int status)
 }
 #endif
 
+// The status of a program that ends before its game starts (the page hears it too).
+int EndEarly(int status)
+{
+#if defined(__EMSCRIPTEN__)
+    return BrowserEnd(status);
+#else
+    return status;
+#endif
+}
+
 int UsageError(const std::string& message)
 {
     std::fprintf(stderr, "aviorra: %s\n%s", message.c_str(), kUsage);
-#if defined(__EMSCRIPTEN__)
-    return BrowserEnd(2);
-#else
-    return 2;
-#endif
+    return EndEarly(2);
 }
 
 // What the run keeps from the options to its end: in the browser main() returns before the first
@@ -151,7 +157,17 @@ int main(int argc, char** argv)
     std::string folderError;
     if (!GameFolderEnter(gameDir, GameFolderInstalledContent(), folderError)) {
         std::fprintf(stderr, "aviorra: %s\n", folderError.c_str());
-        return 1;
+        return EndEarly(1);
+    }
+    // Without exec.vrs and an archive there is nothing to start: say where the game is instead of
+    // letting start-up blame an exec.vrs that was never there.
+    if (!GameFolderHoldsGameFiles(".")) {
+        std::fprintf(
+            stderr,
+            "aviorra: no game files in %s (no exec.vrs, no .vrk archive).\n"
+            "  Run `make play` in the source folder, or name the game folder: build/aviorra --game-dir build/game\n",
+            GameFolderWorkingDirectory().c_str());
+        return EndEarly(1);
     }
     if (GameFolderWorkingDirectory() != startFolder) {
         recordPath = GameFolderOutsidePath(recordPath, startFolder);

@@ -16,6 +16,7 @@
 #include "game/pause.h"
 #include "game/projectiles.h"
 #include "game/run_stats.h"
+#include "game/savegame.h"
 #include "game/sprites.h"
 #include "game/world.h"
 #include "render/setup.h"
@@ -35,6 +36,7 @@ void ProgramReset()
     RunClockReset();
     pauseFlag = 0;
     NoticeReset();
+    SaveCommandReset();
     AttractReset();
     FeedbackTake();
     CameraReset();

@@ -9,6 +9,7 @@
 #include "platform/win/codepage.h"
 
 Console console;
+int consoleColumns = 60;
 
 namespace {
 
@@ -121,6 +122,7 @@ void ConsoleTokenize(Console& c, const char* line)
         line = copy.c_str();
     }
     std::memset(c.tokens, 0, sizeof c.tokens);
+    c.tokenCut = 0;
     bool inQuotes = false;
     bool inToken = false;
     int token = -1;
@@ -146,6 +148,8 @@ void ConsoleTokenize(Console& c, const char* line)
         // Tokens past the tenth and characters past the 29th are dropped.
         if (token < kConsoleTokens && length < kConsoleTokenSize - 1) {
             c.tokens[token][length++] = ch;
+        } else if (token < kConsoleTokens) {
+            c.tokenCut = 1;
         }
     }
 }
@@ -166,6 +170,9 @@ void ConsoleExecute(Console& c, const char* line)
     }
 
     ConsoleTokenize(c, line);
+    if (c.tokenCut != 0) {
+        ConsolePrintf(c, "Figyelem: egy szó %d karakternél hosszabb, a vége elmaradt."_cp, kConsoleTokenSize - 1);
+    }
     for (const CommandEntry* row = ConsoleCommands(); row->name != nullptr; ++row) {
         if (std::strcmp(row->name, c.tokens[0]) == 0) {
             row->handler();

@@ -30,10 +30,16 @@ struct Console {
     double frameDelta;
     double now;
     double lastTime;
+    // Set by ConsoleTokenize when an argument was longer than a token holds.
+    std::uint8_t tokenCut;
 };
 
 // The one console of the program.
 extern Console console;
+
+// Characters of the small font that fit across the console's frame (the renderer measures them when
+// it makes its fonts; 60 until then): help packs its lines to it.
+extern int consoleColumns;
 
 void ConsoleInit(Console& c);
 // Formats one line (like printf) and appends it as the newest line of the text buffer; the text is cut
@@ -41,7 +47,8 @@ void ConsoleInit(Console& c);
 void ConsolePrintf(Console& c, const char* format, ...) __attribute__((format(printf, 2, 3)));
 void ConsoleNewLine(Console& c);
 void ConsoleRefreshView(Console& c);
-// Splits a line into at most 10 tokens of at most 29 characters; the rest is cut off.
+// Splits a line into at most 10 tokens of at most 29 characters; the rest is cut off (tokenCut tells
+// whether a token lost characters).
 void ConsoleTokenize(Console& c, const char* line);
 void ConsoleExecute(Console& c, const char* line);
 

@@ -222,9 +222,21 @@ void VarInitCommand()
 void VarToggleCommand()
 {
     const char* name = console.tokens[1];
+    bool toggled = false;
+    bool other = false;
     for (ConsoleVariable* v = varList; v != nullptr; v = v->next) {
-        if (v->type == VarType::Int && std::strcmp(v->name, name) == 0) {
-            v->intValue = v->intValue == 0 ? 1 : 0;
+        if (std::strcmp(v->name, name) != 0) {
+            continue;
         }
+        if (v->type == VarType::Int) {
+            v->intValue = v->intValue == 0 ? 1 : 0;
+            toggled = true;
+        } else {
+            other = true;
+        }
+    }
+    if (!toggled) {
+        ConsolePrintf(console,
+                      other ? "A(z) '%s' nem egész szám, nem kapcsolható."_cp : "Nincs ilyen változó: '%s'."_cp, name);
     }
 }

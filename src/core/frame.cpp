@@ -9,6 +9,7 @@ float fpsAccumulator = 0.0f;
 std::int32_t framesPerSecond = 0;
 float keyDelayTimer = 0.0f;
 std::uint8_t gameState = MainMenu;
+std::uint32_t frameSerial = 0;
 
 void FrameValuesReset()
 {
@@ -18,4 +19,5 @@ void FrameValuesReset()
     fpsAccumulator = 0.0f;
     keyDelayTimer = 0.0f;
     gameState = MainMenu;
+    frameSerial = 0;
 }

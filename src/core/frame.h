@@ -25,6 +25,9 @@ extern std::int32_t framesPerSecond;
 // Shared by the front-end keys, the console toggle and pause: they act only while it is below 0.
 extern float keyDelayTimer;
 extern std::uint8_t gameState;
+// Frames run since the program started (the frame loop counts them): a key's binding runs in every
+// frame the key is held, and a command that must act once per press sees its last frame in it.
+extern std::uint32_t frameSerial;
 
 // Back to the values at program start (tests).
 void FrameValuesReset();

@@ -503,7 +503,7 @@ void NameEntryKeys()
         if (keyDelayTimer < 0.0f && inputText.empty()) {
             if (KeyDown(kKeyBackspace)) {
                 EraseCharacter();
-            } else if (KeyDown(kKeyEnter)) {
+            } else if (KeyDown(kKeyEnter) && nameEntryLength > 0) {
                 HighScoreInsert();
             }
         }
@@ -524,7 +524,8 @@ void NameEntryKeys()
     if (!handled) {
         if (KeyDown(kKeyBackspace)) {
             EraseCharacter();
-        } else if (KeyDown(kKeyEnter)) {
+        } else if (KeyDown(kKeyEnter) && nameEntryLength > 0) {
+            // An empty name is no name: ENTER waits for a first character.
             HighScoreInsert();
         }
     }

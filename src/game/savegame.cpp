@@ -381,8 +381,28 @@ bool GameLoad()
     return true;
 }
 
+namespace {
+
+bool savedBefore = false;
+std::uint32_t lastSaveFrame = 0;
+
+}  // namespace
+
 void SaveCommand()
 {
-    GameSave();
-    NoticeShow(kNoticeSaved);
+    const bool held = savedBefore && frameSerial == lastSaveFrame + 1;
+    savedBefore = true;
+    lastSaveFrame = frameSerial;
+    if (held) {
+        return;
+    }
+    if (GameSave()) {
+        NoticeShow(kNoticeSaved);
+    }
+}
+
+void SaveCommandReset()
+{
+    savedBefore = false;
+    lastSaveFrame = 0;
 }

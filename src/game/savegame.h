@@ -19,6 +19,9 @@ bool GameSave();
 // 721 bytes long (with a console message; nothing changed), or when the new run cannot start.
 bool GameLoad();
 
-// Console command save: GameSave, then the "Game Saved" notice whatever the outcome. (load acts on the
-// menu too and lives with it.)
+// Console command save: GameSave, then the "Game Saved" notice when the file was written (a failure
+// has its console line). Bound to a key it saves once per press: run again in the very next frame
+// (the key still held) it does nothing. (load acts on the menu too and lives with it.)
 void SaveCommand();
+// Forgets the frame of the last save (program start; tests).
+void SaveCommandReset();

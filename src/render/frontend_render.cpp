@@ -60,8 +60,13 @@ void NameEntryDraw()
 {
     ScreenText(kFontLarge, ScreenX(0.365), ScreenY(0.43), kRed, "%s", "You got in the top 10!");
     ScreenText(kFontLarge, ScreenX(0.345), ScreenY(0.49), kYellow, "%s", "Please enter your name:");
-    ScreenText(kFontLarge, ScreenX(0.435), ScreenY(0.56), kYellow, "%.*s", kHighScoreNameSize,
+    // The name with a blinking cursor where the next character goes, and the room left.
+    const bool room = nameEntryLength < kHighScoreNameLimit;
+    const bool cursorOn = room && currentTime - static_cast<float>(static_cast<int>(currentTime)) < 0.5f;
+    ScreenText(kFontLarge, ScreenX(0.435), ScreenY(0.56), kYellow, cursorOn ? "%.*s_" : "%.*s", kHighScoreNameSize,
                highScores[kHighScoreCount - 1].name);
+    ScreenText(kFontSmall, ScreenX(0.39), ScreenY(0.62), kWhite, "At most %d characters (%d left), then ENTER",
+               kHighScoreNameLimit, room ? kHighScoreNameLimit - nameEntryLength : 0);
 }
 
 // The two aircraft in front of the backdrop.

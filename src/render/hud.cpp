@@ -6,6 +6,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "console/console.h"
@@ -263,11 +264,15 @@ void StatisticsTexts()
     Text(kFontSmall, 0.38, 0.56, kWhite, "Press ENTER to continue!");
 }
 
+// The console's text starts here; its frame's inner right edge is here (fractions of the width).
+constexpr double kConsoleTextLeft = 0.225;
+constexpr double kConsoleTextRight = 0.79;
+
 void ConsoleText()
 {
     const auto& v = console.view;
-    ScreenText(kFontSmall, ScreenX(0.225), ScreenY(0.35), kWhite, kConsoleBlockFormat, v[0], v[1], v[2], v[3], v[4],
-               v[5], v[6], v[7], v[8], v[9], v[10], v[11], v[12], v[13], v[14], console.input);
+    ScreenText(kFontSmall, ScreenX(kConsoleTextLeft), ScreenY(0.35), kWhite, kConsoleBlockFormat, v[0], v[1], v[2],
+               v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10], v[11], v[12], v[13], v[14], console.input);
 }
 
 // A run-clock field as a whole number; a value that is no number or out of range shows as 0.
@@ -308,6 +313,19 @@ int ScreenX(double fx)
 int ScreenY(double fy)
 {
     return static_cast<int>(windowHeight * fy);
+}
+
+int HudConsoleColumns()
+{
+    constexpr int kSample = 40;
+    RECT measured{0, 0, 0, 0};
+    if (smallFont == nullptr ||
+        smallFont->DrawTextA(nullptr, std::string(kSample, 'M').c_str(), -1, &measured, DT_CALCRECT, 0) == 0 ||
+        measured.right <= measured.left) {
+        return 60;
+    }
+    const double room = ScreenX(kConsoleTextRight) - ScreenX(kConsoleTextLeft);
+    return static_cast<int>(room * kSample / (measured.right - measured.left));
 }
 
 void ScreenText(int font, int x, int y, D3DCOLOR colour, const char* format, ...)
@@ -443,7 +461,8 @@ void HudDraw()
     HudNumbers();
 
     if (VarGetInt("h_fps") != 0) {
-        ScreenText(kFontLarge, ScreenX(0.85), ScreenY(0.01), kGreen, "%i fps", framesPerSecond);
+        // Over the sky at the left end of the top band, clear of the HUD's panels.
+        ScreenText(kFontLarge, ScreenX(0.14), ScreenY(0.012), kGreen, "%i fps", framesPerSecond);
     }
     if (noticeTimer > 0.0f) {
         if (noticeKind == kNoticeSaved) {

@@ -35,6 +35,10 @@ void HudUnderlayDraw();
 // Releases the vertex buffers the HUD keeps (the band's pieces); they are made again when needed.
 void HudBuffersRelease();
 
+// Characters of the small font that fit across the console's frame at the window's size (60 without
+// the font).
+int HudConsoleColumns();
+
 // The horizontal place of a HUD number: fewer digits sit further right.
 double HudLevelX(int level);
 double HudRoundsX(int rounds);

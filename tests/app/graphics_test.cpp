@@ -1,3 +1,4 @@
+#include <SDL2/SDL.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -64,6 +65,13 @@ TEST_F(GraphicsTest, CreatesDeviceFontsAndFixedStates)
     EXPECT_EQ(presentParams.BackBufferHeight, 600u);
     EXPECT_NE(presentParams.BackBufferFormat, D3DFMT_UNKNOWN);
     EXPECT_EQ(presentParams.AutoDepthStencilFormat, D3DFMT_D16);
+    // The window can take another size (a window manager's full screen, a resize): the device then
+    // scales the frame into it.
+    EXPECT_NE(SDL_GetWindowFlags(gameWindow) & SDL_WINDOW_RESIZABLE, 0u);
+    // help packs to what the console's frame holds at this size: fewer columns than the 60 of old,
+    // which ran past it at 800 x 600.
+    EXPECT_GE(consoleColumns, 40);
+    EXPECT_LT(consoleColumns, 60);
 
     // An 800 x 600 window: font 1 is 10 high and 8 wide, font 2 12 high and 10 wide.
     D3DXFONT_DESCA desc{};

@@ -58,6 +58,17 @@ TEST_F(InterpreterTest, TokenizerCutsLongTokensAndExtraTokens)
     ConsoleTokenize(console, ("echo " + word + " next").c_str());
     EXPECT_EQ(Tokens(), (Strings{"echo", word.substr(0, 29), "next"}));
 
+    EXPECT_EQ(console.tokenCut, 1);
+
+    // Executed, the cut is said.
+    Run(("echo " + word).c_str());
+    EXPECT_EQ(std::string(console.text[kConsoleLines - 2]),
+              "Figyelem: egy szó 29 karakternél hosszabb, a vége elmaradt."_cp);
+    EXPECT_EQ(Last(), word.substr(0, 29)) << "then the command runs with what fits";
+    const int printed = PrintedCount();
+    Run(("echo " + word.substr(0, 29)).c_str());
+    EXPECT_EQ(PrintedCount(), printed + 1) << "29 characters fit: only the echo";
+
     ConsoleTokenize(console, "0 1 2 3 4 5 6 7 8 9 10 11 12");
     EXPECT_EQ(Tokens(), (Strings{"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"}));
     for (const auto& token : console.tokens) {

@@ -167,12 +167,35 @@ TEST_F(VariablesTest, ToggleFlipsIntsOnly)
     Run("set name pilot");
     Run("kapcs name");
     EXPECT_STREQ(VarGetString("name"), "pilot");
+    EXPECT_EQ(Last(), "A(z) 'name' nem egész szám, nem kapcsolható."_cp);
     Run("set f 1.5");
     Run("kapcs f");
     EXPECT_FLOAT_EQ(VarGetFloat("f"), 1.5f);
-    int printed = PrintedCount();
     Run("kapcs missing");
-    EXPECT_EQ(PrintedCount(), printed);
+    EXPECT_EQ(Last(), "Nincs ilyen változó: 'missing'."_cp);
+    const int printed = PrintedCount();
+    Run("kapcs h_fps");
+    EXPECT_EQ(PrintedCount(), printed) << "a toggle that works says nothing";
+}
+
+TEST_F(VariablesTest, SetSaysWhenAValueIsOutsideWhatTheGameKnowsAndKeepsIt)
+{
+    int printed = PrintedCount();
+    Run("set h_hangero 100");
+    Run("set g_szinmelyseg 24");
+    Run("set g_ablakos 0");
+    Run("set anything 12345");
+    EXPECT_EQ(PrintedCount(), printed) << "values in range, and variables of the player's own, say nothing";
+    Run("set h_hangero 150");
+    EXPECT_EQ(Last(), "Figyelem: a(z) h_hangero értéke 0 és 100 között lehet, nem 150."_cp);
+    EXPECT_EQ(VarGetInt("h_hangero"), 150) << "the value is kept as set";
+    Run("set g_arnyekok 2");
+    EXPECT_EQ(Last(), "Figyelem: a(z) g_arnyekok értéke 0 és 1 között lehet, nem 2."_cp);
+    Run("set g_szinmelyseg 20");
+    EXPECT_EQ(Last(), "Figyelem: a g_szinmelyseg értéke 16, 24 vagy 32 lehet, nem 20."_cp);
+    printed = PrintedCount();
+    Run("set h_hangero loud");
+    EXPECT_EQ(PrintedCount(), printed) << "now a text: no range to hold it to";
 }
 
 TEST_F(VariablesTest, LongNamesAndValuesAreCutToTheirFields)

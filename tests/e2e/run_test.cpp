@@ -137,6 +137,16 @@ TEST_F(RunTest, StartupFailuresReportAndExitNonZero)
     Write("exec.vrs", "set g_hosszusag 320\nset g_magassag 240\nset g_ablakos 0\nset g_szinmelyseg 32\n");
     RunResult goodDepth = Run("--headless --input run.txt");
     EXPECT_EQ(goodDepth.status, 0) << goodDepth.err;
+
+    // No game files at all (the binary started from the wrong folder): the folder is named, and how
+    // to run the game, instead of a complaint about exec.vrs.
+    std::filesystem::remove(folder_.Root() / "exec.vrs");
+    RunResult nothing = Run("--headless --input run.txt");
+    EXPECT_EQ(nothing.status, 1);
+    EXPECT_NE(nothing.err.find("no game files in " + folder_.Root().string()), std::string::npos) << nothing.err;
+    EXPECT_NE(nothing.err.find("make play"), std::string::npos);
+    EXPECT_NE(nothing.err.find("--game-dir build/game"), std::string::npos);
+    EXPECT_EQ(nothing.err.find("g_hosszusag"), std::string::npos);
 }
 
 namespace {

@@ -2,6 +2,8 @@
 // trip, checked through avr.sav.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstring>
 #include <string>
 
@@ -169,7 +171,7 @@ TEST_F(SaveRunTest, ACollisionAtTheTenthKillRaisesTheLevelAndEndsTheRunInOneFram
     for (const int frames : {47, 48}) {
         SCOPED_TRACE(frames);
         Write("avr.sav", save);
-        ASSERT_EQ(Run("seed 7\n5 16\n1 16 ENTER\n20 16\n1 16 F9\n" + std::to_string(frames) + " 16 F5\n"), 0)
+        ASSERT_EQ(Run("seed 7\n5 16\n1 16 ENTER\n20 16\n1 16 F9\n" + std::to_string(frames - 1) + " 16\n1 16 F5\n"), 0)
             << Read("stderr.txt");
         const std::string after = Read("avr.sav");
         ASSERT_EQ(after.size(), 721u);
@@ -230,4 +232,92 @@ TEST_F(SaveRunTest, BombsDestroyBuildingsAndPayTheirScoreAndBonuses)
     EXPECT_LE(bombs, fullBay - presses + buildings + 3 * towers);
     // No sound failed on the way, the air-raid siren's included.
     EXPECT_EQ(Read("stdout.txt").find("Hiba"), std::string::npos);
+}
+
+TEST_F(SaveRunTest, TheKeySavesOncePerPressAndOnlyAWrittenSaveIsAnnounced)
+{
+    // "Game Saved" stands in yellow at 0.4, 0.22 of the 800 x 600 window.
+    auto announced = [&](const std::string& shot) {
+        const Image image = Shot(shot);
+        EXPECT_EQ(image.width, 800) << shot;
+        return image.width == 800
+                   ? image.Count(300, 120, 480, 150, [](int r, int g, int b) { return r > 200 && g > 200 && b < 80; })
+                   : -1;
+    };
+    // F5 held for a second: the save is the run at the press, not at the release.
+    ASSERT_EQ(Run("seed 9\n5 20\n1 20 ENTER\n30 20\n50 20 F5\nshot held.png\n5 20\n"), 0) << Read("stderr.txt");
+    const std::string save = Read("avr.sav");
+    ASSERT_EQ(save.size(), 721u);
+    EXPECT_NEAR(Float(save, 8), 0.62f, 0.03f) << "saved on the first frame of the press";
+    EXPECT_GT(announced("held.png"), 20);
+
+    // A write-protected save is left alone: its console line, and no "Game Saved".
+    chmod(folder_.Path("avr.sav").c_str(), 0444);
+    ASSERT_EQ(Run("seed 9\n5 20\n1 20 ENTER\n30 20\n1 20 F5\n5 20\nshot refused.png\n"), 0) << Read("stderr.txt");
+    EXPECT_EQ(Read("avr.sav"), save);
+    EXPECT_NE(Read("stdout.txt").find("írásvédett"), std::string::npos) << Read("stdout.txt");
+    EXPECT_EQ(announced("refused.png"), 0);
+    chmod(folder_.Path("avr.sav").c_str(), 0644);
+}
+
+// Typing a line into the open console through the key table, one key a frame with a release after.
+static std::string TypeLine(const std::string& keys)
+{
+    std::string script;
+    for (const char c : keys) {
+        script += std::string("1 16 ") + c + "\n1 16\n";
+    }
+    return script + "1 16 ENTER\n5 16\n";
+}
+
+TEST_F(SaveRunTest, HelpKeepsItsLinesInsideTheConsoleFrame)
+{
+    // The same paused run with the console open, once after "help" and once after a short line:
+    // right of the console's frame (from x 650 of 800) the two pictures are the same, so no line of
+    // help runs past it; inside it, help printed its lines.
+    Write("exec.vrs", Read("exec.vrs") + "set h_konzol 1\nset h_sugo_tomor 1\n");
+    const std::string start = "seed 4\n5 16\n1 16 ENTER\n40 16\n1 16 F1\n10 16\n";
+    ASSERT_EQ(Run(start + TypeLine("help") + "shot help.png\n"), 0) << Read("stderr.txt");
+    ASSERT_EQ(Run(start + TypeLine("x") + "shot short.png\n"), 0) << Read("stderr.txt");
+    const Image help = Shot("help.png");
+    const Image shortLine = Shot("short.png");
+    ASSERT_EQ(help.width, 800);
+    ASSERT_EQ(shortLine.width, 800);
+    int outside = 0;
+    int inside = 0;
+    for (int y = 150; y < 450; ++y) {
+        for (int x = 170; x < 800; ++x) {
+            const bool differs = std::memcmp(help.At(x, y), shortLine.At(x, y), 3) != 0;
+            (x >= 650 ? outside : inside) += differs ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(outside, 0) << "help ran past the console's frame";
+    EXPECT_GT(inside, 500);
+}
+
+TEST_F(SaveRunTest, TheFrameRateStandsOverTheSkyAndCoversNoPanel)
+{
+    const std::string base = Read("exec.vrs");
+    const std::string script = "seed 4\n5 16\n1 16 ENTER\n90 16\nshot frame.png\n";
+    Write("exec.vrs", base + "set h_fps 0\n");
+    ASSERT_EQ(Run(script), 0) << Read("stderr.txt");
+    const Image without = Shot("frame.png");
+    Write("exec.vrs", base + "set h_fps 1\n");
+    ASSERT_EQ(Run(script), 0) << Read("stderr.txt");
+    const Image with = Shot("frame.png");
+    ASSERT_EQ(without.width, 800);
+    ASSERT_EQ(with.width, 800);
+    // The two HUD panels (x below 104 and from 696 of 800, the top 200 rows) are the same; the
+    // readout's green is over the sky between them.
+    int onPanels = 0;
+    int overSky = 0;
+    for (int y = 0; y < 200; ++y) {
+        for (int x = 0; x < 800; ++x) {
+            const bool differs = std::memcmp(with.At(x, y), without.At(x, y), 3) != 0;
+            (x < 104 || x >= 696 ? onPanels : overSky) += differs ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(onPanels, 0);
+    EXPECT_GT(with.Count(104, 0, 300, 30, [](int r, int g, int b) { return g > 150 && r < 100 && b < 100; }), 20);
+    EXPECT_GT(overSky, 20);
 }

@@ -171,8 +171,20 @@ TEST_F(FrontEndTest, NameEntryShowsTheNameBeingTyped)
     Render();
     EXPECT_GT(Count({280, 256, 530, 275}, IsRed), 50) << "You got in the top 10!";
     EXPECT_GT(Count({270, 292, 560, 312}, IsYellow), 50) << "Please enter your name:";
-    EXPECT_EQ(Count({330, 334, 500, 354}, IsYellow), 0) << "nothing typed yet";
+    // Nothing typed yet: the blinking cursor alone (on in the first half of each second), and the
+    // room a name has below.
+    currentTime = 10.75f;
+    Render();
+    EXPECT_EQ(Count({330, 334, 500, 354}, IsYellow), 0) << "nothing typed, the cursor off";
+    EXPECT_GT(Count({300, 368, 560, 382}, IsWhite), 40) << "At most 10 characters (10 left), then ENTER";
+    currentTime = 10.25f;
+    Render();
+    const Box cursor = Bounds({330, 334, 500, 354}, IsYellow);
+    ASSERT_GE(cursor.left, 0) << "the cursor on";
+    EXPECT_LT(cursor.right - cursor.left, 20) << "one character wide";
     std::strcpy(highScores[kHighScoreCount - 1].name, "PILOT");
+    nameEntryLength = 5;
+    currentTime = 10.75f;
     Render();
     const Box name = Bounds({330, 334, 500, 354}, IsYellow);
     ASSERT_GE(name.left, 0);

@@ -121,7 +121,8 @@ TEST_F(HudTest, ClockLevelAndKillsAreYellowInTheirPlaces)
 TEST_F(HudTest, FrameRateOnlyWithHfps)
 {
     framesPerSecond = 57;
-    const Box corner{660, 0, kWidth, 30};
+    // Over the sky at the left end of the top band, clear of the left panel (up to x 104).
+    const Box corner{104, 0, 330, 30};
     Render();
     EXPECT_EQ(Count(corner, IsGreen), 0) << "h_fps is not defined";
     ConsoleExecute(console, "set h_fps 0");
@@ -131,8 +132,9 @@ TEST_F(HudTest, FrameRateOnlyWithHfps)
     Render();
     const Box fps = Bounds(corner, IsGreen);
     ASSERT_GE(fps.left, 0);
-    EXPECT_NEAR(fps.left, static_cast<int>(kWidth * 0.85), 3);
-    EXPECT_NEAR(fps.top, static_cast<int>(kHeight * 0.01) + 2, 3);
+    EXPECT_NEAR(fps.left, static_cast<int>(kWidth * 0.14), 3);
+    EXPECT_NEAR(fps.top, static_cast<int>(kHeight * 0.012) + 2, 3);
+    EXPECT_EQ(Count({660, 0, kWidth, 30}, IsGreen), 0) << "nothing on the right panel";
 }
 
 TEST_F(HudTest, HudBandCoversTheUpperThirdWithItsTextureAlpha)
