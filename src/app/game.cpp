@@ -46,8 +46,13 @@ namespace {
 constexpr const char* kClassName = "AVIORRA";
 // With a sizing border: a window manager's full-screen request, or the player's resize, gives the
 // window another size, and the device scales the frame into it, letterboxed (a fixed-size window
-// would stay a small picture in the corner of the full screen).
+// would stay a small picture in the corner of the full screen). In the browser the canvas keeps the
+// frame's size and the page scales it.
+#if defined(__EMSCRIPTEN__)
+constexpr DWORD kWindowStyle = 8;
+#else
 constexpr DWORD kWindowStyle = 8 | WS_THICKFRAME;
+#endif
 constexpr int kKeyEscape = 0x01;
 constexpr int kKeyF1 = 0x3B;
 

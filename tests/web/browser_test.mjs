@@ -270,6 +270,9 @@ async function livePlay(page, base) {
 
 const scratch = mkdtempSync(join(tmpdir(), 'aviorra-web-'));
 const keep = args.keep ? resolve(args.keep) : null;
+if (keep) {
+  mkdirSync(keep, { recursive: true });
+}
 let server = null;
 let browser = null;
 try {
