@@ -56,11 +56,14 @@ inline void Steer(std::array<std::uint8_t, 256>& keys, float lastX)
         keys[off < 0.0f ? kLeft : kRight] = 0x80;
     }
     // A bomb starts down at 1 unit/s from the aircraft's height and goes forward with the world; it
-    // hits when it is inside the building's box at the building's top.
+    // hits when it is inside the building's box at the building's top. The window is widened by
+    // what the world moves in one frame, so that long frames (a loaded machine) do not step over it.
     const float drop = target->posZ - MeshExtent(target->mesh, 2) - player->posZ;
     const float fall = (std::sqrt(1.0f + 2.0f * 9.81f * std::max(drop, 0.0f)) - 1.0f) / 9.81f;
-    if (std::fabs(dx) < 0.3f * MeshExtent(target->mesh, 0) &&
-        std::fabs(ahead - worldSpeed * fall) < 0.3f * MeshExtent(target->mesh, 1)) {
+    const float miss = ahead - worldSpeed * fall;
+    const float window = 0.3f * MeshExtent(target->mesh, 1);
+    if (std::fabs(dx) < 0.3f * MeshExtent(target->mesh, 0) && miss < window &&
+        miss > -window - worldSpeed * frameDelta) {
         keys[kLeftControl] = 0x80;
     }
 }
