@@ -30,18 +30,7 @@
 
 namespace {
 
-// The default bindings' flight keys: the demo's keys drive the controls directly, whatever the
-// player bound, so that no binding of the player's runs during the demo.
-constexpr int kKeyUp = 0xC8;
-constexpr int kKeyDown = 0xD0;
-constexpr int kKeyLeft = 0xCB;
-constexpr int kKeyRight = 0xCD;
-constexpr int kKeyA = 0x1E;
-constexpr int kKeyZ = 0x2C;
-constexpr int kKeySpace = 0x39;
-constexpr int kKeyLeftControl = 0x1D;
 constexpr float kReturnDelay = 0.5f;
-constexpr const char* kSirenSound = "sound\\legiriado.mp3";
 
 std::uint32_t idleMs = 0;
 bool scriptRead = false;
@@ -223,16 +212,18 @@ bool AttractFrame()
         AttractStop();
         return true;
     }
+    // The keys of the default bindings drive the controls directly, whatever the player bound, so
+    // that no binding of the player's runs during the demo.
     for (std::uint8_t code : frames->keys) {
         switch (code) {
-        case kKeyUp: playerControls.forward = 1; break;
-        case kKeyDown: playerControls.backward = 1; break;
-        case kKeyLeft: playerControls.left = 1; break;
-        case kKeyRight: playerControls.right = 1; break;
-        case kKeyA: playerControls.up = 1; break;
-        case kKeyZ: playerControls.down = 1; break;
-        case kKeySpace: playerControls.fire = 1; break;
-        case kKeyLeftControl: playerControls.bomb = 1; break;
+        case DIK_UP: playerControls.forward = 1; break;
+        case DIK_DOWN: playerControls.backward = 1; break;
+        case DIK_LEFT: playerControls.left = 1; break;
+        case DIK_RIGHT: playerControls.right = 1; break;
+        case DIK_A: playerControls.up = 1; break;
+        case DIK_Z: playerControls.down = 1; break;
+        case DIK_SPACE: playerControls.fire = 1; break;
+        case DIK_LCONTROL: playerControls.bomb = 1; break;
         default: break;
         }
     }
@@ -253,7 +244,7 @@ void AttractStop()
     attractPlaying = false;
     RunPause();   // the run's loops fall silent
     pauseFlag = 0;
-    SoundStop(kSirenSound);
+    SoundStop(kSirenSound);   // a building the demo brought down may have started it
     gameState = MainMenu;
     playerControls = FlightControls{};
     FeedbackTake();

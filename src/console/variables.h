@@ -27,6 +27,9 @@ const char* VarGetString(const char* name);
 
 // The body of the set command: creates, changes or (with an empty value) deletes a variable.
 void VarSetFromText(const char* name, const char* value);
+// After set: a console line when the whole number now in one of the game's own variables lies
+// outside the values the game knows for it (the value stays as set).
+void VarWarnOutsideKnownValues(const char* name);
 // Packs "r,g,b" into red + green * 256 + blue * 65536 and prints the clamped triple.
 std::int32_t ParseRgb(const char* text);
 // Releases every variable (program exit, and tests starting afresh).

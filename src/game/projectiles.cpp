@@ -25,7 +25,6 @@ constexpr float kGravity = 9.81f;
 constexpr int kSirenChance = 8;
 constexpr DWORD kSirenFadeMs = 18000;
 
-constexpr const char* kSirenSound = "sound\\legiriado.mp3";
 constexpr const char* kHitSounds[6] = {
     "sound\\talalat1.wav", "sound\\talalat2.wav", "sound\\talalat3.wav",
     "sound\\talalat4.wav", "sound\\talalat5.wav", "sound\\talalat6.wav",

@@ -16,6 +16,8 @@ inline constexpr float kBulletRange = 30.0f;
 inline constexpr float kHitDistance = 0.2f;
 // A bomb has reached the sea or the ground below this depth.
 inline constexpr float kGroundDepth = 5.0f;
+// The air-raid siren a fallen building may start (faded out over 18 s).
+inline constexpr const char* kSirenSound = "sound\\legiriado.mp3";
 
 struct Projectile {
     float posX;

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "app/game.h"
-#include "console/bindings.h"
+#include "app/run_script.h"
 #include "console/console.h"
 #include "core/frame.h"
 #include "core/random.h"
@@ -70,13 +70,13 @@ bool BeforeFrame()
     if (frame == kStartFrame) {
         // The demo's run starts from its own seed, as the attract mode starts it.
         RandomSeed(kDemoSeed);
-        keys[pilot::kEnter] = 0x80;
+        keys[DIK_RETURN] = 0x80;
     } else if (frame > kStartFrame) {
         if (gameState != Playing || runStats.gameOver != 0) {
             failed = killFrame < 0;
             return false;
         }
-        keys[pilot::kSpace] = 0x80;
+        keys[DIK_SPACE] = 0x80;
         if (killFrame < 0) {
             pilot::Steer(keys, lastX);
             if (runStats.buildingKills > 0) {
@@ -93,15 +93,6 @@ bool BeforeFrame()
     }
     DInputSetScriptedKeys(keys.data());
     return goOn;
-}
-
-std::string KeyWord(int code)
-{
-    const char* name = KeyName(code);
-    if (name != nullptr && name[0] != '\0' && KeyCodeFromName(name) == code) {
-        return name;
-    }
-    return "#" + std::to_string(code);
 }
 
 }  // namespace
@@ -143,7 +134,7 @@ int main(int argc, char** argv)
     for (const Frames& frames : recorded) {
         text += std::to_string(frames.count) + " " + std::to_string(kFrameMs);
         for (int code : frames.keys) {
-            text += " " + KeyWord(code);
+            text += " " + RunKeyName(code);
         }
         text += "\n";
     }

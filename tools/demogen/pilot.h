@@ -11,16 +11,10 @@
 #include "core/frame.h"
 #include "game/aircraft.h"
 #include "game/world.h"
+#include "platform/dinput/dinput.h"
 #include "resources/mesh.h"
 
 namespace pilot {
-
-inline constexpr int kEnter = 0x1C;
-inline constexpr int kSpace = 0x39;
-inline constexpr int kLeftControl = 0x1D;
-inline constexpr int kLeft = 0xCB;
-inline constexpr int kRight = 0xCD;
-inline constexpr int kUp = 0xC8;
 
 // The nearest standing building ahead of the player, or null.
 inline const GroundObject* BuildingAhead()
@@ -43,7 +37,7 @@ inline void Steer(std::array<std::uint8_t, 256>& keys, float lastX)
     const GroundObject* target = BuildingAhead();
     const float ahead = target != nullptr ? target->posY - player->posY : 100.0f;
     if (ahead > 6.0f) {
-        keys[kUp] = 0x80;
+        keys[DIK_UP] = 0x80;
     }
     if (target == nullptr) {
         return;
@@ -53,7 +47,7 @@ inline void Steer(std::array<std::uint8_t, 256>& keys, float lastX)
     const float sideways = frameDelta > 0.0f ? (player->posX - lastX) / frameDelta : 0.0f;
     const float off = dx - 0.6f * sideways;
     if (std::fabs(off) > 0.05f) {
-        keys[off < 0.0f ? kLeft : kRight] = 0x80;
+        keys[off < 0.0f ? DIK_LEFT : DIK_RIGHT] = 0x80;
     }
     // A bomb starts down at 1 unit/s from the aircraft's height and goes forward with the world; it
     // hits when it is inside the building's box at the building's top. The window is widened by
@@ -64,7 +58,7 @@ inline void Steer(std::array<std::uint8_t, 256>& keys, float lastX)
     const float window = 0.3f * MeshExtent(target->mesh, 1);
     if (std::fabs(dx) < 0.3f * MeshExtent(target->mesh, 0) && miss < window &&
         miss > -window - worldSpeed * frameDelta) {
-        keys[kLeftControl] = 0x80;
+        keys[DIK_LCONTROL] = 0x80;
     }
 }
 
