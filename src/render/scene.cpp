@@ -22,6 +22,7 @@
 #include "render/hud.h"
 #include "render/mesh_batch.h"
 #include "render/render.h"
+#include "render/sea_sampling.h"
 #include "render/setup.h"
 #include "render/shadows.h"
 #include "resources/mesh.h"
@@ -41,6 +42,12 @@ struct SeaStrip {
     std::vector<std::pair<const SurfaceSegment*, std::uint32_t>> held;
     std::vector<SurfaceVertex> vertices;
     UINT count = 0;  // vertices in the buffer
+    // The frame's triangles of the strip as two lists, those sampled at the texture's top level alone
+    // first (see SeaTrianglesByLevel), in one index buffer.
+    IDirect3DIndexBuffer9* indices = nullptr;
+    UINT indexCapacity = 0;
+    std::vector<std::uint16_t> topLevel;
+    std::vector<std::uint16_t> lower;
 };
 
 SeaStrip seaStrip;
@@ -72,6 +79,17 @@ void SeaFailureShow()
     }
 }
 
+void SeaStripRelease(SeaStrip& strip)
+{
+    if (strip.buffer != nullptr) {
+        strip.buffer->Release();
+    }
+    if (strip.indices != nullptr) {
+        strip.indices->Release();
+    }
+    strip = SeaStrip{};
+}
+
 // The sea strip holding the current segments; null when there are none (the strip's buffer is then
 // released) or its buffer cannot be made or filled (the sea is then not drawn, and the player is told
 // once per device).
@@ -86,10 +104,7 @@ SeaStrip* SeaStripOf(const SurfaceSegment* head)
     }
     if (segments == 0) {
         // No sea (a finished run): its strip is not kept.
-        if (strip.buffer != nullptr) {
-            strip.buffer->Release();
-        }
-        strip = SeaStrip{};
+        SeaStripRelease(strip);
         return nullptr;
     }
     if (same && segments == strip.held.size() && strip.buffer != nullptr) {
@@ -154,6 +169,77 @@ IDirect3DVertexBuffer9* SegmentBufferOf(const SurfaceSegment* segment)
     return slot.buffer;
 }
 
+// Where the sea is drawn now: the device's transforms and viewport, the sea texture's top level.
+bool SeaViewOf(SeaView& view)
+{
+    D3DSURFACE_DESC top{};
+    D3DVIEWPORT9 viewport{};
+    D3DXMATRIX world;
+    D3DXMATRIX eye;
+    D3DXMATRIX projection;
+    if (seaTexture == nullptr || seaTexture->GetLevelCount() <= 1 || FAILED(seaTexture->GetLevelDesc(0, &top)) ||
+        FAILED(device->GetViewport(&viewport)) || FAILED(device->GetTransform(D3DTS_WORLD, &world)) ||
+        FAILED(device->GetTransform(D3DTS_VIEW, &eye)) || FAILED(device->GetTransform(D3DTS_PROJECTION, &projection))) {
+        return false;
+    }
+    D3DXMatrixMultiply(&view.toClip, &world, &eye);
+    D3DXMatrixMultiply(&view.toClip, &view.toClip, &projection);
+    view.viewportWidth = static_cast<float>(viewport.Width);
+    view.viewportHeight = static_cast<float>(viewport.Height);
+    view.textureWidth = static_cast<float>(top.Width);
+    view.textureHeight = static_cast<float>(top.Height);
+    return true;
+}
+
+// Draws the strip's triangles that sample the sea texture at its top level alone without the mip
+// filter (the same picture, for less work per pixel in a software rasteriser), then the others as the
+// device samples; false, having drawn nothing, where that cannot be done (no texture levels to skip,
+// no index buffer), and the caller draws the strip whole.
+bool SeaDrawByLevel(SeaStrip& strip)
+{
+    SeaView view{};
+    if (!SeaViewOf(view)) {
+        return false;
+    }
+    SeaTrianglesByLevel(strip.vertices.data(), strip.count, view, strip.topLevel, strip.lower);
+    const auto topCount = static_cast<UINT>(strip.topLevel.size());
+    const auto count = topCount + static_cast<UINT>(strip.lower.size());
+    if (count == 0) {
+        return true;
+    }
+    if (strip.indices == nullptr || strip.indexCapacity < count) {
+        if (strip.indices != nullptr) {
+            strip.indices->Release();
+            strip.indices = nullptr;
+        }
+        strip.indexCapacity = 0;
+        if (FAILED(device->CreateIndexBuffer(count * sizeof(std::uint16_t), D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY,
+                                             D3DFMT_INDEX16, D3DPOOL_DEFAULT, &strip.indices, nullptr)) ||
+            strip.indices == nullptr) {
+            strip.indices = nullptr;
+            return false;
+        }
+        strip.indexCapacity = count;
+    }
+    void* data = nullptr;
+    if (FAILED(strip.indices->Lock(0, count * sizeof(std::uint16_t), &data, D3DLOCK_DISCARD)) || data == nullptr) {
+        return false;
+    }
+    auto* out = static_cast<std::uint16_t*>(data);
+    std::copy(strip.topLevel.begin(), strip.topLevel.end(), out);
+    std::copy(strip.lower.begin(), strip.lower.end(), out + topCount);
+    strip.indices->Unlock();
+    device->SetIndices(strip.indices);
+    if (topCount > 0) {
+        const TopLevelSampling sampling(true);
+        device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, strip.count, 0, topCount / 3);
+    }
+    if (count > topCount) {
+        device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, strip.count, topCount, (count - topCount) / 3);
+    }
+    return true;
+}
+
 // Releases the buffers of the segments the frame did not draw (recycled strips, a finished run).
 void SegmentBuffersPrune()
 {
@@ -181,9 +267,11 @@ void SeaDraw()
             device->SetStreamSource(0, buffer, 0, sizeof(LitTexturedVertex));
             device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, kSurfaceVertexCount - 2);
         }
-    } else if (const SeaStrip* strip = SeaStripOf(surfaceHead)) {
+    } else if (SeaStrip* strip = SeaStripOf(surfaceHead)) {
         device->SetStreamSource(0, strip->buffer, 0, sizeof(LitTexturedVertex));
-        device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, strip->count - 2);
+        if (!SeaDrawByLevel(*strip)) {
+            device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, strip->count - 2);
+        }
     }
     SegmentBuffersPrune();
 }
@@ -369,10 +457,7 @@ void SceneBuffersRelease()
         }
     }
     segmentBuffers.clear();
-    if (seaStrip.buffer != nullptr) {
-        seaStrip.buffer->Release();
-    }
-    seaStrip = SeaStrip{};
+    SeaStripRelease(seaStrip);
     for (auto& [size, buffer] : spriteQuads) {
         if (buffer != nullptr) {
             buffer->Release();

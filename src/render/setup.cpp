@@ -327,9 +327,13 @@ bool NeedsSmallerLevels(const IDirect3DVertexBuffer9* buffer, IDirect3DTexture9*
 }
 
 TopLevelSampling::TopLevelSampling(const IDirect3DVertexBuffer9* buffer, IDirect3DTexture9* texture)
+    : TopLevelSampling(!NeedsSmallerLevels(buffer, texture))
 {
-    if (device != nullptr && !NeedsSmallerLevels(buffer, texture) &&
-        SUCCEEDED(device->GetSamplerState(0, D3DSAMP_MIPFILTER, &saved_))) {
+}
+
+TopLevelSampling::TopLevelSampling(bool topLevelEnough)
+{
+    if (topLevelEnough && device != nullptr && SUCCEEDED(device->GetSamplerState(0, D3DSAMP_MIPFILTER, &saved_))) {
         device->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_NONE);
         switched_ = true;
     }

@@ -87,6 +87,8 @@ bool NeedsSmallerLevels(const IDirect3DVertexBuffer9* buffer, IDirect3DTexture9*
 class TopLevelSampling {
 public:
     TopLevelSampling(const IDirect3DVertexBuffer9* buffer, IDirect3DTexture9* texture);
+    // The same for draws the caller has found sampled at the top level alone (or not).
+    explicit TopLevelSampling(bool topLevelEnough);
     ~TopLevelSampling();
     TopLevelSampling(const TopLevelSampling&) = delete;
     TopLevelSampling& operator=(const TopLevelSampling&) = delete;

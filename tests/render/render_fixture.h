@@ -114,10 +114,13 @@ protected:
     }
 
     // A texture of w x h texels from a function of (x, y) giving ARGB.
-    static IDirect3DTexture9* MakeTexture(UINT w, UINT h, const std::function<DWORD(UINT, UINT)>& texel)
+    // A texture of w x h texels given by `texel`, with `levels` levels (0: all), the smaller ones
+    // filtered from the top one.
+    static IDirect3DTexture9* MakeTexture(UINT w, UINT h, const std::function<DWORD(UINT, UINT)>& texel,
+                                          UINT levels = 1)
     {
         IDirect3DTexture9* texture = nullptr;
-        EXPECT_EQ(device->CreateTexture(w, h, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr), S_OK);
+        EXPECT_EQ(device->CreateTexture(w, h, levels, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr), S_OK);
         D3DLOCKED_RECT locked{};
         EXPECT_EQ(texture->LockRect(0, &locked, nullptr, 0), S_OK);
         for (UINT y = 0; y < h; ++y) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/random.h"
+#include "render/sea_sampling.h"
 #include "render_fixture.h"
 
 namespace {
@@ -88,11 +89,13 @@ TEST_F(SceneTest, FogThickensWithDistanceAndFollowsTheFogEnd)
 // it, and the copy is released when no sea is drawn.
 TEST_F(SceneTest, TheSeaIsDrawnFromTheSegmentsAsTheyAreNow)
 {
-    seaTexture = MakeTexture(16, 16, [](UINT x, UINT y) { return 0xFF000000u | (x * 16) << 16 | (y * 16) << 8; });
+    seaTexture = MakeTexture(
+        16, 16, [](UINT x, UINT y) { return 0xFF000000u | (x * 16) << 16 | (y * 16) << 8; }, 0);
     RandomSeed(5);
     ASSERT_TRUE(SurfaceBuild());
     Render();
     const int idle = D3DLiveObjects().vertexBuffers;
+    const int idleIndices = D3DLiveObjects().indexBuffers;
     RandomSeed(6);
     ASSERT_TRUE(SurfaceBuild());
     camera.scrollPos = 0.8f;
@@ -107,6 +110,103 @@ TEST_F(SceneTest, TheSeaIsDrawnFromTheSegmentsAsTheyAreNow)
     SurfaceFree();
     Render();
     EXPECT_EQ(D3DLiveObjects().vertexBuffers, idle - 1) << "the sea's buffer is released with the sea";
+    EXPECT_EQ(D3DLiveObjects().indexBuffers, idleIndices - 1) << "and its triangles' index buffer";
+}
+
+// The eye at the origin looking along +z with a 90-degree view on a 200 x 200 viewport: at depth d a
+// world unit spans 100 / d pixels. A texture of 256 x 256 texels.
+SeaView TestSeaView()
+{
+    SeaView view{};
+    D3DXMATRIX eye;
+    D3DXMATRIX projection;
+    const D3DXVECTOR3 from(0.0f, 0.0f, 0.0f), at(0.0f, 0.0f, 1.0f), up(0.0f, 1.0f, 0.0f);
+    D3DXMatrixLookAtLH(&eye, &from, &at, &up);
+    D3DXMatrixPerspectiveFovLH(&projection, 3.14159265f / 2.0f, 1.0f, 0.1f, 100.0f);
+    D3DXMatrixMultiply(&view.toClip, &eye, &projection);
+    view.viewportWidth = view.viewportHeight = 200.0f;
+    view.textureWidth = view.textureHeight = 256.0f;
+    return view;
+}
+
+// A strip of `columns` columns across x from -1, one unit apart, each a vertex at y0 then one at y1
+// (z0 and z1 deep), with `texels` texels of the texture per world unit.
+std::vector<SurfaceVertex> TestStrip(int columns, float y0, float z0, float y1, float z1, float texels)
+{
+    std::vector<SurfaceVertex> out;
+    for (int c = 0; c < columns; ++c) {
+        const float x = -1.0f + static_cast<float>(c);
+        out.push_back({x, y0, z0, 0.0f, 1.0f, 0.0f, x * texels / 256.0f, (y0 + z0) * texels / 256.0f});
+        out.push_back({x, y1, z1, 0.0f, 1.0f, 0.0f, x * texels / 256.0f, (y1 + z1) * texels / 256.0f});
+    }
+    return out;
+}
+
+float ScreenArea(const std::vector<SurfaceVertex>& v, const std::uint16_t* t)
+{
+    // Depth z maps x and y to x / z, y / z on screen (y up), which keeps the sign of the winding.
+    auto x = [&](int i) { return v[t[i]].x / v[t[i]].z; };
+    auto y = [&](int i) { return v[t[i]].y / v[t[i]].z; };
+    return (x(1) - x(0)) * (y(2) - y(0)) - (x(2) - x(0)) * (y(1) - y(0));
+}
+
+TEST(SeaSampling, TrianglesGoByTheTexelsOnePixelStepCrossesAndKeepTheStripsWinding)
+{
+    const SeaView view = TestSeaView();
+    std::vector<std::uint16_t> top;
+    std::vector<std::uint16_t> lower;
+    // Square to the view at depth 10: a unit is 10 pixels, so t texels a unit are t / 10 a pixel.
+    for (const auto& [texels, expectTop] : {std::pair{5.0f, true}, {12.0f, true}, {13.0f, false}, {40.0f, false}}) {
+        const std::vector<SurfaceVertex> strip = TestStrip(4, -1.0f, 10.0f, 1.0f, 10.0f, texels);
+        SeaTrianglesByLevel(strip.data(), static_cast<std::uint32_t>(strip.size()), view, top, lower);
+        EXPECT_EQ((expectTop ? top : lower).size(), 18u) << texels << " texels a unit: all six triangles";
+        EXPECT_TRUE((expectTop ? lower : top).empty()) << texels << " texels a unit";
+        const std::vector<std::uint16_t>& all = expectTop ? top : lower;
+        const std::uint16_t first[3] = {0, 1, 2};
+        for (std::size_t t = 0; t + 3 <= all.size(); t += 3) {
+            EXPECT_GT(ScreenArea(strip, &all[t]) * ScreenArea(strip, first), 0.0f)
+                << "triangle " << t / 3 << " wound as the strip's first";
+        }
+    }
+
+    // A floor receding from depth 1 to 40 at 2 texels a unit: spread out near the eye, squeezed far
+    // off; from near to far, once a triangle needs the smaller levels the farther ones do too.
+    std::vector<SurfaceVertex> floor;
+    for (int row = 0; row < 40; ++row) {
+        const std::vector<SurfaceVertex> part =
+            TestStrip(3, -1.0f, 1.0f + static_cast<float>(row), -1.0f, 2.0f + static_cast<float>(row), 2.0f);
+        if (!floor.empty()) {
+            floor.push_back(floor.back());   // joined as the sea's segments are
+            floor.push_back(part.front());
+        }
+        floor.insert(floor.end(), part.begin(), part.end());
+    }
+    SeaTrianglesByLevel(floor.data(), static_cast<std::uint32_t>(floor.size()), view, top, lower);
+    ASSERT_FALSE(top.empty());
+    ASSERT_FALSE(lower.empty());
+    const auto farthestTop = *std::max_element(top.begin(), top.end());
+    auto same = [&](std::uint16_t a, std::uint16_t b) {
+        return floor[a].x == floor[b].x && floor[a].y == floor[b].y && floor[a].z == floor[b].z;
+    };
+    std::size_t joins = 0;
+    for (std::size_t t = 0; t + 3 <= lower.size(); t += 3) {
+        const std::uint16_t* c = &lower[t];
+        if (same(c[0], c[1]) || same(c[1], c[2]) || same(c[0], c[2])) {
+            ++joins;
+        } else {
+            EXPECT_GT(*std::min_element(c, c + 3) + 8, farthestTop) << "a far triangle among the near ones";
+        }
+    }
+    EXPECT_EQ(top.size() / 3 + lower.size() / 3, floor.size() - 2) << "every triangle of the strip, once";
+    EXPECT_GE(joins, 39u * 4u) << "the joins' triangles of no area go with the lower ones";
+
+    // Reaching behind the eye: in with the top level; wholly behind: left out.
+    const std::vector<SurfaceVertex> across = TestStrip(3, -1.0f, -1.0f, -1.0f, 2.0f, 40.0f);
+    SeaTrianglesByLevel(across.data(), static_cast<std::uint32_t>(across.size()), view, top, lower);
+    EXPECT_EQ(top.size(), 12u);
+    const std::vector<SurfaceVertex> behind = TestStrip(3, -1.0f, -3.0f, -1.0f, -2.0f, 40.0f);
+    SeaTrianglesByLevel(behind.data(), static_cast<std::uint32_t>(behind.size()), view, top, lower);
+    EXPECT_TRUE(top.empty() && lower.empty());
 }
 
 TEST_F(SceneTest, HorizonTravelsWithTheScrollPosition)
