@@ -188,12 +188,26 @@ FfpKey Device::CurrentKey(DWORD fvf) const
     return k;
 }
 
+// The general program, built on first use and kept for the device's life; null when it cannot be
+// built (tried once).
+FfpProgram* Device::GeneralProgram()
+{
+    if (!general_.program && !generalFailed_) {
+        std::string error;
+        if (!general_.Build(nullptr, error)) {
+            general_.Destroy();
+            generalFailed_ = true;
+        }
+    }
+    return general_.program ? &general_ : nullptr;
+}
+
 // The program specialised on `key`, built on first use and kept for the device's life; the general
-// program when comparing, or when a specialised one cannot be built.
+// program when comparing, or when a specialised one cannot be built; null when neither can be.
 FfpProgram* Device::ProgramFor(const FfpKey& key)
 {
     if (useGeneral_) {
-        return &general_;
+        return GeneralProgram();
     }
     if (current_ && !current_->general && current_->key == key) {
         return current_;
@@ -207,7 +221,7 @@ FfpProgram* Device::ProgramFor(const FfpKey& key)
     std::string error;
     if (!made->Build(&key, error)) {
         made->Destroy();
-        return &general_;
+        return GeneralProgram();
     }
     programs_.push_back(std::move(made));
     return programs_.back().get();
@@ -482,6 +496,10 @@ HRESULT Device::PrepareDraw(DWORD fvf, GLuint vbo, UINT offset, UINT stride, D3D
     }
     const FfpKey key = CurrentKey(fvf);
     FfpProgram* program = ProgramFor(key);
+    if (program == nullptr) {
+        counts.stateChanges += changes;
+        return Fail(D3DERR_NOTAVAILABLE, "draw: no shader program could be built for this state");
+    }
     if (program != current_) {
         glUseProgram(program->program);
         current_ = program;

@@ -211,9 +211,16 @@ bool Device::Init(std::string& error)
         return false;
     }
     glBindFramebuffer(GL_FRAMEBUFFER, toWindow_ ? 0 : fbo_);
-    // The general program is built now, so a device that cannot compile its shaders fails here.
-    if (!general_.Build(nullptr, error)) {
-        return false;
+    // A program for the default state is built and let go now, so a device that cannot compile its
+    // shaders fails here rather than at its first draw.
+    {
+        FfpProgram probe;
+        const FfpKey key = CurrentKey(D3DFVF_XYZ);
+        if (!probe.Build(&key, error)) {
+            probe.Destroy();
+            return false;
+        }
+        probe.Destroy();
     }
     glGenVertexArrays(1, &vao_);
     glBindVertexArray(vao_);
@@ -222,7 +229,7 @@ bool Device::Init(std::string& error)
     glGenSamplers(1, &sampler_);
     glBindSampler(0, sampler_);
     glActiveTexture(GL_TEXTURE0);
-    current_ = &general_;
+    current_ = nullptr;
     glFrontFace(GL_CCW);
     // Fields a vertex format lacks read these constants: no normal, white diffuse, no specular.
     glVertexAttrib3f(ATTR_NORMAL, 0.0f, 0.0f, 0.0f);
@@ -1010,7 +1017,11 @@ HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE PrimitiveType, UINT StartVertex, 
     if (end > stream_.buffer->store.Length()) {
         return Fail(D3DERR_INVALIDCALL, "DrawPrimitive: vertices past the end of the vertex buffer");
     }
-    PrepareDraw(fvf_, stream_.buffer->store.Name(), stream_.offset, stream_.stride, PrimitiveType, PrimitiveCount);
+    if (const HRESULT hr = PrepareDraw(fvf_, stream_.buffer->store.Name(), stream_.offset, stream_.stride,
+                                       PrimitiveType, PrimitiveCount);
+        FAILED(hr)) {
+        return hr;
+    }
     glDrawArrays(mode, static_cast<GLint>(StartVertex), static_cast<GLsizei>(vertices));
     return S_OK;
 }
@@ -1066,8 +1077,11 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE PrimitiveType, INT BaseVer
         const std::int64_t start =
             static_cast<std::int64_t>(stream_.offset) + static_cast<std::int64_t>(BaseVertexIndex) * stream_.stride;
         if (start >= 0) {
-            PrepareDraw(fvf_, stream_.buffer->store.Name(), static_cast<UINT>(start), stream_.stride, PrimitiveType,
-                        PrimitiveCount);
+            if (const HRESULT hr = PrepareDraw(fvf_, stream_.buffer->store.Name(), static_cast<UINT>(start),
+                                               stream_.stride, PrimitiveType, PrimitiveCount);
+                FAILED(hr)) {
+                return hr;
+            }
             BindIndices(indices_->store.Name());
             glDrawElements(mode, static_cast<GLsizei>(count), indexType, firstIndex);
             return S_OK;
@@ -1078,14 +1092,22 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE PrimitiveType, INT BaseVer
             rebased[i] =
                 static_cast<std::uint32_t>(static_cast<std::int64_t>(IndexAt(data, i, wide)) + BaseVertexIndex);
         }
-        PrepareDraw(fvf_, stream_.buffer->store.Name(), stream_.offset, stream_.stride, PrimitiveType, PrimitiveCount);
+        if (const HRESULT hr = PrepareDraw(fvf_, stream_.buffer->store.Name(), stream_.offset, stream_.stride,
+                                           PrimitiveType, PrimitiveCount);
+            FAILED(hr)) {
+            return hr;
+        }
         BindIndices(upIbo_);
         glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(rebased.size() * 4), rebased.data(),
                      GL_STREAM_DRAW);
         glDrawElements(mode, static_cast<GLsizei>(count), GL_UNSIGNED_INT, nullptr);
         return S_OK;
     }
-    PrepareDraw(fvf_, stream_.buffer->store.Name(), stream_.offset, stream_.stride, PrimitiveType, PrimitiveCount);
+    if (const HRESULT hr = PrepareDraw(fvf_, stream_.buffer->store.Name(), stream_.offset, stream_.stride,
+                                       PrimitiveType, PrimitiveCount);
+        FAILED(hr)) {
+        return hr;
+    }
     BindIndices(indices_->store.Name());
     glDrawElementsBaseVertex(mode, static_cast<GLsizei>(count), indexType, firstIndex, BaseVertexIndex);
     return S_OK;
@@ -1112,11 +1134,13 @@ HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT PrimitiveCo
     glBindBuffer(GL_ARRAY_BUFFER, upVbo_);
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(bytes), pVertexStreamZeroData, GL_STREAM_DRAW);
     layout_.vbo = 0xFFFFFFFFu;  // attribute pointers must be taken again from the refilled buffer
-    PrepareDraw(fvf_, upVbo_, 0, VertexStreamZeroStride, PrimitiveType, PrimitiveCount);
-    glDrawArrays(mode, 0, static_cast<GLsizei>(vertices));
+    const HRESULT prepared = PrepareDraw(fvf_, upVbo_, 0, VertexStreamZeroStride, PrimitiveType, PrimitiveCount);
+    if (SUCCEEDED(prepared)) {
+        glDrawArrays(mode, 0, static_cast<GLsizei>(vertices));
+    }
     // As in D3D, stream 0 is unset afterwards.
     stream_ = {};
-    return S_OK;
+    return prepared;
 }
 
 HRESULT Device::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT MinVertexIndex, UINT NumVertices,
@@ -1154,13 +1178,16 @@ HRESULT Device::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT MinV
     glBindBuffer(GL_ARRAY_BUFFER, upVbo_);
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vbytes), pVertexStreamZeroData, GL_STREAM_DRAW);
     layout_.vbo = 0xFFFFFFFFu;
-    PrepareDraw(fvf_, upVbo_, 0, VertexStreamZeroStride, PrimitiveType, PrimitiveCount);
-    BindIndices(upIbo_);
-    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(count * (wide ? 4 : 2)), pIndexData, GL_STREAM_DRAW);
-    glDrawElements(mode, static_cast<GLsizei>(count), wide ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT, nullptr);
+    const HRESULT prepared = PrepareDraw(fvf_, upVbo_, 0, VertexStreamZeroStride, PrimitiveType, PrimitiveCount);
+    if (SUCCEEDED(prepared)) {
+        BindIndices(upIbo_);
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(count * (wide ? 4 : 2)), pIndexData,
+                     GL_STREAM_DRAW);
+        glDrawElements(mode, static_cast<GLsizei>(count), wide ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT, nullptr);
+    }
     stream_ = {};
     indices_ = nullptr;
-    return S_OK;
+    return prepared;
 }
 
 }  // namespace d3d9

@@ -379,6 +379,7 @@ private:
     void ApplySampler();
     FfpKey CurrentKey(DWORD fvf) const;
     FfpProgram* ProgramFor(const FfpKey& key);
+    FfpProgram* GeneralProgram();
     bool UploadKey(FfpProgram& p, const FfpKey& key);
     bool UploadTransforms(FfpProgram& p);
     bool UploadMaterial(FfpProgram& p);
@@ -417,8 +418,11 @@ private:
     GLuint upVbo_ = 0;
     GLuint upIbo_ = 0;
     GLuint sampler_ = 0;
-    // The general program and the specialised ones, made on first use of their state.
+    // The specialised programs, made on first use of their state, and the general one, made only
+    // when a comparison or a state whose specialised program cannot be built asks for it (a software
+    // rasteriser holds several megabytes for each program it has compiled).
     FfpProgram general_{};
+    bool generalFailed_ = false;
     std::vector<std::unique_ptr<FfpProgram>> programs_;
     FfpProgram* current_ = nullptr;
     bool useGeneral_ = false;
