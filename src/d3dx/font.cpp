@@ -55,9 +55,9 @@ struct StageStateValue {
     DWORD value;
 };
 constexpr StageStateValue kStageStates[] = {
-    {0, D3DTSS_COLOROP, D3DTOP_MODULATE}, {0, D3DTSS_COLORARG1, D3DTA_TEXTURE}, {0, D3DTSS_COLORARG2, D3DTA_DIFFUSE},
-    {0, D3DTSS_ALPHAOP, D3DTOP_MODULATE}, {0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE}, {0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE},
-    {0, D3DTSS_TEXCOORDINDEX, 0},         {0, D3DTSS_TEXTURETRANSFORMFLAGS, 0}, {1, D3DTSS_COLOROP, D3DTOP_DISABLE},
+    {0, D3DTSS_COLOROP, D3DTOP_SELECTARG2}, {0, D3DTSS_COLORARG1, D3DTA_TEXTURE}, {0, D3DTSS_COLORARG2, D3DTA_DIFFUSE},
+    {0, D3DTSS_ALPHAOP, D3DTOP_MODULATE},   {0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE}, {0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE},
+    {0, D3DTSS_TEXCOORDINDEX, 0},           {0, D3DTSS_TEXTURETRANSFORMFLAGS, 0}, {1, D3DTSS_COLOROP, D3DTOP_DISABLE},
     {1, D3DTSS_ALPHAOP, D3DTOP_DISABLE},
 };
 
@@ -159,11 +159,12 @@ public:
         ++fontModule.liveFonts;
     }
 
-    // Creates the atlas texture and fills it: white everywhere, the coverage in the alpha channel.
+    // Creates the atlas texture and fills it with the coverage, as alpha alone (the text's colour is
+    // the vertices'); the font's own copy of the coverage is let go once the texture holds it.
     HRESULT CreateAtlasTexture()
     {
         HRESULT hr = device_->CreateTexture(static_cast<UINT>(data_.atlasWidth), static_cast<UINT>(data_.atlasHeight),
-                                            1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture_, nullptr);
+                                            1, 0, D3DFMT_A8, D3DPOOL_MANAGED, &texture_, nullptr);
         if (FAILED(hr) || texture_ == nullptr) {
             texture_ = nullptr;
             return FAILED(hr) ? hr : E_FAIL;
@@ -175,14 +176,15 @@ public:
         }
         auto* base = static_cast<unsigned char*>(locked.pBits);
         for (int y = 0; y < data_.atlasHeight; ++y) {
-            unsigned char* row = base + static_cast<std::ptrdiff_t>(y) * locked.Pitch;
-            for (int x = 0; x < data_.atlasWidth; ++x) {
-                DWORD alpha = data_.atlas[static_cast<std::size_t>(y) * data_.atlasWidth + x];
-                DWORD texel = (alpha << 24) | 0x00FFFFFFu;
-                std::memcpy(row + static_cast<std::ptrdiff_t>(x) * 4, &texel, 4);
-            }
+            std::memcpy(base + static_cast<std::ptrdiff_t>(y) * locked.Pitch,
+                        data_.atlas.data() + static_cast<std::size_t>(y) * data_.atlasWidth,
+                        static_cast<std::size_t>(data_.atlasWidth));
         }
-        return texture_->UnlockRect(0);
+        hr = texture_->UnlockRect(0);
+        if (SUCCEEDED(hr)) {
+            data_.atlas = {};
+        }
+        return hr;
     }
 
     HRESULT GetDevice(IDirect3DDevice9** ppDevice) override
