@@ -680,6 +680,10 @@ bool DeviceReadLastFrame(IDirect3DDevice9* device, int& width, int& height, std:
 // comparing them.
 void DeviceUseGeneralProgram(IDirect3DDevice9* device, bool on);
 
+// The bytes of CPU copies of its levels a texture holds beside OpenGL's texels (0 for null), for
+// memory checks in tests.
+std::size_t TextureCopyBytes(IDirect3DTexture9* texture);
+
 // Where Present puts a back buffer of bw x bh in a window of w x h: as large as fits with its shape
 // kept, centred (the rest of the window black). Out: left and bottom offsets, width, height.
 struct D3DPresentArea {

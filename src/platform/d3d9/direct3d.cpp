@@ -273,6 +273,11 @@ void DeviceUseGeneralProgram(IDirect3DDevice9* device, bool on)
     }
 }
 
+std::size_t TextureCopyBytes(IDirect3DTexture9* texture)
+{
+    return texture ? static_cast<d3d9::Texture*>(texture)->CopyBytes() : 0;
+}
+
 const char* D3DLastErrorText()
 {
     return d3d9::LastError();

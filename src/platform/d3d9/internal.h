@@ -206,6 +206,7 @@ public:
 
     GLuint Name() const { return name_; }
     bool Valid() const { return name_ != 0; }
+    std::size_t CopyBytes() const;
 
 private:
     struct MipLevel {

@@ -431,6 +431,15 @@ void Texture::Restore(UINT index)
     ReadImage(format_, name_, static_cast<GLint>(index), level.width, level.height, level.bits.data());
 }
 
+std::size_t Texture::CopyBytes() const
+{
+    std::size_t bytes = 0;
+    for (const MipLevel& level : levels_) {
+        bytes += level.bits.capacity();
+    }
+    return bytes;
+}
+
 void Texture::DropCopies()
 {
     if (keepCopies_) {
@@ -501,11 +510,12 @@ HRESULT Texture::LockRect(UINT Level, D3DLOCKED_RECT* pLockedRect, const RECT* p
         }
     }
     if (level.bits.empty()) {
-        Restore(Level);
-        // Written again: this texture keeps its copies from now on rather than reading back each time.
-        if (!(Flags & D3DLOCK_READONLY)) {
+        // Written again after its first fill: this texture keeps its copies from now on rather than
+        // reading back each time. The first fill of a new texture drops them after its upload.
+        if (!(Flags & D3DLOCK_READONLY) && !level.zero) {
             keepCopies_ = true;
         }
+        Restore(Level);
     }
     level.locked = true;
     level.readOnly = (Flags & D3DLOCK_READONLY) != 0;

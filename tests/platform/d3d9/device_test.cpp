@@ -264,12 +264,14 @@ TEST_F(DeviceTest, TexturesHaveFullMipChainsRebuiltFromLevelZero)
         texels[8 + x] = 0xFF000000u;
     }
     ASSERT_EQ(t->UnlockRect(0), S_OK);
+    EXPECT_EQ(TextureCopyBytes(t), 0u) << "filled once: OpenGL alone holds the texels";
     ASSERT_EQ(t->LockRect(1, &r, nullptr, D3DLOCK_READONLY), S_OK);
     const auto* level1 = static_cast<const DWORD*>(r.pBits);
     EXPECT_EQ(level1[0], 0xFF000000u);
     EXPECT_EQ(level1[3], 0xFF000080u) << "2x2 average of two 255 and two 0 blue texels";
     ASSERT_EQ(t->UnlockRect(1), S_OK);
     EXPECT_EQ(t->UnlockRect(1), D3DERR_INVALIDCALL);
+    EXPECT_EQ(TextureCopyBytes(t), 0u) << "read back, and let go again";
 
     const RECT inside{2, 1, 4, 2};
     ASSERT_EQ(t->LockRect(0, &r, &inside, 0), S_OK);
@@ -279,6 +281,7 @@ TEST_F(DeviceTest, TexturesHaveFullMipChainsRebuiltFromLevelZero)
     ASSERT_EQ(t->LockRect(0, &r, nullptr, D3DLOCK_READONLY), S_OK);
     EXPECT_EQ(static_cast<DWORD*>(r.pBits)[8 + 2], 0x12345678u);
     t->UnlockRect(0);
+    EXPECT_GT(TextureCopyBytes(t), 0u) << "written again: the copies stay rather than being read back each time";
     const RECT outside{6, 0, 9, 2};
     EXPECT_EQ(t->LockRect(0, &r, &outside, 0), D3DERR_INVALIDCALL);
     EXPECT_EQ(r.pBits, nullptr);
