@@ -174,16 +174,10 @@ bool SeaViewOf(SeaView& view)
 {
     D3DSURFACE_DESC top{};
     D3DVIEWPORT9 viewport{};
-    D3DXMATRIX world;
-    D3DXMATRIX eye;
-    D3DXMATRIX projection;
     if (seaTexture == nullptr || seaTexture->GetLevelCount() <= 1 || FAILED(seaTexture->GetLevelDesc(0, &top)) ||
-        FAILED(device->GetViewport(&viewport)) || FAILED(device->GetTransform(D3DTS_WORLD, &world)) ||
-        FAILED(device->GetTransform(D3DTS_VIEW, &eye)) || FAILED(device->GetTransform(D3DTS_PROJECTION, &projection))) {
+        !DeviceToClip(view.toClip, viewport)) {
         return false;
     }
-    D3DXMatrixMultiply(&view.toClip, &world, &eye);
-    D3DXMatrixMultiply(&view.toClip, &view.toClip, &projection);
     view.viewportWidth = static_cast<float>(viewport.Width);
     view.viewportHeight = static_cast<float>(viewport.Height);
     view.textureWidth = static_cast<float>(top.Width);

@@ -45,7 +45,9 @@ void SeaTrianglesByLevel(const SurfaceVertex* vertices, std::uint32_t count, con
     if (vertices == nullptr || count < 3) {
         return;
     }
-    std::vector<OnScreen> points(count);
+    // Kept between calls: the sea is classified every frame with the same number of vertices.
+    static std::vector<OnScreen> points;
+    points.resize(count);
     for (std::uint32_t i = 0; i < count; ++i) {
         points[i] = Project(vertices[i], view);
     }

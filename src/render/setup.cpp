@@ -80,17 +80,10 @@ bool RectNeedsSmallerLevels(const WholeTextureRect& rect, IDirect3DTexture9* tex
 {
     D3DSURFACE_DESC top{};
     D3DVIEWPORT9 viewport{};
-    D3DXMATRIX world;
-    D3DXMATRIX view;
-    D3DXMATRIX projection;
-    if (FAILED(texture->GetLevelDesc(0, &top)) || FAILED(device->GetViewport(&viewport)) ||
-        FAILED(device->GetTransform(D3DTS_WORLD, &world)) || FAILED(device->GetTransform(D3DTS_VIEW, &view)) ||
-        FAILED(device->GetTransform(D3DTS_PROJECTION, &projection))) {
+    D3DXMATRIX toClip;
+    if (FAILED(texture->GetLevelDesc(0, &top)) || !DeviceToClip(toClip, viewport)) {
         return true;
     }
-    D3DXMATRIX toClip;
-    D3DXMatrixMultiply(&toClip, &world, &view);
-    D3DXMatrixMultiply(&toClip, &toClip, &projection);
     float x[3];
     float y[3];
     float w[3];
@@ -311,6 +304,21 @@ void ScreenSpaceApply()
     device->SetTransform(D3DTS_PROJECTION, &ortho);
     device->SetTransform(D3DTS_WORLD, &identity);
     device->SetTransform(D3DTS_VIEW, &identity);
+}
+
+bool DeviceToClip(D3DXMATRIX& toClip, D3DVIEWPORT9& viewport)
+{
+    D3DXMATRIX world;
+    D3DXMATRIX view;
+    D3DXMATRIX projection;
+    if (device == nullptr || FAILED(device->GetViewport(&viewport)) ||
+        FAILED(device->GetTransform(D3DTS_WORLD, &world)) || FAILED(device->GetTransform(D3DTS_VIEW, &view)) ||
+        FAILED(device->GetTransform(D3DTS_PROJECTION, &projection))) {
+        return false;
+    }
+    D3DXMatrixMultiply(&toClip, &world, &view);
+    D3DXMatrixMultiply(&toClip, &toClip, &projection);
+    return true;
 }
 
 bool NeedsSmallerLevels(const IDirect3DVertexBuffer9* buffer, IDirect3DTexture9* texture)

@@ -74,6 +74,9 @@ void ScreenRectFill(TexturedVertex (&out)[4], float left, float right, float bot
 // origin at the screen centre. W and H are the window size read at start-up.
 void ScreenSpaceApply();
 
+// The device's current world x view x projection and its viewport; false when they cannot be read.
+bool DeviceToClip(D3DXMATRIX& toClip, D3DVIEWPORT9& viewport);
+
 // Whether `texture`, drawn on one of the static rectangles above (by its buffer: backdrop, HUD band,
 // pause and console windows, intro) under the device's current transforms and viewport, needs the
 // levels below its top one. False for a texture without them, and for a rectangle square to the view
