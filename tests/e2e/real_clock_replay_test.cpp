@@ -40,8 +40,9 @@ void Press(int code)
     pilotKeys[code] = 0x80;
 }
 
-// Starts a game, flies toward the nearest building and bombs it; once a building's explosion
-// has been paid, saves and ends. Each frame also takes a varying bit of real time.
+// Starts a game, flies toward the nearest building and bombs it, out of the way of enemies at its
+// height; once a building's explosion has been paid, saves and ends. Each frame also takes a
+// varying bit of real time.
 bool PilotBeforeFrame()
 {
     ++pilotFrame;
@@ -56,6 +57,7 @@ bool PilotBeforeFrame()
             Press(kF5);
         } else if (savedAtFrame < 0) {
             pilot::Steer(pilotKeys, lastX);
+            pilot::Dodge(pilotKeys);
         }
     }
     if (player != nullptr) {

@@ -1,6 +1,6 @@
 // A little pilot for whole-game runs in this process: it flies toward the nearest standing building
 // ahead of the player's aircraft and bombs it when a bomb dropped now would land on it. Each call
-// gives the keys for one frame (through the default bindings: arrows, SPACE, left CTRL).
+// gives the keys for one frame (through the default bindings: arrows, A, Z, SPACE, left CTRL).
 #pragma once
 
 #include <algorithm>
@@ -59,6 +59,27 @@ inline void Steer(std::array<std::uint8_t, 256>& keys, float lastX)
     if (std::fabs(dx) < 0.3f * MeshExtent(target->mesh, 0) && miss < window &&
         miss > -window - worldSpeed * frameDelta) {
         keys[DIK_LCONTROL] = 0x80;
+    }
+}
+
+// Adds the key that takes the aircraft to another flight level when an enemy flies close ahead at
+// its own height: aircraft collide only at exactly the same height, so a run that should go on
+// does not end in the first enemy that comes straight at it. A level is left only once reached.
+inline void Dodge(std::array<std::uint8_t, 256>& keys)
+{
+    if (player->currentLevel != player->targetLevel) {
+        return;
+    }
+    for (const Aircraft* enemy : enemySlots) {
+        if (enemy == nullptr || enemy->alive == 0 || enemy->hit != 0 || enemy->targetLevel != player->targetLevel) {
+            continue;
+        }
+        const float dx = enemy->posX - player->posX;
+        const float dy = enemy->posY - player->posY;
+        if (std::fabs(dx) < 1.0f && dy > -0.6f && dy < 3.0f) {
+            keys[player->targetLevel < 2 ? DIK_A : DIK_Z] = 0x80;
+            return;
+        }
     }
 }
 
