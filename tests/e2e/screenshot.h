@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,18 @@ struct Image {
             for (int x = x0; x < x1; ++x) {
                 const unsigned char* p = At(x, y);
                 count += test(p[0], p[1], p[2]) ? 1 : 0;
+            }
+        }
+        return count;
+    }
+
+    // Pixels of the rectangle [x0, x1) x [y0, y1) whose colour differs from `other`'s there.
+    int Differing(const Image& other, int x0, int y0, int x1, int y1) const
+    {
+        int count = 0;
+        for (int y = y0; y < y1; ++y) {
+            for (int x = x0; x < x1; ++x) {
+                count += std::memcmp(At(x, y), other.At(x, y), 3) != 0 ? 1 : 0;
             }
         }
         return count;
